@@ -1,0 +1,221 @@
+#include "extcalc/numbers.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <system_error>
+
+namespace extcalc {
+namespace {
+
+// Only these are skipped: the original's runtime ignored no other white space, and
+// a full-width blank ends the number like any other character.
+constexpr bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n';
+}
+constexpr bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+constexpr bool isExponentLetter(char c) {
+    return c == 'E' || c == 'e' || c == 'D' || c == 'd';
+}
+
+// Correct rounding never needs more than 768 significant digits of a decimal
+// number; beyond that only "was anything non-zero cut off" matters.
+constexpr std::size_t kMaxSignificantDigits = 800;
+// Any decimal exponent this large is out of range either way; saturating keeps
+// the arithmetic on exponents from overflowing whatever the input.
+constexpr std::int64_t kExponentLimit = 1'000'000'000;
+
+constexpr std::int64_t saturate(std::int64_t value) {
+    if (value > kExponentLimit) {
+        return kExponentLimit;
+    }
+    if (value < -kExponentLimit) {
+        return -kExponentLimit;
+    }
+    return value;
+}
+
+class Scanner {
+  public:
+    explicit Scanner(std::string_view text) : text_(text) {}
+
+    // The next character that is not a blank, or NUL at the end; NUL ends a number too.
+    char peek() {
+        while (pos_ < text_.size() && isBlank(text_[pos_])) {
+            ++pos_;
+        }
+        return pos_ < text_.size() ? text_[pos_] : '\0';
+    }
+    void advance() { ++pos_; }
+    [[nodiscard]] std::size_t position() const { return pos_; }
+    void rewind(std::size_t position) { pos_ = position; }
+
+  private:
+    std::string_view text_;
+    std::size_t pos_ = 0;
+};
+
+// Reads an exponent after its letter: optional sign, at least one digit. Without a
+// digit there is no exponent, and the letter belongs to the ignored rest.
+std::optional<std::int64_t> readExponent(Scanner& in) {
+    const std::size_t start = in.position();
+    in.advance();  // the letter
+    bool negative = false;
+    if (const char c = in.peek(); c == '+' || c == '-') {
+        negative = c == '-';
+        in.advance();
+    }
+    if (!isDigit(in.peek())) {
+        in.rewind(start);
+        return std::nullopt;
+    }
+    std::int64_t exponent = 0;
+    for (char c = in.peek(); isDigit(c); c = in.peek()) {
+        exponent = saturate(exponent * 10 + (c - '0'));
+        in.advance();
+    }
+    return negative ? -exponent : exponent;
+}
+
+}  // namespace
+
+std::optional<double> parseArea(std::string_view text) {
+    Scanner in(text);
+
+    bool negative = false;
+    if (const char c = in.peek(); c == '+' || c == '-') {
+        negative = c == '-';
+        in.advance();
+    }
+
+    // The number is collected as significant digits times a power of ten, and only
+    // then converted in one correctly rounded step.
+    std::string digits;
+    std::int64_t scale = 0;
+    bool anyDigit = false;
+    bool inFraction = false;
+    bool truncatedNonZero = false;
+    for (char c = in.peek();; c = in.peek()) {
+        if (c == '.' && !inFraction) {
+            inFraction = true;
+        } else if (isDigit(c)) {
+            anyDigit = true;
+            if (digits.empty() && c == '0') {
+                scale -= inFraction ? 1 : 0;
+            } else if (digits.size() < kMaxSignificantDigits) {
+                digits.push_back(c);
+                scale -= inFraction ? 1 : 0;
+            } else {
+                scale += inFraction ? 0 : 1;
+                truncatedNonZero = truncatedNonZero || c != '0';
+            }
+            scale = saturate(scale);
+        } else {
+            break;
+        }
+        in.advance();
+    }
+    if (!anyDigit) {
+        return 0.0;
+    }
+    if (isExponentLetter(in.peek())) {
+        if (const auto exponent = readExponent(in)) {
+            scale = saturate(scale + *exponent);
+        }
+    }
+    if (digits.empty()) {
+        return 0.0;
+    }
+    if (truncatedNonZero) {
+        // Strictly above the truncated value and below the next one up: enough
+        // to round the same way as the full text would.
+        digits.push_back('1');
+        scale = saturate(scale - 1);
+    }
+
+    digits.push_back('e');
+    digits += std::to_string(scale);
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (error == std::errc::result_out_of_range) {
+        // The leading digit's power of ten tells overflow from underflow.
+        const auto leadingExponent = scale + static_cast<std::int64_t>(digits.find('e')) - 1;
+        if (leadingExponent > 0) {
+            return std::nullopt;
+        }
+        return 0.0;
+    }
+    if (error != std::errc{} || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return negative ? -value : value;
+}
+
+std::optional<std::string> resultText(double value, std::string_view decimalSeparator) {
+    if (!std::isfinite(value)) {
+        return std::nullopt;
+    }
+    if (value == 0.0) {
+        return std::string("0");  // negative zero too
+    }
+
+    // d.dddddddddddddde±x: the value correctly rounded to 15 significant digits.
+    std::array<char, 32> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                      std::chars_format::scientific, 14);
+    const std::string_view sci(buffer.data(), static_cast<std::size_t>(result.ptr - buffer.data()));
+
+    const bool negative = sci.front() == '-';
+    const std::string_view body = negative ? sci.substr(1) : sci;
+    const std::size_t e = body.find('e');
+    std::string digits;
+    digits.push_back(body[0]);
+    digits.append(body.substr(2, e - 2));
+    while (digits.size() > 1 && digits.back() == '0') {
+        digits.pop_back();
+    }
+    const int exponent = std::atoi(std::string(body.substr(e + 1)).c_str());
+
+    std::string out = negative ? "-" : "";
+    const auto count = static_cast<int>(digits.size());
+    // Plain form while it fits in 15 digits on either side of the point.
+    const bool needsExponent = exponent >= 15 || (exponent < 0 && count - 1 - exponent > 15);
+    if (needsExponent) {
+        out.push_back(digits[0]);
+        if (count > 1) {
+            out.append(decimalSeparator);
+            out.append(digits, 1);
+        }
+        out.push_back('E');
+        out.push_back(exponent < 0 ? '-' : '+');
+        const int magnitude = std::abs(exponent);
+        if (magnitude < 10) {
+            out.push_back('0');
+        }
+        out += std::to_string(magnitude);
+    } else if (exponent >= 0) {
+        const auto integerDigits = static_cast<std::size_t>(exponent) + 1;
+        if (digits.size() <= integerDigits) {
+            out += digits;
+            out.append(integerDigits - digits.size(), '0');
+        } else {
+            out.append(digits, 0, integerDigits);
+            out.append(decimalSeparator);
+            out.append(digits, integerDigits);
+        }
+    } else {
+        out.push_back('0');
+        out.append(decimalSeparator);
+        out.append(static_cast<std::size_t>(-exponent - 1), '0');
+        out += digits;
+    }
+    return out;
+}
+
+}  // namespace extcalc

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs what building and running extinguisher-calc needs on Debian 12, and with
+# --test also what the full test run needs. Quiet and quick when nothing is missing.
+set -euo pipefail
+
+run_packages=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-translations-l10n fonts-noto-cjk libcli11-dev
+)
+test_packages=(
+    googletest libgtest-dev libbenchmark-dev
+    clang clang-tidy cppcheck libclang-rt-14-dev clang-format
+    xvfb xauth
+)
+
+packages=("${run_packages[@]}")
+if [[ "${1:-}" == "--test" ]]; then
+    packages+=("${test_packages[@]}")
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
+    if [[ "$status" != "installed" ]]; then
+        missing+=("$package")
+    fi
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+sudo=()
+if [[ $(id -u) -ne 0 ]]; then
+    sudo=(sudo)
+fi
+echo "安装缺少的软件包：${missing[*]}" >&2
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

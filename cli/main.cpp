@@ -2,7 +2,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cstdlib>
+#include <exception>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -127,9 +129,7 @@ int calculate(const Answers& answers) {
     return kExitOk;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     CLI::App app{"", "extinguisher-calc-cli"};
     // CLI11 lays out its own help by bytes, which misaligns Chinese; the help is ours.
     app.set_help_flag();
@@ -176,10 +176,23 @@ int main(int argc, char** argv) {
         cli::printLists(std::cout);
         return kExitOk;
     }
-    for (const auto& entry : required) {
-        if (entry.option->count() == 0) {
-            return usageError("缺少选项 " + std::string(entry.name));
-        }
+    const auto missing = std::find_if(required.begin(), required.end(), [](const Required& entry) {
+        return entry.option->count() == 0;
+    });
+    if (missing != required.end()) {
+        return usageError("缺少选项 " + std::string(missing->name));
     }
     return calculate(answers);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& e) {
+        // Only resource exhaustion gets here; say so rather than abort.
+        std::cerr << "extinguisher-calc-cli：" << e.what() << '\n';
+        return kExitNoResult;
+    }
 }

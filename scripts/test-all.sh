@@ -1,11 +1,29 @@
 #!/usr/bin/env bash
-# Everything CI checks, in one command: installs what is missing, builds with warnings
-# as errors and runs every test.
+# Everything CI checks, in one command: installs what is missing, then builds and
+# tests with warnings as errors, runs the static checks, the whole suite again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzzers for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+stage() { printf '\n==== %s (%ss)\n' "$1" "$SECONDS"; }
+
+stage "dependencies"
 ./scripts/install-deps.sh --test
 
-cmake --preset dev
+stage "dev build and tests"
+cmake --preset dev >/dev/null
 cmake --build --preset dev
 ctest --preset dev
+
+stage "static analysis"
+./scripts/lint.sh build/dev
+
+stage "sanitizer build and tests"
+cmake --preset asan >/dev/null
+cmake --build --preset asan
+ctest --preset asan
+
+stage "fuzzing"
+./scripts/fuzz.sh "${EXTCALC_FUZZ_SECONDS:-30}"
+
+stage "all checks passed"

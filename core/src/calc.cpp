@@ -94,7 +94,7 @@ void calcu(FormVariables& form, WindowOps& ops) {
     // 64-bit arithmetic in a fixed order, with u and kd entering at their 32-bit
     // values: the results must match the original digit for digit.
     const double s = *area;
-    const double u = static_cast<double>(form.u);
+    const auto u = static_cast<double>(form.u);
     const double q1 = s / u;
     const double m = static_cast<double>(form.kd) * k;
     const double q = (s * m) / u;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <vector>
@@ -34,12 +35,9 @@ struct Session {
         ops.texts[0] = std::move(area);
     }
     [[nodiscard]] Texts results() const { return {ops.texts[1], ops.texts[2], ops.texts[3]}; }
-    [[nodiscard]] int count(std::string_view text) const {
-        int found = 0;
-        for (const auto& m : ops.messages) {
-            found += m.text == text ? 1 : 0;
-        }
-        return found;
+    [[nodiscard]] auto count(std::string_view text) const {
+        return std::count_if(ops.messages.begin(), ops.messages.end(),
+                             [&](const ShownMessage& m) { return m.text == text; });
     }
 };
 

@@ -181,7 +181,7 @@ TEST(ResultTextRoundTrip, TextNumberTextIsStable) {
     std::mt19937_64 random(7);
     int checked = 0;
     for (int i = 0; i < 200000; ++i) {
-        const double value = std::bit_cast<double>(random());
+        const auto value = std::bit_cast<double>(random());
         const auto text = resultText(value);
         if (!std::isfinite(value)) {
             EXPECT_FALSE(text.has_value());

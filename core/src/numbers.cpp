@@ -165,55 +165,64 @@ std::optional<std::string> resultText(double value, std::string_view decimalSepa
         return std::string("0");  // negative zero too
     }
 
-    // d.dddddddddddddde±x: the value correctly rounded to 15 significant digits.
-    std::array<char, 32> buffer{};
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                      std::chars_format::scientific, 14);
-    const std::string_view sci(buffer.data(), static_cast<std::size_t>(result.ptr - buffer.data()));
-
-    const bool negative = sci.front() == '-';
-    const std::string_view body = negative ? sci.substr(1) : sci;
-    const std::size_t e = body.find('e');
-    std::string digits;
-    digits.push_back(body[0]);
-    digits.append(body.substr(2, e - 2));
-    while (digits.size() > 1 && digits.back() == '0') {
-        digits.pop_back();
+    // [-]d.dddddddddddddde±x: the value correctly rounded to 15 significant digits.
+    std::array<char, 32> sci{};
+    const auto converted = std::to_chars(sci.data(), sci.data() + sci.size(), std::abs(value),
+                                         std::chars_format::scientific, 14);
+    std::array<char, 15> digits{};
+    std::size_t count = 0;
+    const char* p = sci.data();
+    for (; *p != 'e'; ++p) {
+        if (*p != '.') {
+            digits[count++] = *p;
+        }
     }
-    const int exponent = std::atoi(std::string(body.substr(e + 1)).c_str());
+    while (count > 1 && digits[count - 1] == '0') {
+        --count;
+    }
+    const bool negativeExponent = p[1] == '-';
+    int magnitude = 0;
+    std::from_chars(p + 2, converted.ptr, magnitude);
+    const int exponent = negativeExponent ? -magnitude : magnitude;
+    const std::string_view significant(digits.data(), count);
 
-    std::string out = negative ? "-" : "";
-    const auto count = static_cast<int>(digits.size());
+    // Most results fit the string's inline buffer; no reserve, so no allocation for them.
+    std::string out;
+    if (value < 0) {
+        out.push_back('-');
+    }
     // Plain form while it fits in 15 digits on either side of the point.
-    const bool needsExponent = exponent >= 15 || (exponent < 0 && count - 1 - exponent > 15);
-    if (needsExponent) {
-        out.push_back(digits[0]);
+    const auto fractionDigits = static_cast<int>(count) - 1 - exponent;
+    if (exponent >= 15 || (exponent < 0 && fractionDigits > 15)) {
+        out.push_back(significant[0]);
         if (count > 1) {
             out.append(decimalSeparator);
-            out.append(digits, 1);
+            out.append(significant.substr(1));
         }
         out.push_back('E');
-        out.push_back(exponent < 0 ? '-' : '+');
-        const int magnitude = std::abs(exponent);
+        out.push_back(negativeExponent ? '-' : '+');
         if (magnitude < 10) {
             out.push_back('0');
         }
-        out += std::to_string(magnitude);
+        std::array<char, 8> exponentText{};
+        const auto end =
+            std::to_chars(exponentText.data(), exponentText.data() + exponentText.size(), magnitude)
+                .ptr;
+        out.append(exponentText.data(), end);
     } else if (exponent >= 0) {
         const auto integerDigits = static_cast<std::size_t>(exponent) + 1;
-        if (digits.size() <= integerDigits) {
-            out += digits;
-            out.append(integerDigits - digits.size(), '0');
-        } else {
-            out.append(digits, 0, integerDigits);
+        out.append(significant.substr(0, integerDigits));
+        if (count > integerDigits) {
             out.append(decimalSeparator);
-            out.append(digits, integerDigits);
+            out.append(significant.substr(integerDigits));
+        } else {
+            out.append(integerDigits - count, '0');
         }
     } else {
         out.push_back('0');
         out.append(decimalSeparator);
         out.append(static_cast<std::size_t>(-exponent - 1), '0');
-        out += digits;
+        out.append(significant);
     }
     return out;
 }

@@ -9,6 +9,8 @@ namespace extcalc::ui {
 // any two characters and split "平方米" across lines; the captions were written
 // with blanks where a line may end.
 class Caption final : public QLabel {
+    Q_OBJECT
+
   public:
     Caption(const QString& text, QWidget* parent);
 

@@ -84,16 +84,18 @@ QGroupBox* frame(QWidget* parent, const char* name, const char* caption, QRect g
     return result;
 }
 
-QMenu* submenu(QWidget* parent, const char* name, const char* caption) {
-    QMenu* menu = nullptr;
-    if (auto* bar = qobject_cast<QMenuBar*>(parent)) {
-        menu = bar->addMenu(QString::fromUtf8(caption));
-    } else {
-        menu = qobject_cast<QMenu*>(parent)->addMenu(QString::fromUtf8(caption));
-    }
+QMenu* named(QMenu* menu, const char* name) {
     menu->setObjectName(QString::fromLatin1(name));
     menu->menuAction()->setObjectName(QString::fromLatin1(name));
     return menu;
+}
+
+QMenu* submenu(QMenuBar* bar, const char* name, const char* caption) {
+    return named(bar->addMenu(QString::fromUtf8(caption)), name);
+}
+
+QMenu* submenu(QMenu* parent, const char* name, const char* caption) {
+    return named(parent->addMenu(QString::fromUtf8(caption)), name);
 }
 
 QAction* entry(QMenu* menu, const char* name, const char* caption) {

@@ -6,6 +6,7 @@
 #include <QtGlobal>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <vector>
 
 #include "application.h"
@@ -43,6 +44,7 @@ class StartupMessages {
             return;
         }
         qInstallMessageHandler(previous_);
+        const std::lock_guard guard(heldLock());
         for (const Held& message : held()) {
             const QMessageLogContext context(nullptr, 0, nullptr, message.category.constData());
             previous_(message.type, context, message.text);
@@ -63,10 +65,17 @@ class StartupMessages {
         return messages;
     }
 
+    // The platform plugin may report from its own event thread.
+    static std::mutex& heldLock() {
+        static std::mutex lock;
+        return lock;
+    }
+
     static void hold(QtMsgType type, const QMessageLogContext& context, const QString& text) {
         if (type == QtFatalMsg) {
             giveUp(kDisplayUnusable);
         }
+        const std::lock_guard guard(heldLock());
         held().push_back({type, QByteArray(context.category), text});
     }
 

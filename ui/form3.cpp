@@ -128,7 +128,11 @@ class form3::Ops final : public WindowOps {
     }
 
     void setText(TextId box, std::string_view text) override {
-        this->box(box)->setText(fromUtf8(text));
+        QLineEdit* edit = this->box(box);
+        edit->setText(fromUtf8(text));
+        // A result longer than its narrow box must show its leading digits:
+        // "66.6666" read as 66.67, where the tail "6666667" would read as millions.
+        edit->setCursorPosition(0);
     }
 
     Answer showMessage(const Message& message) override {

@@ -94,6 +94,10 @@ TEST_P(WorkedCase, ResultBoxesShowTheRatings) {
                                                  QString::fromUtf8(expected[1]),
                                                  QString::fromUtf8(expected[2])}));
     EXPECT_TRUE(shown.empty());
+    // Results wider than their boxes show their leading digits, not their tails.
+    for (const char* box : {"Text2", "Text3", "Text4"}) {
+        EXPECT_EQ(edit(box)->cursorPosition(), 0) << box;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Window, WorkedCase, ::testing::ValuesIn(kWorked), ByName{});

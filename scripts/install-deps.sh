@@ -5,10 +5,12 @@ set -euo pipefail
 
 run_packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-translations-l10n fonts-noto-cjk libcli11-dev
+    qt6-base-dev qt6-qpa-plugins qt6-translations-l10n fonts-noto-cjk libcli11-dev
+    # Configuring any preset looks for GoogleTest, even when only the programs are built.
+    googletest libgtest-dev
 )
 test_packages=(
-    googletest libgtest-dev libbenchmark-dev
+    libbenchmark-dev
     clang clang-tidy cppcheck libclang-rt-14-dev clang-format
     xvfb xauth
 )

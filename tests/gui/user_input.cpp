@@ -32,6 +32,16 @@ QAction* actionNamed(const QList<QAction*>& actions, const QString& caption) {
     return nullptr;
 }
 
+// Moves the pointer onto `at` so that the widget notices. Qt drops a move to where
+// the pointer already is, and a menu ignores motion near the point where it
+// opened; after an earlier visit to the same entry both would swallow a plain
+// move. Stepping aside first, within the same row, avoids both.
+void moveOnto(QWidget* widget, QPoint at) {
+    const int step = QApplication::startDragDistance() + 5;
+    QTest::mouseMove(widget, at + QPoint(at.x() > widget->width() / 2 ? -step : step, 0));
+    QTest::mouseMove(widget, at);
+}
+
 }  // namespace
 
 void click(QAbstractButton* button) {
@@ -51,7 +61,7 @@ void pickFromPopup(QComboBox* combo, int position) {
     const QPoint item = view->visualRect(view->model()->index(position, 0)).center();
     // Moving onto the item highlights it and lifts the guard against the release
     // of the click that opened the list.
-    QTest::mouseMove(view->viewport(), item);
+    moveOnto(view->viewport(), item);
     // On a real display the pointer motion arrives asynchronously.
     require(QTest::qWaitFor([view, position] { return view->currentIndex().row() == position; }),
             "the pointer did not reach the item");
@@ -81,8 +91,9 @@ void typeInto(QLineEdit* edit, const QString& text) {
     for (const QChar c : text) {
         if (c.unicode() < 0x80) {
             QTest::keyClick(edit, c.toLatin1());
-        } else {
-            // Chinese arrives through an input method, committed character by character.
+        } else if (edit->testAttribute(Qt::WA_InputMethodEnabled)) {
+            // Chinese arrives through an input method, committed character by character;
+            // like a real one, it only talks to fields that accept input methods.
             QInputMethodEvent commit;
             commit.setCommitString(QString(c));
             QApplication::sendEvent(edit, &commit);
@@ -102,7 +113,7 @@ void chooseMenu(QMainWindow* window, const QStringList& path) {
         QAction* action = actionNamed(menu->actions(), path[i]);
         require(action != nullptr, "no such menu entry");
         const QPoint at = menu->actionGeometry(action).center();
-        QTest::mouseMove(menu, at);
+        moveOnto(menu, at);
         require(QTest::qWaitFor([menu, action] { return menu->activeAction() == action; }),
                 "the pointer did not reach the menu entry");
         QTest::mouseClick(menu, Qt::LeftButton, {}, at);

@@ -11,6 +11,8 @@ test_packages=(
     googletest libgtest-dev libbenchmark-dev
     clang clang-tidy cppcheck libclang-rt-14-dev clang-format
     xvfb xauth
+    dpkg-dev lintian desktop-file-utils appstream
+    libx11-dev libxdamage-dev hyperfine
 )
 
 packages=("${run_packages[@]}")

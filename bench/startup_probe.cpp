@@ -45,8 +45,6 @@
 #include <thread>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -100,8 +98,8 @@ int runToExit(const std::vector<char*>& argv) {
         return kExitFailed;
     }
     int status = 0;
-    rusage usage{};
-    while (wait4(*pid, &status, 0, &usage) < 0) {
+    rusage resources{};
+    while (wait4(*pid, &status, 0, &resources) < 0) {
         if (errno != EINTR) {
             std::perror("startup_probe: wait4");
             return kExitFailed;
@@ -112,7 +110,7 @@ int runToExit(const std::vector<char*>& argv) {
         std::fprintf(stderr, "startup_probe: %s %s\n", argv[0], describeStatus(status).c_str());
         return kExitFailed;
     }
-    std::printf("exit_ms=%.3f peak_kb=%ld\n", elapsed, usage.ru_maxrss);
+    std::printf("exit_ms=%.3f peak_kb=%ld\n", elapsed, resources.ru_maxrss);
     return kExitOk;
 }
 
@@ -216,7 +214,7 @@ int measureWindow(const std::vector<char*>& argv, const WindowOptions& options) 
             XNextEvent(display, &event);
             if (event.type == CreateNotify && haveDamage) {
                 XDamageCreate(display, event.xcreatewindow.window, XDamageReportNonEmpty);
-            } else if (event.type == MapNotify && !mapMs && !event.xmap.override_redirect) {
+            } else if (event.type == MapNotify && !mapMs && event.xmap.override_redirect == False) {
                 const double at = millisecondsSince(start);
                 const auto owner = windowPid(display, event.xmap.window, netWmPid);
                 if (!owner || *owner == *pid) {

@@ -45,7 +45,9 @@ for program in "$probe" "$minimal" "$cli"; do
 done
 app="${1:-}"
 if [[ -z "$app" ]]; then
-    if [[ -x "$build/ui/extinguisher-calc" ]]; then
+    # Only a window this configuration builds: an old binary left in the tree is not it.
+    if grep -q '^EXTCALC_BUILD_GUI:BOOL=ON$' "$build/CMakeCache.txt" 2>/dev/null &&
+        [[ -x "$build/ui/extinguisher-calc" ]]; then
         app="$build/ui/extinguisher-calc"
     else
         app="$minimal"

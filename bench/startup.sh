@@ -12,9 +12,10 @@
 # each (default 15) after one unmeasured warm-up run of each, so that disk cache and
 # font cache are warm for both and a slow spell of the machine hits both alike. Each run
 # is timed from outside by startup_probe: from just before the process is created until
-# its first top-level window is mapped, and until it is first drawn into; peak resident
-# memory is the process's VmHWM shortly after that first paint. Medians are printed,
-# with the range, and the ratios APP / minimal.
+# its first top-level window is mapped, and until it is first drawn into; the processor
+# time its threads used until the map, which a busy machine inflates far less than the
+# wall-clock times; and its peak resident memory (VmHWM) shortly after that first paint.
+# Medians are printed, with the range, and the ratios APP / minimal.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -51,7 +52,7 @@ if [[ -z "$app" ]]; then
         app="$build/ui/extinguisher-calc"
     else
         app="$minimal"
-        echo "note: $build/ui/extinguisher-calc does not exist; measuring the minimal window against itself"
+        echo "note: $build builds no window; measuring the minimal window against itself"
     fi
 fi
 if [[ ! -x "$app" ]]; then
@@ -93,12 +94,14 @@ unset WAYLAND_DISPLAY
 
 # field NAME LINE: the value of NAME=… in one line of the probe's output.
 field() { tr ' ' '\n' <<<"$2" | sed -n "s/^$1=//p"; }
-# Median, minimum and maximum of the numbers on standard input.
+# Median, minimum and maximum of the numbers on standard input; the probe's -1 (no
+# figure in that run) is left out rather than counted as a fast run.
 summary() {
-    sort -g | awk '{ v[NR] = $1 }
+    sort -g | awk '$1 >= 0 { v[++n] = $1 }
         END {
-            m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
-            printf "%s %s %s\n", m, v[1], v[NR]
+            if (n == 0) { print "-1 -1 -1"; exit }
+            m = (n % 2) ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
+            printf "%s %s %s\n", m, v[1], v[n]
         }'
 }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a < 0 || b <= 0) print "n/a"; else printf "%.3f", a / b }'; }
@@ -131,10 +134,11 @@ done
 
 declare -A median
 printf '\nstart-up under Xvfb, %d runs each, interleaved; median (min-max)\n' "$runs"
-printf '%-20s %-26s %-26s %s\n' "" "until mapped, ms" "until first paint, ms" "peak resident, kB"
+printf '%-20s %-24s %-24s %-24s %s\n' "" "until mapped, ms" "until first paint, ms" \
+    "CPU until mapped, ms" "peak resident, kB"
 for who in minimal app; do
     row=()
-    for name in map_ms paint_ms peak_kb; do
+    for name in map_ms paint_ms cpu_ms peak_kb; do
         read -r m lo hi < <(while read -r line; do field "$name" "$line"; done <"$scratch/$who" | summary)
         median[$who.$name]=$m
         format='%.1f (%.1f-%.1f)'
@@ -142,11 +146,12 @@ for who in minimal app; do
         row+=("$(printf "$format" "$m" "$lo" "$hi")")
     done
     label=$([[ $who == app ]] && basename "$app" || echo "minimal window")
-    printf '%-20s %-26s %-26s %s\n' "$label" "${row[@]}"
+    printf '%-20s %-24s %-24s %-24s %s\n' "$label" "${row[@]}"
 done
-printf '%-20s %-26s %-26s %s\n' "ratio window/floor" \
+printf '%-20s %-24s %-24s %-24s %s\n' "ratio window/floor" \
     "$(ratio "${median[app.map_ms]}" "${median[minimal.map_ms]}")" \
     "$(ratio "${median[app.paint_ms]}" "${median[minimal.paint_ms]}")" \
+    "$(ratio "${median[app.cpu_ms]}" "${median[minimal.cpu_ms]}")" \
     "$(ratio "${median[app.peak_kb]}" "${median[minimal.peak_kb]}")"
 
 # The command-line program, start to exit. Its answer is checked first: timing a

@@ -4,9 +4,11 @@
 //   startup_probe window [--timeout S] [--settle MS] -- PROGRAM [ARGS...]
 //     Starts PROGRAM on $DISPLAY and waits for its first top-level window to be mapped
 //     and then first drawn into. Prints
-//       map_ms=… paint_ms=… peak_kb=…
+//       map_ms=… paint_ms=… cpu_ms=… peak_kb=…
 //     where the times run from just before the process is created, paint_ms is -1 when
-//     the window was mapped but nothing was drawn within a second, and peak_kb is the
+//     the window was mapped but nothing was drawn within a second, cpu_ms is the processor
+//     time all of PROGRAM's threads had used when the window was mapped (wall-clock
+//     times grow with the machine's load, this much less), and peak_kb is the
 //     process's peak resident memory (VmHWM) read MS milliseconds after the paint
 //     (default 200), so the first frame's allocations are in it. Then ends PROGRAM.
 //
@@ -38,6 +40,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -154,6 +157,25 @@ std::optional<long> peakResidentKb(pid_t pid) {
     return std::nullopt;
 }
 
+// Processor time used so far by every live thread of the process, from the scheduler's
+// own accounting (nanoseconds, unlike the clock ticks of /proc/PID/stat).
+std::optional<double> cpuMilliseconds(pid_t pid) {
+    std::error_code error;
+    std::filesystem::directory_iterator tasks("/proc/" + std::to_string(pid) + "/task", error);
+    if (error) {
+        return std::nullopt;
+    }
+    double nanoseconds = 0;
+    for (const auto& task : tasks) {
+        std::ifstream schedstat(task.path() / "schedstat");
+        double onCpu = 0;
+        if (schedstat >> onCpu) {
+            nanoseconds += onCpu;
+        }
+    }
+    return nanoseconds / 1e6;
+}
+
 void endChild(pid_t pid) {
     kill(pid, SIGTERM);
     const auto deadline = Clock::now() + std::chrono::seconds(3);
@@ -202,6 +224,7 @@ int measureWindow(const std::vector<char*>& argv, const WindowOptions& options) 
 
     std::optional<double> mapMs;
     std::optional<double> paintMs;
+    std::optional<double> cpuMs;
     Window shown = None;
     std::string failure;
     const auto deadline = start + std::chrono::duration<double>(options.timeoutSeconds);
@@ -219,6 +242,7 @@ int measureWindow(const std::vector<char*>& argv, const WindowOptions& options) 
                 const auto owner = windowPid(display, event.xmap.window, netWmPid);
                 if (!owner || *owner == *pid) {
                     mapMs = at;
+                    cpuMs = cpuMilliseconds(*pid);
                     shown = event.xmap.window;
                     paintDeadline = Clock::now() + std::chrono::seconds(1);
                 }
@@ -263,8 +287,8 @@ int measureWindow(const std::vector<char*>& argv, const WindowOptions& options) 
         std::fprintf(stderr, "startup_probe: %s\n", failure.c_str());
         return kExitFailed;
     }
-    std::printf("map_ms=%.3f paint_ms=%.3f peak_kb=%ld\n", *mapMs, paintMs ? *paintMs : -1.0,
-                *peakKb);
+    std::printf("map_ms=%.3f paint_ms=%.3f cpu_ms=%.3f peak_kb=%ld\n", *mapMs,
+                paintMs ? *paintMs : -1.0, cpuMs ? *cpuMs : -1.0, *peakKb);
     return kExitOk;
 }
 

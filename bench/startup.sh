@@ -88,7 +88,8 @@ if [[ ! -s "$scratch/display" ]]; then
     echo "startup.sh: Xvfb did not become ready" >&2
     exit 1
 fi
-export DISPLAY=":$(head -n 1 "$scratch/display")"
+DISPLAY=":$(head -n 1 "$scratch/display")"
+export DISPLAY
 export QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY
 
@@ -141,9 +142,11 @@ for who in minimal app; do
     for name in map_ms paint_ms cpu_ms peak_kb; do
         read -r m lo hi < <(while read -r line; do field "$name" "$line"; done <"$scratch/$who" | summary)
         median[$who.$name]=$m
-        format='%.1f (%.1f-%.1f)'
-        [[ $name == peak_kb ]] && format='%.0f (%.0f-%.0f)'
-        row+=("$(printf "$format" "$m" "$lo" "$hi")")
+        if [[ $name == peak_kb ]]; then
+            row+=("$(printf '%.0f (%.0f-%.0f)' "$m" "$lo" "$hi")")
+        else
+            row+=("$(printf '%.1f (%.1f-%.1f)' "$m" "$lo" "$hi")")
+        fi
     done
     label=$([[ $who == app ]] && basename "$app" || echo "minimal window")
     printf '%-20s %-24s %-24s %-24s %s\n' "$label" "${row[@]}"

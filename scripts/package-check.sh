@@ -51,8 +51,10 @@ trap 'rm -rf "$scratch"' EXIT
 step "package contents"
 root="$scratch/root"
 dpkg-deb -x "$deb" "$root"
+listed=()
 expect_file() {
     [[ -f "$root/$1" ]] || fail "the package lacks /$1"
+    listed+=("$1")
     echo "  /$1"
 }
 expect_file usr/bin/extinguisher-calc-cli
@@ -104,6 +106,12 @@ if [[ $gui == ON ]]; then
 else
     echo "  skipped: the window, its desktop entry, metainfo and icons (this tree has no ui/)"
 fi
+
+# Nothing else either: a file left in the build tree by another configuration, or an
+# install rule of a library or test, would otherwise ship unnoticed.
+extra=$(comm -23 <(cd "$root" && find . -type f -printf '%P\n' | sort) \
+    <(printf '%s\n' "${listed[@]}" | sort))
+[[ -z "$extra" ]] || fail "the package holds files nobody expects: $extra"
 
 step "cmake --install into a scratch prefix"
 cmake --install "$build" --prefix "$scratch/prefix" >/dev/null

@@ -13,6 +13,8 @@ test_packages=(
     libbenchmark-dev
     clang clang-tidy cppcheck libclang-rt-14-dev clang-format
     xvfb xauth
+    dpkg-dev lintian desktop-file-utils appstream
+    libx11-dev libxdamage-dev hyperfine
 )
 
 packages=("${run_packages[@]}")

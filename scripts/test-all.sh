@@ -26,4 +26,7 @@ ctest --preset asan
 stage "fuzzing"
 ./scripts/fuzz.sh "${EXTCALC_FUZZ_SECONDS:-30}"
 
+stage "package"
+./scripts/package-check.sh
+
 stage "all checks passed"

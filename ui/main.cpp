@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QByteArray>
+#include <QIcon>
 #include <QString>
 #include <QtGlobal>
 #include <cstdio>
@@ -103,6 +104,12 @@ int main(int argc, char** argv) {
     startup.release();
 
     extcalc::ui::setUpApplication(app);
+    // One size is enough for the title bar and task switcher; the menu takes its icons
+    // from the installed theme. Each extra size costs memory at every start.
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/extinguisher-calc-64.png")));
+    // Lets Wayland compositors match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(
+        QStringLiteral("io.github.extinguisher_calc.ExtinguisherCalc"));
     extcalc::ui::form3 window;
     window.show();
     return QApplication::exec();

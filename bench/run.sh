@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Every benchmark in one go: builds the release preset with the benchmarks (and the
+# window, when the tree has one), then runs the core benchmarks and the start-up
+# measurement. Arguments go to startup.sh (e.g. --runs 30, or another window program).
+# The figures mean most on an otherwise idle machine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+gui=OFF
+[[ -f ui/CMakeLists.txt ]] && gui=ON
+cmake --preset release -DEXTCALC_BUILD_BENCH=ON -DEXTCALC_BUILD_GUI="$gui" >/dev/null
+cmake --build --preset release
+
+printf '\n==== core (Google Benchmark, release build; median of 10 repetitions)\n'
+build/release/bench/core_bench --benchmark_repetitions=10 --benchmark_report_aggregates_only=true \
+    --benchmark_filter="${EXTCALC_BENCH_FILTER:-.}" 2>&1 |
+    grep -vE '_(mean|stddev|cv) ' || true
+
+printf '\n==== start-up\n'
+bench/startup.sh --build build/release "$@"

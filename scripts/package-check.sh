@@ -1,0 +1,130 @@
+#!/usr/bin/env bash
+# Builds the Debian package from the release preset and checks it as a user's machine
+# would meet it: lintian (errors fail), the desktop entry and AppStream metainfo through
+# their validators, and the package's own contents, unpacked, with the packaged
+# command-line program run once. The window is built whenever the tree has one; a tree
+# without it is packaged with the command-line program alone, and the checks that need
+# the window are named as skipped.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+app_id=io.github.extinguisher_calc.ExtinguisherCalc
+build=build/release
+
+fail() {
+    echo "package-check: $*" >&2
+    exit 1
+}
+step() { printf '\n== %s\n' "$1"; }
+
+gui=OFF
+[[ -f ui/CMakeLists.txt ]] && gui=ON
+
+step "release build (window: $gui)"
+cmake --preset release -DEXTCALC_BUILD_GUI="$gui" >/dev/null
+cmake --build --preset release
+
+step "cpack -G DEB"
+rm -f "$build"/extinguisher-calc_*.deb
+(cd "$build" && cpack -G DEB)
+shopt -s nullglob
+debs=("$build"/extinguisher-calc_*.deb)
+shopt -u nullglob
+[[ ${#debs[@]} -eq 1 ]] || fail "expected one package in $build, found ${#debs[@]}"
+deb=${debs[0]}
+dpkg-deb --info "$deb" control
+
+step "lintian"
+status=0
+report=$(lintian --fail-on error --display-info "$deb" 2>&1) || status=$?
+# Root gets a notice that lintian would rather not run as root; it changes nothing.
+report=$(grep -v '^running with root privileges' <<<"$report" || true)
+echo "${report:-no tags}"
+[[ $status -eq 0 ]] || fail "lintian reports errors (status $status)"
+
+step "desktop-file-validate and appstreamcli (sources)"
+desktop-file-validate "packaging/$app_id.desktop"
+appstreamcli validate --no-net "packaging/$app_id.metainfo.xml"
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
+step "package contents"
+root="$scratch/root"
+dpkg-deb -x "$deb" "$root"
+listed=()
+expect_file() {
+    [[ -f "$root/$1" ]] || fail "the package lacks /$1"
+    listed+=("$1")
+    echo "  /$1"
+}
+expect_file usr/bin/extinguisher-calc-cli
+expect_file usr/share/man/man1/extinguisher-calc-cli.1.gz
+expect_file usr/share/man/zh_CN/man1/extinguisher-calc-cli.1.gz
+expect_file usr/share/doc/extinguisher-calc/copyright
+expect_file usr/share/doc/extinguisher-calc/changelog.gz
+
+# The packaged program, not the one in the build tree: this is what stripping, install
+# rules and the package's dependencies have to leave working.
+cli_out=$("$root/usr/bin/extinguisher-calc-cli" --class A --hazard 2 --k 2 --underground no \
+    --extinguisher 3 --area 300) || fail "the packaged extinguisher-calc-cli failed"
+printf '%s\n' "$cli_out"
+expected=$'灭火级别Q1=20\n修正后灭火级别Q=14\n需要灭火器数量N=1.75'
+[[ "$cli_out" == "$expected" ]] || fail "the packaged extinguisher-calc-cli printed the wrong results"
+
+if [[ $gui == ON ]]; then
+    expect_file usr/bin/extinguisher-calc
+    expect_file usr/share/man/man1/extinguisher-calc.1.gz
+    expect_file usr/share/man/zh_CN/man1/extinguisher-calc.1.gz
+    expect_file "usr/share/applications/$app_id.desktop"
+    expect_file "usr/share/metainfo/$app_id.metainfo.xml"
+    expect_file "usr/share/icons/hicolor/scalable/apps/$app_id.svg"
+    for size in 16 32 48 64 128 256; do
+        expect_file "usr/share/icons/hicolor/${size}x${size}/apps/$app_id.png"
+    done
+    if [[ -f docs/screenshot.png ]]; then
+        expect_file usr/share/doc/extinguisher-calc/screenshot.png
+    fi
+
+    desktop="$root/usr/share/applications/$app_id.desktop"
+    desktop-file-validate "$desktop"
+    appstreamcli validate --no-net "$root/usr/share/metainfo/$app_id.metainfo.xml"
+    exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
+    [[ -x "$root/usr/bin/$exec_name" ]] || fail "the desktop entry starts $exec_name, which the package lacks"
+    icon_name=$(sed -n 's/^Icon=//p' "$desktop")
+    [[ "$icon_name" == "$app_id" ]] || fail "the desktop entry names icon $icon_name"
+
+    # Every library the window links must come from a package it depends on; the
+    # ones it loads at run time are listed by hand.
+    if ldd "$root/usr/bin/extinguisher-calc" | grep -q 'not found'; then
+        ldd "$root/usr/bin/extinguisher-calc" | grep 'not found' >&2
+        fail "the packaged window needs libraries that are not installed"
+    fi
+    depends=$(dpkg-deb --field "$deb" Depends)
+    for package in libqt6widgets6 qt6-qpa-plugins qt6-translations-l10n fonts-noto-cjk; do
+        [[ "$depends" == *"$package"* ]] || fail "Depends lacks $package: $depends"
+    done
+else
+    echo "  skipped: the window, its desktop entry, metainfo and icons (this tree has no ui/)"
+fi
+
+# Nothing else either: a file left in the build tree by another configuration, or an
+# install rule of a library or test, would otherwise ship unnoticed.
+extra=$(comm -23 <(cd "$root" && find . -type f -printf '%P\n' | sort) \
+    <(printf '%s\n' "${listed[@]}" | sort))
+[[ -z "$extra" ]] || fail "the package holds files nobody expects: $extra"
+
+step "cmake --install into a scratch prefix"
+cmake --install "$build" --prefix "$scratch/prefix" >/dev/null
+for path in bin/extinguisher-calc-cli share/man/man1/extinguisher-calc-cli.1.gz \
+    share/doc/extinguisher-calc/copyright; do
+    [[ -f "$scratch/prefix/$path" ]] || fail "cmake --install did not install $path"
+done
+if [[ $gui == ON ]]; then
+    for path in bin/extinguisher-calc "share/applications/$app_id.desktop" \
+        "share/metainfo/$app_id.metainfo.xml" "share/icons/hicolor/scalable/apps/$app_id.svg"; do
+        [[ -f "$scratch/prefix/$path" ]] || fail "cmake --install did not install $path"
+    done
+fi
+echo "installed layout as expected"
+
+step "package checks passed: $deb"

@@ -540,31 +540,47 @@ int runBatchFiles(const std::string& inputPath, const std::string& outputPath, b
         return runBatch(*in, std::cout, err, options);
     }
 
-    const std::filesystem::path target(outputPath);
-    std::filesystem::path partial = target;
+    namespace fs = std::filesystem;
+    const auto cannotWrite = [&](const std::string& why) {
+        err << kProgram << "无法写入输出文件“" << outputPath << "”（" << why << "）\n";
+        return kBatchUnreadable;
+    };
+    // The temporary file goes next to the real one, through any symbolic link, so that the
+    // rename replaces the file and not the link. A device or a pipe (/dev/stdout, a FIFO)
+    // cannot be replaced at all: renaming over it would put a plain file in its place.
+    std::error_code error;
+    fs::path target = fs::weakly_canonical(outputPath, error);
+    if (error) {
+        target = outputPath;
+    }
+    if (const auto kind = fs::status(target, error);
+        fs::exists(kind) && !fs::is_regular_file(kind)) {
+        std::ofstream direct(target, std::ios::binary);
+        if (!direct) {
+            return cannotWrite(std::generic_category().message(errno));
+        }
+        const int status = runBatch(*in, direct, err, options);
+        direct.close();
+        return status != kBatchUnreadable && direct.fail() ? cannotWrite("写入失败") : status;
+    }
+
+    fs::path partial = target;
     partial += ".part";
     std::ofstream out(partial, std::ios::binary | std::ios::trunc);
     if (!out) {
-        err << kProgram << "无法写入输出文件“" << outputPath << "”（"
-            << std::generic_category().message(errno) << "）\n";
-        return kBatchUnreadable;
+        return cannotWrite(std::generic_category().message(errno));
     }
     const int status = runBatch(*in, out, err, options);
     out.close();
-    std::error_code error;
     if (status == kBatchUnreadable || out.fail()) {
-        std::filesystem::remove(partial, error);
-        if (status != kBatchUnreadable) {
-            err << kProgram << "写入输出文件“" << outputPath << "”失败\n";
-        }
-        return kBatchUnreadable;
+        fs::remove(partial, error);
+        return status == kBatchUnreadable ? status : cannotWrite("写入失败");
     }
-    std::filesystem::rename(partial, target, error);
+    fs::rename(partial, target, error);
     if (error) {
         std::error_code ignored;
-        std::filesystem::remove(partial, ignored);
-        err << kProgram << "无法写入输出文件“" << outputPath << "”（" << error.message() << "）\n";
-        return kBatchUnreadable;
+        fs::remove(partial, ignored);
+        return cannotWrite(error.message());
     }
     return status;
 }

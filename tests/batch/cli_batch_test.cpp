@@ -53,15 +53,20 @@ fs::path scratch(const std::string& name) {
            ("extcalc_batch_" + std::to_string(getpid()) + "_" + std::to_string(counter++) + name);
 }
 
-// `input`, when given, is piped in through cat so that the program sees a pipe, not a file.
+// `pipedFile`, when given, goes in through cat so that the program sees a pipe, not a file.
 RunResult run(const std::vector<std::string>& args, const std::string& pipedFile = {}) {
     const fs::path base = scratch("");
-    std::string command = pipedFile.empty() ? "" : "cat " + quoted(pipedFile) + " | ";
-    command += quoted(EXTCALC_CLI_PATH);
-    for (const auto& arg : args) {
-        command += " " + quoted(arg);
+    // Appended piece by piece: GCC 12 misreads "literal" + std::string&& when optimising.
+    std::string command;
+    if (!pipedFile.empty()) {
+        command.append("cat ").append(quoted(pipedFile)).append(" | ");
     }
-    command += " >" + quoted(base.string() + ".out") + " 2>" + quoted(base.string() + ".err");
+    command.append(quoted(EXTCALC_CLI_PATH));
+    for (const auto& arg : args) {
+        command.append(" ").append(quoted(arg));
+    }
+    command.append(" >").append(quoted(base.string() + ".out"));
+    command.append(" 2>").append(quoted(base.string() + ".err"));
     const int status = std::system(command.c_str());
     RunResult result;
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -199,6 +204,32 @@ TEST(BatchCli, RefusedTableLeavesTheOutFileAsItWas) {
     EXPECT_EQ(piped.exitCode, 2);
     EXPECT_EQ(parse(piped.out).size(), 2U);
     EXPECT_NE(piped.err.find("已写出的结果不完整"), std::string::npos) << piped.err;
+}
+
+// Writing through a link must keep the link; a pipe or device cannot be replaced by a
+// renamed file at all, or the next program to use it would find a plain file there.
+TEST(BatchCli, WritesThroughLinksAndIntoPipes) {
+    const fs::path real = scratch("real.csv");
+    const fs::path link = scratch("link.csv");
+    spit(real, "earlier result\n");
+    fs::create_symlink(real, link);
+    const RunResult linked = run({"--csv", kExample, "--out", link.string()});
+    EXPECT_EQ(linked.exitCode, 0) << linked.err;
+    EXPECT_TRUE(fs::is_symlink(link));
+    expectBuilding(slurp(real));
+
+    const fs::path fifo = scratch("fifo");
+    const fs::path got = scratch("got.csv");
+    ASSERT_EQ(std::system(("mkfifo " + quoted(fifo.string())).c_str()), 0);
+    const std::string reader = "timeout 20 cat " + quoted(fifo.string()) + " >" +
+                               quoted(got.string()) + " & " + quoted(EXTCALC_CLI_PATH) + " --csv " +
+                               quoted(kExample) + " --out " + quoted(fifo.string()) +
+                               " 2>/dev/null; status=$?; wait; exit $status";
+    const int status = std::system(reader.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(fs::status(fifo).type(), fs::file_type::fifo);
+    EXPECT_FALSE(fs::exists(fifo.string() + ".part"));
+    expectBuilding(slurp(got));
 }
 
 struct UsageCase {

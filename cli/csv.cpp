@@ -232,41 +232,46 @@ std::optional<Failure> scan(std::istream& in, std::size_t maxRecordBytes) {
     return reader.failure();
 }
 
-void Writer::byteOrderMark() {
-    out_ << kByteOrderMark;
-    atStart_ = false;
+void Writer::put(std::string_view text) {
+    out_.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
 void Writer::field(std::string_view text) {
     if (!firstInRecord_) {
-        out_ << ',';
+        put(",");
     }
     // A mark at the very start would be taken for the file's byte-order mark and lost.
     const bool looksLikeMark = atStart_ && text.starts_with(kByteOrderMark);
-    const bool quote = looksLikeMark || text.find_first_of(",\"\r\n") != std::string_view::npos;
+    const bool quote = looksLikeMark || std::any_of(text.begin(), text.end(), [](char c) {
+                           return c == ',' || c == '"' || c == '\r' || c == '\n';
+                       });
     if (quote) {
-        out_ << '"';
+        put("\"");
         for (std::size_t start = 0;;) {
             const std::size_t quoteAt = text.find('"', start);
-            out_ << text.substr(start,
-                                quoteAt == std::string_view::npos ? quoteAt : quoteAt - start);
+            put(text.substr(start, quoteAt == std::string_view::npos ? quoteAt : quoteAt - start));
             if (quoteAt == std::string_view::npos) {
                 break;
             }
-            out_ << "\"\"";
+            put("\"\"");
             start = quoteAt + 1;
         }
-        out_ << '"';
+        put("\"");
     } else {
-        out_ << text;
+        put(text);
     }
     firstInRecord_ = false;
     atStart_ = false;
 }
 
 void Writer::endRecord() {
-    out_ << "\r\n";
+    put("\r\n");
     firstInRecord_ = true;
+    atStart_ = false;
+}
+
+void Writer::byteOrderMark() {
+    put(kByteOrderMark);
     atStart_ = false;
 }
 

@@ -117,6 +117,8 @@ class Writer {
     void endRecord();
 
   private:
+    void put(std::string_view text);
+
     std::ostream& out_;
     bool firstInRecord_ = true;
     bool atStart_ = true;

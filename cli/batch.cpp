@@ -26,6 +26,7 @@ namespace {
 
 constexpr std::string_view kProgram = "extinguisher-calc-cli：";
 constexpr std::string_view kTotalName = "合计";
+constexpr std::string_view kTotalOutOfRange = "合计超出数值范围";
 
 enum Column : std::size_t { Name, Class, Hazard, K, Underground, Extinguisher, Area, kColumnCount };
 
@@ -241,6 +242,7 @@ class Batch {
     bool began_ = false;
     std::size_t rows_ = 0;
     std::size_t failed_ = 0;
+    bool totalOutOfRange_ = false;
 };
 
 int Batch::unreadable(const std::string& why) {
@@ -313,9 +315,13 @@ int Batch::run(std::istream& in) {
     }
 
     err_ << kProgram;
-    if (failed_ == 0) {
+    if (failed_ == 0 && !totalOutOfRange_) {
         err_ << "已计算 " << rows_ << " 行，全部成功\n";
         return kBatchOk;
+    }
+    if (failed_ == 0) {
+        err_ << "已计算 " << rows_ << " 行，但有" << kTotalOutOfRange << "\n";
+        return kBatchRowsFailed;
     }
     err_ << "共 " << rows_ << " 行，其中 " << failed_ << " 行出错（原因见“"
          << layout_.heading(AddedError) << "”列；合计未计入出错的行）\n";
@@ -469,7 +475,7 @@ void Batch::writeTotals() {
                                  ? std::string()
                                  : "合计不完整：有 " + std::to_string(failed_) + " 行出错，未计入";
     std::vector<std::string_view> cells(layout_.width);
-    const auto writeRow = [&](std::string_view model, const std::string& total) {
+    const auto writeRow = [&](std::string_view model, const std::optional<std::string>& total) {
         std::fill(cells.begin(), cells.end(), std::string_view{});
         cells[layout_.index[Name]] = kTotalName;
         cells[layout_.index[Extinguisher]] = model;
@@ -479,14 +485,23 @@ void Batch::writeTotals() {
         writer_.field({});
         writer_.field({});
         writer_.field({});
-        writer_.field(total);
-        writer_.field(note);
+        // Only areas near the limit of a 64-bit float can add up past it; an empty cell
+        // would read as nothing to install.
+        if (total) {
+            writer_.field(*total);
+            writer_.field(note);
+        } else {
+            totalOutOfRange_ = true;
+            writer_.field({});
+            writer_.field(note.empty() ? std::string(kTotalOutOfRange)
+                                       : note + "；" + std::string(kTotalOutOfRange));
+        }
         writer_.endRecord();
     };
     bool any = false;
     for (std::size_t model = 0; model < models_.size(); ++model) {
         if (models_.used(model)) {
-            writeRow(models_.text(model), resultText(models_.total(model)).value_or(""));
+            writeRow(models_.text(model), resultText(models_.total(model)));
             any = true;
         }
     }

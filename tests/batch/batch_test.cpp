@@ -493,6 +493,22 @@ TEST(BatchTotals, SayWhenRowsAreLeftOut) {
     EXPECT_EQ(run.rows[4][kError], "合计不完整：有 2 行出错，未计入");
 }
 
+TEST(BatchTotals, BeyondTheFloatRangeAreNotShownAsEmpty) {
+    // Each row is finite (3.5E+307 to install), six of them are not.
+    std::string table = kEnglishHeader;
+    for (int i = 0; i < 6; ++i) {
+        table += "a,B,3,1,no,1,1.75e308\n";
+    }
+    const Outcome run = batch(table);
+    EXPECT_EQ(run.status, 1);
+    ASSERT_EQ(run.rows.size(), 8U);
+    EXPECT_EQ(run.rows[1][kInstall], "3.5E+307");
+    EXPECT_EQ(run.rows[1][kError], "");
+    EXPECT_EQ(run.rows[7][kInstall], "");
+    EXPECT_EQ(run.rows[7][kError], "合计超出数值范围");
+    EXPECT_EQ(run.err, "extinguisher-calc-cli：已计算 6 行，但有合计超出数值范围\n");
+}
+
 TEST(BatchTotals, AlwaysEndTheTableEvenWithoutRows) {
     const Outcome headerOnly = batch(kEnglishHeader);
     EXPECT_EQ(headerOnly.status, 0);

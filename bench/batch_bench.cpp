@@ -66,7 +66,7 @@ class CountingSink : public std::streambuf {
     std::int64_t bytes = 0;
 
   protected:
-    std::streamsize xsputn(const char*, std::streamsize n) override {
+    std::streamsize xsputn(const char* /*text*/, std::streamsize n) override {
         bytes += n;
         return n;
     }

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <span>
 #include <string>
 #include <system_error>
@@ -103,7 +104,7 @@ std::optional<Layout> readHeader(const csv::Record& header, std::string& error) 
         error = "表头的引号使用有误";
         return std::nullopt;
     }
-    constexpr std::size_t kAbsent = static_cast<std::size_t>(-1);
+    constexpr auto kAbsent = static_cast<std::size_t>(-1);
     Layout layout;
     layout.index.fill(kAbsent);
     layout.width = header.size();
@@ -178,7 +179,7 @@ class Models {
           used_(totals_.size(), false) {}
 
     void add(const ClassGroup& group, int position, double count) {
-        std::size_t model = static_cast<std::size_t>(position);
+        auto model = static_cast<std::size_t>(position);
         if (&group != &groupA_) {
             model += groupA_.extinguishers.size();
         }
@@ -427,9 +428,8 @@ RowResult Batch::evaluate(const csv::Record& record) {
     Outcome outcome = calculateOnce({*fireClass, *hazard, *correction, *underground, *extinguisher,
                                      std::string(fields[layout_.index[Area]])});
     if (!outcome.results) {
-        for (auto& message : outcome.messages) {
-            errors.push_back(std::move(message.text));
-        }
+        std::transform(outcome.messages.begin(), outcome.messages.end(), std::back_inserter(errors),
+                       [](ShownMessage& message) { return std::move(message.text); });
         if (errors.empty()) {
             errors.emplace_back("无法计算");
         }

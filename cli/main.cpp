@@ -2,7 +2,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cstdlib>
+#include <exception>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -189,15 +191,12 @@ int main(int argc, char** argv) {
         std::cout << kHelp;
         return kExitOk;
     }
-    if (list) {
-        cli::printLists(std::cout);
-        return kExitOk;
-    }
     if (csvOption->count() != 0) {
-        for (const auto& entry : required) {
-            if (entry.option->count() != 0) {
-                return usageError("选项 " + std::string(entry.name) + " 不能与 --csv 同时使用");
-            }
+        const auto single = std::find_if(required.begin(), required.end(), [](const auto& entry) {
+            return entry.option->count() != 0;
+        });
+        if (single != required.end()) {
+            return usageError("选项 " + std::string(single->name) + " 不能与 --csv 同时使用");
         }
         // Row by row through large tables: the C stdio synchronisation would only slow it.
         std::ios::sync_with_stdio(false);
@@ -206,6 +205,10 @@ int main(int argc, char** argv) {
     if (outOption->count() != 0 || noBomOption->count() != 0) {
         return usageError(std::string(outOption->count() != 0 ? "--out" : "--no-bom") +
                           " 只能与 --csv 一起使用");
+    }
+    if (list) {
+        cli::printLists(std::cout);
+        return kExitOk;
     }
     for (const auto& entry : required) {
         if (entry.option->count() == 0) {

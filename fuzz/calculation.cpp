@@ -84,8 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     }
                 } else {
                     fuzz::require(ops.texts == before, "result boxes changed without a write");
-                    fuzz::require(ops.messages.size() > messagesBefore,
-                                  "no result and no message");
+                    fuzz::require(ops.messages.size() > messagesBefore, "no result and no message");
                 }
                 break;
             }

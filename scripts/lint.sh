@@ -16,7 +16,7 @@ echo "== cppcheck"
 cppcheck --project="$build/compile_commands.json" --library=googletest --library=qt \
     --enable=warning,style,performance,portability --std=c++20 --error-exitcode=1 \
     --inline-suppr --suppress=missingIncludeSystem --suppress='*:/usr/*' \
-    --suppress="*:$PWD/$build/*" --suppress=unusedStructMember --quiet -j"$(nproc)"
+    -i"$build" --suppress=unusedStructMember --quiet -j"$(nproc)"
 
 echo "== clang-tidy"
 # Only translation units of ours that the build compiles (no generated moc files).

@@ -2,13 +2,11 @@
 # Builds the Debian package from the release preset and checks it as a user's machine
 # would meet it: lintian (errors fail), the desktop entry and AppStream metainfo through
 # their validators, and the package's own contents, unpacked, with the packaged
-# command-line program run once. The window is built whenever the tree has one; a tree
-# without it is packaged with the command-line program alone, and the checks that need
-# the window are named as skipped.
+# command-line program run once.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 app_id=io.github.extinguisher_calc.ExtinguisherCalc
-build=build/release
+build=build/package
 
 fail() {
     echo "package-check: $*" >&2
@@ -16,12 +14,10 @@ fail() {
 }
 step() { printf '\n== %s\n' "$1"; }
 
-gui=OFF
-[[ -f ui/CMakeLists.txt ]] && gui=ON
-
-step "release build (window: $gui)"
-cmake --preset release -DEXTCALC_BUILD_GUI="$gui" >/dev/null
-cmake --build --preset release
+step "release build of the programs"
+# A build tree of its own without the tests: the package needs only the programs.
+cmake --preset release -B "$build" -DEXTCALC_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build"
 
 step "cpack -G DEB"
 rm -f "$build"/extinguisher-calc_*.deb
@@ -71,41 +67,37 @@ printf '%s\n' "$cli_out"
 expected=$'灭火级别Q1=20\n修正后灭火级别Q=14\n需要灭火器数量N=1.75'
 [[ "$cli_out" == "$expected" ]] || fail "the packaged extinguisher-calc-cli printed the wrong results"
 
-if [[ $gui == ON ]]; then
-    expect_file usr/bin/extinguisher-calc
-    expect_file usr/share/man/man1/extinguisher-calc.1.gz
-    expect_file usr/share/man/zh_CN/man1/extinguisher-calc.1.gz
-    expect_file "usr/share/applications/$app_id.desktop"
-    expect_file "usr/share/metainfo/$app_id.metainfo.xml"
-    expect_file "usr/share/icons/hicolor/scalable/apps/$app_id.svg"
-    for size in 16 32 48 64 128 256; do
-        expect_file "usr/share/icons/hicolor/${size}x${size}/apps/$app_id.png"
-    done
-    if [[ -f docs/screenshot.png ]]; then
-        expect_file usr/share/doc/extinguisher-calc/screenshot.png
-    fi
-
-    desktop="$root/usr/share/applications/$app_id.desktop"
-    desktop-file-validate "$desktop"
-    appstreamcli validate --no-net "$root/usr/share/metainfo/$app_id.metainfo.xml"
-    exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
-    [[ -x "$root/usr/bin/$exec_name" ]] || fail "the desktop entry starts $exec_name, which the package lacks"
-    icon_name=$(sed -n 's/^Icon=//p' "$desktop")
-    [[ "$icon_name" == "$app_id" ]] || fail "the desktop entry names icon $icon_name"
-
-    # Every library the window links must come from a package it depends on; the
-    # ones it loads at run time are listed by hand.
-    if ldd "$root/usr/bin/extinguisher-calc" | grep -q 'not found'; then
-        ldd "$root/usr/bin/extinguisher-calc" | grep 'not found' >&2
-        fail "the packaged window needs libraries that are not installed"
-    fi
-    depends=$(dpkg-deb --field "$deb" Depends)
-    for package in libqt6widgets6 qt6-qpa-plugins qt6-translations-l10n fonts-noto-cjk; do
-        [[ "$depends" == *"$package"* ]] || fail "Depends lacks $package: $depends"
-    done
-else
-    echo "  skipped: the window, its desktop entry, metainfo and icons (this tree has no ui/)"
+expect_file usr/bin/extinguisher-calc
+expect_file usr/share/man/man1/extinguisher-calc.1.gz
+expect_file usr/share/man/zh_CN/man1/extinguisher-calc.1.gz
+expect_file "usr/share/applications/$app_id.desktop"
+expect_file "usr/share/metainfo/$app_id.metainfo.xml"
+expect_file "usr/share/icons/hicolor/scalable/apps/$app_id.svg"
+for size in 16 32 48 64 128 256; do
+    expect_file "usr/share/icons/hicolor/${size}x${size}/apps/$app_id.png"
+done
+if [[ -f docs/screenshot.png ]]; then
+    expect_file usr/share/doc/extinguisher-calc/screenshot.png
 fi
+
+desktop="$root/usr/share/applications/$app_id.desktop"
+desktop-file-validate "$desktop"
+appstreamcli validate --no-net "$root/usr/share/metainfo/$app_id.metainfo.xml"
+exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
+[[ -x "$root/usr/bin/$exec_name" ]] || fail "the desktop entry starts $exec_name, which the package lacks"
+icon_name=$(sed -n 's/^Icon=//p' "$desktop")
+[[ "$icon_name" == "$app_id" ]] || fail "the desktop entry names icon $icon_name"
+
+# Every library the window links must come from a package it depends on; the
+# ones it loads at run time are listed by hand.
+if ldd "$root/usr/bin/extinguisher-calc" | grep -q 'not found'; then
+    ldd "$root/usr/bin/extinguisher-calc" | grep 'not found' >&2
+    fail "the packaged window needs libraries that are not installed"
+fi
+depends=$(dpkg-deb --field "$deb" Depends)
+for package in libqt6widgets6 qt6-qpa-plugins qt6-translations-l10n fonts-noto-cjk; do
+    [[ "$depends" == *"$package"* ]] || fail "Depends lacks $package: $depends"
+done
 
 # Nothing else either: a file left in the build tree by another configuration, or an
 # install rule of a library or test, would otherwise ship unnoticed.
@@ -116,15 +108,11 @@ extra=$(comm -23 <(cd "$root" && find . -type f -printf '%P\n' | sort) \
 step "cmake --install into a scratch prefix"
 cmake --install "$build" --prefix "$scratch/prefix" >/dev/null
 for path in bin/extinguisher-calc-cli share/man/man1/extinguisher-calc-cli.1.gz \
-    share/doc/extinguisher-calc/copyright; do
+    share/doc/extinguisher-calc/copyright bin/extinguisher-calc \
+    "share/applications/$app_id.desktop" "share/metainfo/$app_id.metainfo.xml" \
+    "share/icons/hicolor/scalable/apps/$app_id.svg"; do
     [[ -f "$scratch/prefix/$path" ]] || fail "cmake --install did not install $path"
 done
-if [[ $gui == ON ]]; then
-    for path in bin/extinguisher-calc "share/applications/$app_id.desktop" \
-        "share/metainfo/$app_id.metainfo.xml" "share/icons/hicolor/scalable/apps/$app_id.svg"; do
-        [[ -f "$scratch/prefix/$path" ]] || fail "cmake --install did not install $path"
-    done
-fi
 echo "installed layout as expected"
 
 step "package checks passed: $deb"

@@ -33,7 +33,7 @@ constexpr const char* kDisplayUnusable =
 // if it succeeds, the held messages are passed on as they would have been.
 class StartupMessages {
   public:
-    StartupMessages() { previous_ = qInstallMessageHandler(&StartupMessages::hold); }
+    StartupMessages() : previous_(qInstallMessageHandler(&StartupMessages::hold)) {}
     StartupMessages(const StartupMessages&) = delete;
     StartupMessages& operator=(const StartupMessages&) = delete;
     StartupMessages(StartupMessages&&) = delete;

@@ -205,10 +205,9 @@ std::optional<std::string> resultText(double value, std::string_view decimalSepa
             out.push_back('0');
         }
         std::array<char, 8> exponentText{};
-        const auto end =
-            std::to_chars(exponentText.data(), exponentText.data() + exponentText.size(), magnitude)
-                .ptr;
-        out.append(exponentText.data(), end);
+        const auto written = std::to_chars(exponentText.data(),
+                                           exponentText.data() + exponentText.size(), magnitude);
+        out.append(exponentText.data(), written.ptr);
     } else if (exponent >= 0) {
         const auto integerDigits = static_cast<std::size_t>(exponent) + 1;
         out.append(significant.substr(0, integerDigits));

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -37,28 +38,20 @@ bool isKnownU(float u) {
     if (u == 0.0F) {
         return true;
     }
-    for (const auto fireClass : {FireClass::A, FireClass::B}) {
-        for (const auto& item : groupOf(fireClass)->hazards) {
-            if (item.u == u) {
-                return true;
-            }
-        }
-    }
-    return false;
+    return std::ranges::any_of(std::array{FireClass::A, FireClass::B}, [u](FireClass fireClass) {
+        return std::ranges::any_of(groupOf(fireClass)->hazards,
+                                   [u](const HazardItem& item) { return item.u == u; });
+    });
 }
 
 bool isKnownN(std::int16_t n) {
     if (n == 0) {
         return true;
     }
-    for (const auto fireClass : {FireClass::A, FireClass::B}) {
-        for (const auto& item : groupOf(fireClass)->extinguishers) {
-            if (item.n == n) {
-                return true;
-            }
-        }
-    }
-    return false;
+    return std::ranges::any_of(std::array{FireClass::A, FireClass::B}, [n](FireClass fireClass) {
+        return std::ranges::any_of(groupOf(fireClass)->extinguishers,
+                                   [n](const ExtinguisherItem& item) { return item.n == n; });
+    });
 }
 
 const std::vector<QStringList> kMenuPaths{

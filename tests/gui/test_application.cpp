@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLineEdit>
@@ -62,11 +64,13 @@ TEST_P(RealMessageBox, ModalWithChineseButtons) {
         }
         now.buttons.sort();
         seen = now;
-        for (QAbstractButton* button : box->buttons()) {
-            if (button->text() == QString::fromUtf8(GetParam().press)) {
-                QTest::mouseClick(button, Qt::LeftButton);
-                return;
-            }
+        const auto buttons = box->buttons();
+        const auto press = std::find_if(buttons.begin(), buttons.end(), [](const auto* button) {
+            return button->text() == QString::fromUtf8(GetParam().press);
+        });
+        if (press != buttons.end()) {
+            QTest::mouseClick(*press, Qt::LeftButton);
+            return;
         }
         box->reject();
     });

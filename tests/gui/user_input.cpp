@@ -12,6 +12,7 @@
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QTest>
+#include <algorithm>
 #include <stdexcept>
 
 namespace extcalc::test {
@@ -24,12 +25,10 @@ void require(bool condition, const char* what) {
 }
 
 QAction* actionNamed(const QList<QAction*>& actions, const QString& caption) {
-    for (QAction* action : actions) {
-        if (action->text() == caption) {
-            return action;
-        }
-    }
-    return nullptr;
+    const auto found = std::find_if(actions.begin(), actions.end(), [&](const QAction* action) {
+        return action->text() == caption;
+    });
+    return found != actions.end() ? *found : nullptr;
 }
 
 // Moves the pointer onto `at` so that the widget notices. Qt drops a move to where

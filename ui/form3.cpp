@@ -1,5 +1,7 @@
 #include "form3.h"
 
+#include <utility>
+
 #include <QAction>
 #include <QFrame>
 #include <QGroupBox>
@@ -58,6 +60,8 @@ DropDownCombo* comboBox(QWidget* parent, const char* name, const char* accessibl
                         QRect geometry) {
     auto* result = place(new DropDownCombo(parent), name, geometry);
     result->setAccessibleName(QString::fromUtf8(accessibleName));
+    // The edit field is what has the keyboard focus while the user types.
+    result->lineEdit()->setAccessibleName(result->accessibleName());
     return result;
 }
 
@@ -223,6 +227,15 @@ void form3::createControls() {
     Label3 = label(w, "Label3", "修正后灭火级别Q=", twipsRect(3360, 3840, 1575, 255));
     Label2 = label(w, "Label2", "灭火级别Q1=", twipsRect(600, 3840, 1095, 255));
     Label1 = label(w, "Label1", "建筑面积S=  平方米", twipsRect(600, 1560, 1455, 375));
+
+    // Screen readers on Linux announce a list by the label it is labelled by, not by
+    // its accessible name. The captions hold no "&", so this adds no access keys.
+    const std::pair<Caption*, QWidget*> labelled[] = {
+        {Label10, Combo2}, {Label9, Combo3}, {Label8, Combo4}, {Label1, Text1},
+        {Label2, Text2},   {Label3, Text3},  {Label4, Text4}};
+    for (const auto& [caption, control] : labelled) {
+        caption->setBuddy(control);
+    }
 
     // The results are the program's to write; the user may still select and copy them.
     for (QLineEdit* result : {Text2, Text3, Text4}) {

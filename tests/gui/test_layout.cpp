@@ -2,8 +2,10 @@
 // every choice open, keyboard order as designed.
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -214,18 +216,58 @@ TEST_F(LayoutTest, TabFollowsTheDesignedOrder) {
 struct Named {
     const char* control;
     const char* accessibleName;
+    QAccessible::Role role;
+    const char* label;  // the caption that labels it, if any
 };
 
+// What a screen reader is told, asked the way it asks: through the accessibility
+// interface, not the widget's own property. On Linux a combo box reports its
+// current text as its name and is announced by the label it is labelled by.
 TEST_F(LayoutTest, InputsCarryTheirCaptionsForAssistiveTools) {
-    constexpr Named kNames[] = {
-        {"Text1", "建筑面积"},        {"Combo2", "火灾危险等级"}, {"Combo3", "修正系数"},
-        {"Combo4", "采用灭火器类型"}, {"Text2", "灭火级别Q1"},    {"Text3", "修正后灭火级别Q"},
-        {"Text4", "需要灭火器数量N"}, {"Frame2", "火灾类别"},     {"Frame1", "是否地下建筑"},
+    const Named kNames[] = {
+        {"Text1", "建筑面积", QAccessible::EditableText, "Label1"},
+        {"Combo2", "火灾危险等级", QAccessible::ComboBox, "Label10"},
+        {"Combo3", "修正系数", QAccessible::ComboBox, "Label9"},
+        {"Combo4", "采用灭火器类型", QAccessible::ComboBox, "Label8"},
+        {"Text2", "灭火级别Q1", QAccessible::EditableText, "Label2"},
+        {"Text3", "修正后灭火级别Q", QAccessible::EditableText, "Label3"},
+        {"Text4", "需要灭火器数量N", QAccessible::EditableText, "Label4"},
+        {"Frame2", "火灾类别", QAccessible::Grouping, nullptr},
+        {"Frame1", "是否地下建筑", QAccessible::Grouping, nullptr},
     };
     for (const Named& named : kNames) {
-        EXPECT_EQ(find<QWidget>(named.control)->accessibleName(),
-                  QString::fromUtf8(named.accessibleName))
-            << named.control;
+        auto* widget = find<QWidget>(named.control);
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+        ASSERT_NE(accessible, nullptr) << named.control;
+        EXPECT_EQ(accessible->role(), named.role) << named.control;
+        const QString name = QString::fromUtf8(named.accessibleName);
+        if (auto* list = qobject_cast<QComboBox*>(widget)) {
+            QAccessibleInterface* edit = QAccessible::queryAccessibleInterface(list->lineEdit());
+            ASSERT_NE(edit, nullptr) << named.control;
+            EXPECT_EQ(edit->text(QAccessible::Name), name) << named.control;
+        } else {
+            EXPECT_EQ(accessible->text(QAccessible::Name), name) << named.control;
+        }
+        if (named.label != nullptr) {
+            const auto labels = accessible->relations(QAccessible::Label);
+            ASSERT_EQ(labels.size(), 1) << named.control;
+            EXPECT_EQ(labels.front().first->text(QAccessible::Name),
+                      find<QLabel>(named.label)->text())
+                << named.control;
+        }
+    }
+    // Each option button is announced inside its group, under the group's caption.
+    const std::pair<const char*, const char*> kOptions[] = {{"Option3", "火灾类别"},
+                                                            {"Option6", "火灾类别"},
+                                                            {"Option1", "是否地下建筑"},
+                                                            {"Option2", "是否地下建筑"}};
+    for (const auto& [name, group] : kOptions) {
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(option(name));
+        ASSERT_NE(accessible, nullptr) << name;
+        EXPECT_EQ(accessible->role(), QAccessible::RadioButton) << name;
+        EXPECT_EQ(accessible->text(QAccessible::Name), option(name)->text()) << name;
+        ASSERT_NE(accessible->parent(), nullptr) << name;
+        EXPECT_EQ(accessible->parent()->text(QAccessible::Name), QString::fromUtf8(group)) << name;
     }
 }
 

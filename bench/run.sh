@@ -1,14 +1,11 @@
 #!/usr/bin/env bash
-# Every benchmark in one go: builds the release preset with the benchmarks (and the
-# window, when the tree has one), then runs the core benchmarks and the start-up
+# Every benchmark in one go: builds the release preset with the benchmarks, then runs the core benchmarks and the start-up
 # measurement. Arguments go to startup.sh (e.g. --runs 30, or another window program).
 # The figures mean most on an otherwise idle machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-gui=OFF
-[[ -f ui/CMakeLists.txt ]] && gui=ON
-cmake --preset release -DEXTCALC_BUILD_BENCH=ON -DEXTCALC_BUILD_GUI="$gui" >/dev/null
+cmake --preset release -DEXTCALC_BUILD_BENCH=ON >/dev/null
 cmake --build --preset release
 
 printf '\n==== core (Google Benchmark, release build; median of 10 repetitions)\n'

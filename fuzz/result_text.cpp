@@ -1,8 +1,11 @@
 // Every 64-bit pattern: NaN, infinities, subnormals, negative zero.
 
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -23,6 +26,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     fuzz::require(text.has_value(), "finite value has no text");
     fuzz::checkResultText(*text);
+
+    // The same 15 digits as the C library's rounding; both decimals read back as the
+    // same double exactly when they are the same decimal.
+    std::array<char, 40> reference{};
+    std::snprintf(reference.data(), reference.size(), "%.14e", value);
+    fuzz::require(std::strtod(text->c_str(), nullptr) == std::strtod(reference.data(), nullptr),
+                  "digits differ from printf's", *text);
 
     // Another decimal separator changes that character and nothing else.
     std::string expected = *text;

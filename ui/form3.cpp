@@ -21,6 +21,7 @@
 #include "application.h"
 #include "caption.h"
 #include "drop_down_combo.h"
+#include "frame_box.h"
 #include "reference_texts.h"
 #include "twips.h"
 
@@ -73,17 +74,8 @@ QPushButton* button(QWidget* parent, const char* name, const char* caption, QRec
     return result;
 }
 
-// The design puts a frame's option buttons just below its caption, as on frames
-// whose caption sits on the border line; Fusion draws the caption above the
-// border, which would then run through the buttons.
-constexpr auto kFrameStyle =
-    "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 8px; }"
-    "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
-    " left: 6px; padding: 0px 2px; }";
-
 QGroupBox* frame(QWidget* parent, const char* name, const char* caption, QRect geometry) {
-    auto* result = place(new QGroupBox(QString::fromUtf8(caption), parent), name, geometry);
-    result->setStyleSheet(QString::fromLatin1(kFrameStyle));
+    auto* result = place(new FrameBox(QString::fromUtf8(caption), parent), name, geometry);
     result->setAccessibleName(result->title());
     return result;
 }

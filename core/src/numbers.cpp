@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <string>
 #include <system_error>
 
@@ -81,6 +82,67 @@ std::optional<std::int64_t> readExponent(Scanner& in) {
         in.advance();
     }
     return negative ? -exponent : exponent;
+}
+
+// A positive finite value as at most 15 significant decimal digits and the power of
+// ten of the first one.
+struct Decimal {
+    std::array<char, 17> digits{};
+    std::size_t count = 0;
+    int exponent = 0;
+};
+
+Decimal parseScientific(const char* begin, const char* end) {
+    Decimal decimal;
+    const char* p = begin;
+    for (; *p != 'e'; ++p) {
+        if (*p != '.') {
+            decimal.digits[decimal.count++] = *p;
+        }
+    }
+    int magnitude = 0;
+    std::from_chars(p + 2, end, magnitude);
+    decimal.exponent = p[1] == '-' ? -magnitude : magnitude;
+    return decimal;
+}
+
+// The value correctly rounded to 15 significant digits. The shortest text that reads
+// back as the value is much cheaper to get than a rounding to a given precision, and
+// rounding its digits gives the same result: a 15-digit rounding boundary between
+// the two would be a shorter, or closer, text for the value than the shortest one.
+// Only when the shortest text itself lies on a boundary does it not say which way
+// the value goes, and then the value is rounded directly; so are subnormals.
+Decimal roundTo15Digits(double magnitude) {
+    constexpr std::size_t kDigits = 15;
+    std::array<char, 32> text{};
+    const auto shortest = std::to_chars(text.data(), text.data() + text.size(), magnitude,
+                                        std::chars_format::scientific);
+    Decimal decimal = parseScientific(text.data(), shortest.ptr);
+    // Subnormals carry too few bits for the shortest text to pin 15 digits down.
+    const bool subnormal = magnitude < std::numeric_limits<double>::min();
+    if (decimal.count <= kDigits && !subnormal) {
+        return decimal;
+    }
+    if (subnormal || (decimal.count == kDigits + 1 && decimal.digits[kDigits] == '5')) {
+        const auto exact = std::to_chars(text.data(), text.data() + text.size(), magnitude,
+                                         std::chars_format::scientific, kDigits - 1);
+        return parseScientific(text.data(), exact.ptr);
+    }
+    const bool up = decimal.digits[kDigits] >= '5';
+    decimal.count = kDigits;
+    if (up) {
+        std::size_t i = kDigits;
+        while (i > 0 && decimal.digits[i - 1] == '9') {
+            decimal.digits[--i] = '0';
+        }
+        if (i == 0) {
+            decimal.digits[0] = '1';
+            ++decimal.exponent;
+        } else {
+            ++decimal.digits[i - 1];
+        }
+    }
+    return decimal;
 }
 
 }  // namespace
@@ -165,26 +227,15 @@ std::optional<std::string> resultText(double value, std::string_view decimalSepa
         return std::string("0");  // negative zero too
     }
 
-    // [-]d.dddddddddddddde±x: the value correctly rounded to 15 significant digits.
-    std::array<char, 32> sci{};
-    const auto converted = std::to_chars(sci.data(), sci.data() + sci.size(), std::abs(value),
-                                         std::chars_format::scientific, 14);
-    std::array<char, 15> digits{};
-    std::size_t count = 0;
-    const char* p = sci.data();
-    for (; *p != 'e'; ++p) {
-        if (*p != '.') {
-            digits[count++] = *p;
-        }
-    }
-    while (count > 1 && digits[count - 1] == '0') {
+    const Decimal rounded = roundTo15Digits(std::abs(value));
+    const int exponent = rounded.exponent;
+    const int magnitude = std::abs(exponent);
+    const bool negativeExponent = exponent < 0;
+    std::size_t count = rounded.count;
+    while (count > 1 && rounded.digits[count - 1] == '0') {
         --count;
     }
-    const bool negativeExponent = p[1] == '-';
-    int magnitude = 0;
-    std::from_chars(p + 2, converted.ptr, magnitude);
-    const int exponent = negativeExponent ? -magnitude : magnitude;
-    const std::string_view significant(digits.data(), count);
+    const std::string_view significant(rounded.digits.data(), count);
 
     // Most results fit the string's inline buffer; no reserve, so no allocation for them.
     std::string out;

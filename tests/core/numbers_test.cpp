@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <random>
@@ -172,6 +174,40 @@ TEST(ResultTextSeparator, NonFiniteValuesHaveNoText) {
     EXPECT_EQ(resultText(std::numeric_limits<double>::infinity()), std::nullopt);
     EXPECT_EQ(resultText(-std::numeric_limits<double>::infinity()), std::nullopt);
     EXPECT_EQ(resultText(std::numeric_limits<double>::quiet_NaN()), std::nullopt);
+}
+
+// The digits against the C library's own rounding to 15 significant digits, on random
+// bit patterns and on values at and around the midpoints between two 15-digit
+// decimals, where a shortcut through the shortest text could round the wrong way.
+// Two decimals of at most 15 digits that read as the same double are the same decimal,
+// so comparing the values read back compares the digits.
+TEST(ResultTextRounding, MatchesPrintfToFifteenDigits) {
+    const auto check = [](double value) {
+        std::array<char, 40> reference{};
+        std::snprintf(reference.data(), reference.size(), "%.14e", value);
+        const auto text = resultText(value);
+        ASSERT_TRUE(text.has_value());
+        EXPECT_EQ(std::strtod(text->c_str(), nullptr), std::strtod(reference.data(), nullptr))
+            << std::hexfloat << value << " shows as " << *text << ", printf gives "
+            << reference.data();
+    };
+    std::mt19937_64 random(15);
+    std::uniform_int_distribution<std::uint64_t> mantissa(100000000000000ULL, 999999999999999ULL);
+    std::uniform_int_distribution<int> exponent(-330, 290);
+    for (int i = 0; i < 100000; ++i) {
+        const double value = std::bit_cast<double>(random());
+        if (std::isfinite(value) && std::abs(value) < 1.7e308) {
+            check(value);
+        }
+        // A 16-digit decimal ending in 5 is exactly such a midpoint.
+        const std::string midpoint =
+            std::to_string(mantissa(random)) + "5e" + std::to_string(exponent(random));
+        const double near = std::strtod(midpoint.c_str(), nullptr);
+        for (const double candidate :
+             {near, std::nextafter(near, 0.0), std::nextafter(near, HUGE_VAL)}) {
+            check(candidate);
+        }
+    }
 }
 
 // Reading a result text back and showing it again gives the same text, so a result

@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -12,6 +9,7 @@
 #include <vector>
 
 #include "csv.h"
+#include "run_program.h"
 
 namespace {
 
@@ -22,17 +20,10 @@ constexpr std::string_view kMark = "\xEF\xBB\xBF";
 constexpr auto byName = [](const auto& info) { return std::string(info.param.name); };
 const std::string kExample = std::string(EXTCALC_EXAMPLES_DIR) + "/building.csv";
 
-struct RunResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+using extcalc::test::RunResult;
 
 std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
+    return extcalc::test::readFile(path);
 }
 
 void spit(const fs::path& path, const std::string& text) {
@@ -40,39 +31,15 @@ void spit(const fs::path& path, const std::string& text) {
 }
 
 std::string quoted(const std::string& arg) {
-    std::string q = "'";
-    for (const char c : arg) {
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return q + "'";
+    return extcalc::test::shellQuoted(arg);
 }
 
 fs::path scratch(const std::string& name) {
-    static int counter = 0;
-    return fs::path(testing::TempDir()) /
-           ("extcalc_batch_" + std::to_string(getpid()) + "_" + std::to_string(counter++) + name);
+    return extcalc::test::scratchPath(name);
 }
 
-// `pipedFile`, when given, goes in through cat so that the program sees a pipe, not a file.
 RunResult run(const std::vector<std::string>& args, const std::string& pipedFile = {}) {
-    const fs::path base = scratch("");
-    // Appended piece by piece: GCC 12 misreads "literal" + std::string&& when optimising.
-    std::string command;
-    if (!pipedFile.empty()) {
-        command.append("cat ").append(quoted(pipedFile)).append(" | ");
-    }
-    command.append(quoted(EXTCALC_CLI_PATH));
-    for (const auto& arg : args) {
-        command.append(" ").append(quoted(arg));
-    }
-    command.append(" >").append(quoted(base.string() + ".out"));
-    command.append(" 2>").append(quoted(base.string() + ".err"));
-    const int status = std::system(command.c_str());
-    RunResult result;
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = slurp(base.string() + ".out");
-    result.err = slurp(base.string() + ".err");
-    return result;
+    return extcalc::test::runProgram(EXTCALC_CLI_PATH, args, pipedFile);
 }
 
 Rows parse(const std::string& text) {

@@ -1,59 +1,21 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <array>
-#include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "choices.h"
 #include "extcalc/texts.h"
+#include "run_program.h"
 
 namespace {
 
 constexpr auto byName = [](const auto& info) { return std::string(info.param.name); };
 
-struct RunResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+using extcalc::test::RunResult;
 
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
-}
-
-std::string quoted(const std::string& arg) {
-    std::string q = "'";
-    for (const char c : arg) {
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return q + "'";
-}
-
-// Runs the built binary as a user's shell would.
 RunResult run(const std::vector<std::string>& args) {
-    static int counter = 0;
-    const std::string base = testing::TempDir() + "extcalc_cli_" + std::to_string(getpid()) + "_" +
-                             std::to_string(counter++);
-    std::string command = quoted(EXTCALC_CLI_PATH);
-    for (const auto& arg : args) {
-        command += " " + quoted(arg);
-    }
-    command += " >" + quoted(base + ".out") + " 2>" + quoted(base + ".err");
-    const int status = std::system(command.c_str());
-    RunResult result;
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = slurp(base + ".out");
-    result.err = slurp(base + ".err");
-    return result;
+    return extcalc::test::runProgram(EXTCALC_CLI_PATH, args);
 }
 
 std::vector<std::string> request(const std::string& fireClass, const std::string& hazard,

@@ -1,0 +1,30 @@
+#pragma once
+
+// Runs a built program the way a user's shell would, for end-to-end tests.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace extcalc::test {
+
+struct RunResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// A fresh path in the test's temporary folder; `suffix` is appended to its name.
+std::filesystem::path scratchPath(const std::string& suffix = {});
+
+// `arg` quoted for the shell, as one word.
+std::string shellQuoted(const std::string& arg);
+
+std::string readFile(const std::filesystem::path& path);
+
+// `program` with `args`, each passed as one argument. `pipedFile`, when given, goes in
+// through cat, so that the program reads a pipe and not a file.
+RunResult runProgram(const std::string& program, const std::vector<std::string>& args,
+                     const std::string& pipedFile = {});
+
+}  // namespace extcalc::test

@@ -25,8 +25,8 @@ void FrameBox::paintEvent(QPaintEvent* /*event*/) {
     painter.drawRect(rect().adjusted(0, captionRect.center().y(), -1, -1));
     painter.fillRect(captionRect.adjusted(-kCaptionPadding, 0, kCaptionPadding, 0),
                      palette().window());
-    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                   QPalette::WindowText));
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
     painter.drawText(captionRect, Qt::AlignLeft | Qt::AlignVCenter, caption);
 }
 

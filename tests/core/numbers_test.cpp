@@ -195,7 +195,7 @@ TEST(ResultTextRounding, MatchesPrintfToFifteenDigits) {
     std::uniform_int_distribution<std::uint64_t> mantissa(100000000000000ULL, 999999999999999ULL);
     std::uniform_int_distribution<int> exponent(-330, 290);
     for (int i = 0; i < 100000; ++i) {
-        const double value = std::bit_cast<double>(random());
+        const auto value = std::bit_cast<double>(random());
         if (std::isfinite(value) && std::abs(value) < 1.7e308) {
             check(value);
         }

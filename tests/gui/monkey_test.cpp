@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
 #include <algorithm>
@@ -54,22 +56,24 @@ bool isKnownN(std::int16_t n) {
     });
 }
 
-const std::vector<QStringList> kMenuPaths{
-    {"危险等级分类", "民用建筑", "轻危险级"},
-    {"危险等级分类", "民用建筑", "中危险级"},
-    {"危险等级分类", "民用建筑", "严重危险级"},
-    {"灭火器类型选择", "A类火灾", "选用水型、泡沫、磷酸铵盐干粉、卤代烷型灭火器"},
-    {"灭火器类型选择", "B类火灾", "选用干粉、泡沫、卤代烷、二氧化碳灭火器"},
-    {"灭火器类型选择", "C类火灾", "选用干粉、卤代烷、二氧化碳灭火器"},
-    {"灭火器类型选择", "D类火灾", "需同当地消防部门协商"},
-    {"帮助", "程序设计依据", "《建筑灭火器配置设计规范》GBJ140-90"},
-    {"帮助", "使用说明"},
-    {"帮助", "关于本程序"},
-};
+// Every entry the user can click, as the captions leading to it, read off the window
+// itself so that the walk reaches whatever the menus hold.
+void collectMenuPaths(const QList<QAction*>& actions, const QStringList& prefix,
+                      std::vector<QStringList>& paths) {
+    for (const QAction* action : actions) {
+        const QStringList path = prefix + QStringList{action->text()};
+        if (action->menu() != nullptr) {
+            collectMenuPaths(action->menu()->actions(), path, paths);
+        } else if (!action->isSeparator()) {
+            paths.push_back(path);
+        }
+    }
+}
 
 class Monkey : public WindowTest {
   protected:
     std::mt19937_64 random;
+    std::vector<QStringList> menuPaths;
 
     int below(int bound) { return std::uniform_int_distribution<int>(0, bound - 1)(random); }
 
@@ -180,8 +184,11 @@ class Monkey : public WindowTest {
                 return false;
             }
             default: {
-                const auto& path = kMenuPaths[static_cast<std::size_t>(
-                    below(static_cast<int>(kMenuPaths.size())))];
+                if (menuPaths.empty()) {
+                    collectMenuPaths(window->menuBar()->actions(), {}, menuPaths);
+                }
+                const auto& path =
+                    menuPaths[static_cast<std::size_t>(below(static_cast<int>(menuPaths.size())))];
                 description = "menu " + path.join(" > ").toStdString();
                 const auto before = state();
                 chooseMenu(window.get(), path);

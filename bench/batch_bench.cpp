@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Throughput of the batch on a large building table, generated on the fly so that
 // neither the input nor the output is held in memory: what is measured is the
 // reader, the calculation and the writer, and the peak resident size shows whether

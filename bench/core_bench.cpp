@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Cost of the calculation as the window runs it on Calculate, and of its two conversions.
 
 #include <benchmark/benchmark.h>

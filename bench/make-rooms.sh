@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Writes a building table of N rows (default 1000000) to standard output, for measuring
 # the batch: every class, hazard, K and extinguisher, answers by number and by text.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Measures the batch end to end: a generated table of N rows (default 1000000) through
 # the release build of the command-line program, file to file, five times. Prints each
 # run's wall time, rows per second and peak resident size (from /usr/bin/time), then the

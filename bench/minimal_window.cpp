@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The floor for start-up figures: the least a Qt Widgets program does to show a window.
 // The label is Chinese because every window of ours is, and finding a font with those
 // glyphs is part of what any such window pays before its first frame.

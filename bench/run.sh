@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Every benchmark in one go: builds the release preset with the benchmarks, then runs the core benchmarks and the start-up
 # measurement. Arguments go to startup.sh (e.g. --runs 30, or another window program).
 # The figures mean most on an otherwise idle machine.

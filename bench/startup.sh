@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Start-up of a window against the toolkit's floor, and of the command-line program.
 #
 #   bench/startup.sh [--runs N] [--build DIR] [APP]

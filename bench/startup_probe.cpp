@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // startup_probe: times a program's start from outside it, so a Qt window and anything
 // else are measured the same way, with nothing added to the program measured.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Batch calculation of a whole building: a table with one row per floor area or fire
@@ -33,11 +34,5 @@ int runBatch(std::istream& in, std::ostream& out, std::ostream& err, const Batch
 // result of an earlier run.
 int runBatchFiles(const std::string& inputPath, const std::string& outputPath, bool byteOrderMark,
                   std::ostream& err);
-
-// How many extinguishers to install for N as its result box shows it: that decimal
-// text rounded up to a whole number, so binary noise such as 2.0000000000000004,
-// which the box shows as 2, never adds one. Empty for a negative N, which no number
-// of extinguishers can meet, and for a text that is not a number.
-std::optional<double> installCount(std::string_view nText);
 
 }  // namespace extcalc::cli

@@ -1,21 +1,16 @@
+// SPDX-License-Identifier: MIT
 #include "choices.h"
 
-#include <algorithm>
-#include <cctype>
+#include <cstddef>
 #include <ostream>
-#include <string>
+#include <span>
+#include <string_view>
 
+#include "extcalc/lists.h"
 #include "extcalc/texts.h"
 
 namespace extcalc::cli {
 namespace {
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) ==
-               std::tolower(static_cast<unsigned char>(y));
-    });
-}
 
 template <class Item>
 void printList(std::ostream& out, std::string_view heading, std::span<const Item> list) {
@@ -26,28 +21,6 @@ void printList(std::ostream& out, std::string_view heading, std::span<const Item
 }
 
 }  // namespace
-
-std::optional<FireClass> parseFireClass(std::string_view answer) {
-    constexpr std::string_view kNames[] = {"A", "B", "C", "D"};
-    constexpr FireClass kClasses[] = {FireClass::A, FireClass::B, FireClass::C, FireClass::D};
-    for (std::size_t i = 0; i < std::size(kNames); ++i) {
-        if (equalsIgnoringCase(answer, kNames[i])) {
-            return kClasses[i];
-        }
-    }
-    return std::nullopt;
-}
-
-std::optional<bool> parseUnderground(std::string_view answer) {
-    if (equalsIgnoringCase(answer, "yes") || answer == "是") {
-        return true;
-    }
-    if (equalsIgnoringCase(answer, "no") || answer == "否") {
-        return false;
-    }
-    return std::nullopt;
-}
-
 void printLists(std::ostream& out) {
     const ClassGroup& groupA = *groupOf(FireClass::A);
     const ClassGroup& groupBC = *groupOf(FireClass::B);

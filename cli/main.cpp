@@ -1,11 +1,15 @@
+// SPDX-License-Identifier: MIT
 // extinguisher-calc-cli: the window's calculation for scripts and batch work.
 
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <array>
+#include <cstddef>
 #include <cstdlib>
 #include <exception>
 #include <iostream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,8 +17,8 @@
 
 #include "batch.h"
 #include "choices.h"
-#include "extcalc/headless.h"
-#include "extcalc/lists.h"
+#include "extcalc/answers.h"
+#include "extcalc/faults.h"
 #include "extcalc/texts.h"
 
 namespace {
@@ -76,61 +80,39 @@ std::string describeParseError(const CLI::ParseError& error) {
     return "无法识别的命令行参数：" + what;
 }
 
-struct Answers {
-    std::string fireClass;
-    std::string hazard;
-    std::string correction;
-    std::string underground;
-    std::string extinguisher;
-    std::string area;
-};
-
-template <class Item>
-std::optional<int> position(std::span<const Item> list, const std::string& answer,
-                            std::string_view option, std::string& error) {
-    auto found = cli::findChoice(list, answer);
-    if (!found) {
-        error = "选项 " + std::string(option) + " 的取值“" + answer + "”不在列表中（应为 1 到 " +
-                std::to_string(list.size()) + " 的编号或列表中的原文；用 --list 查看）";
+int usageErrors(const std::vector<building::Fault>& faults) {
+    for (const auto& fault : faults) {
+        std::cerr << "extinguisher-calc-cli："
+                  << building::describe(fault, building::Naming::Option) << '\n';
     }
-    return found;
+    std::cerr << "（用 --help 查看用法）\n";
+    return kExitUsage;
 }
 
-int calculate(const Answers& answers) {
-    const auto fireClass = cli::parseFireClass(answers.fireClass);
-    if (!fireClass) {
-        return usageError("选项 --class 的取值“" + answers.fireClass +
-                          "”无效（应为 A、B、C 或 D）");
-    }
-    const ClassGroup* group = groupOf(*fireClass);
-    if (group == nullptr) {
-        std::cerr << text::kClassDNotice << '\n';
-        return kExitNoResult;
-    }
-
-    std::string error;
-    const auto hazard = position(group->hazards, answers.hazard, "--hazard", error);
-    const auto correction = position(correctionList(), answers.correction, "--k", error);
-    const auto extinguisher =
-        position(group->extinguishers, answers.extinguisher, "--extinguisher", error);
-    const auto underground = cli::parseUnderground(answers.underground);
-    if (!underground && error.empty()) {
-        error =
-            "选项 --underground 的取值“" + answers.underground + "”无效（应为 yes、no、是 或 否）";
-    }
-    if (!error.empty()) {
-        return usageError(error);
+int calculate(const building::ClassicAnswers& answers) {
+    building::ClassicCheck check = building::checkClassic(answers, building::AreaRule::AsTheWindow);
+    if (!check.request) {
+        // Class D is no mistake in the answers: the standard offers no calculation for it.
+        auto& faults = check.faults;
+        const auto classD = std::find_if(faults.begin(), faults.end(), [](const auto& fault) {
+            return fault.code == building::FaultCode::ClassD;
+        });
+        if (classD != faults.end() && faults.size() == 1) {
+            std::cerr << building::describe(*classD, building::Naming::Option) << '\n';
+            return kExitNoResult;
+        }
+        faults.erase(classD, classD == faults.end() ? classD : std::next(classD));
+        return usageErrors(faults);
     }
 
-    const Outcome outcome = calculateOnce(
-        {*fireClass, *hazard, *correction, *underground, *extinguisher, answers.area});
-    if (!outcome.results) {
-        for (const auto& message : outcome.messages) {
-            std::cerr << message.text << '\n';
+    const building::ClassicResult result = building::computeClassic(*check.request);
+    if (!result.results) {
+        for (const auto& fault : result.faults) {
+            std::cerr << building::describe(fault, building::Naming::Option) << '\n';
         }
         return kExitNoResult;
     }
-    const auto& [q1, q, n] = *outcome.results;
+    const auto& [q1, q, n] = *result.results;
     std::cout << text::kLabelQ1 << q1 << '\n'
               << text::kLabelQ << q << '\n'
               << text::kLabelN << n << '\n';
@@ -146,21 +128,13 @@ int run(int argc, char** argv) {
     app.set_version_flag("--version", std::string(EXTCALC_VERSION));
     app.allow_extras();
 
-    Answers answers;
-    struct Required {
-        CLI::Option* option;
-        std::string_view name;
-    };
-    const std::vector<Required> required{
-        {app.add_option("--class", answers.fireClass), "--class"},
-        {app.add_option("--hazard", answers.hazard), "--hazard"},
-        {app.add_option("--k", answers.correction), "--k"},
-        {app.add_option("--underground", answers.underground), "--underground"},
-        {app.add_option("--extinguisher", answers.extinguisher), "--extinguisher"},
-        {app.add_option("--area", answers.area), "--area"},
-    };
-    for (const auto& entry : required) {
-        entry.option->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+    // One option per answer of the calculation, in the order their faults are named.
+    std::array<std::string, static_cast<std::size_t>(building::Field::kCount)> given;
+    std::vector<CLI::Option*> required;
+    for (std::size_t i = 0; i < given.size(); ++i) {
+        const auto name = building::optionName(static_cast<building::Field>(i));
+        required.push_back(app.add_option(std::string(name), given.at(i)));
+        required.back()->multi_option_policy(CLI::MultiOptionPolicy::Throw);
     }
     bool list = false;
     app.add_flag("--list", list);
@@ -190,11 +164,11 @@ int run(int argc, char** argv) {
         return kExitOk;
     }
     if (csvOption->count() != 0) {
-        const auto single = std::find_if(required.begin(), required.end(), [](const auto& entry) {
-            return entry.option->count() != 0;
-        });
+        const auto single =
+            std::find_if(required.begin(), required.end(),
+                         [](const CLI::Option* option) { return option->count() != 0; });
         if (single != required.end()) {
-            return usageError("选项 " + std::string(single->name) + " 不能与 --csv 同时使用");
+            return usageError("选项 " + (*single)->get_name() + " 不能与 --csv 同时使用");
         }
         // Row by row through large tables: the C stdio synchronisation would only slow it.
         std::ios::sync_with_stdio(false);
@@ -208,11 +182,11 @@ int run(int argc, char** argv) {
         cli::printLists(std::cout);
         return kExitOk;
     }
-    const auto missing = std::find_if(required.begin(), required.end(), [](const Required& entry) {
-        return entry.option->count() == 0;
-    });
-    if (missing != required.end()) {
-        return usageError("缺少选项 " + std::string(missing->name));
+    building::ClassicAnswers answers;
+    for (std::size_t i = 0; i < given.size(); ++i) {
+        if (required[i]->count() != 0) {
+            answers.given.at(i) = given.at(i);
+        }
     }
     return calculate(answers);
 }

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The protections Debian builds its own packages with (dpkg-buildflags): lintian reports
 # a packaged binary without them. Optimised builds only, since _FORTIFY_SOURCE needs the
 # optimiser, and not together with the sanitizers, which bring their own checks.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # One place for the warning set, so every target of ours is held to the same bar.
 add_library(extcalc_warnings INTERFACE)
 if(MSVC)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzzes the whole batch on arbitrary tables. Checked on every input: nothing crashes,
 // the status is one of the three documented, a table that is refused leaves no output
 // when it could be checked first, and any table that is written is valid UTF-8 CSV
@@ -14,7 +15,7 @@
 #include <vector>
 
 #include "batch.h"
-#include "csv.h"
+#include "extcalc/csv.h"
 
 namespace {
 
@@ -64,15 +65,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     std::istringstream written(out.str());
-    check(out.str().starts_with(extcalc::cli::csv::kByteOrderMark) == mark);
-    extcalc::cli::csv::Reader reader(written, std::size_t{1} << 26U);
-    extcalc::cli::csv::Record record;
+    check(out.str().starts_with(extcalc::csv::kByteOrderMark) == mark);
+    extcalc::csv::Reader reader(written, std::size_t{1} << 26U);
+    extcalc::csv::Record record;
     std::size_t width = 0;
     std::size_t records = 0;
     bool anyError = false;
     std::vector<std::string> last;
     while (reader.next(record)) {
-        check(record.problems() == extcalc::cli::csv::Problem::None);
+        check(record.problems() == extcalc::csv::Problem::None);
         if (records == 0) {
             width = record.size();
             check(width >= 12);

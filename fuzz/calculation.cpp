@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole calculations through the same window operations the window uses: random
 // form variables, list positions (-1 and beyond the lists included), area texts and
 // fire-class and underground choices, several in a row on one state.

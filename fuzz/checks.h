@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Property checks shared by the fuzz targets. A failed property aborts, which

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzzes the table reader and writer. Checked on every input: nothing crashes, no
 // record outgrows its limit, line numbers only go forward, the input is refused
 // exactly when it is not UTF-8 and at the line where it stops being so (found here
@@ -14,14 +15,14 @@
 #include <string_view>
 #include <vector>
 
-#include "csv.h"
+#include "extcalc/csv.h"
 
 namespace {
 
-using extcalc::cli::csv::Problem;
-using extcalc::cli::csv::Reader;
-using extcalc::cli::csv::Record;
-using extcalc::cli::csv::Writer;
+using extcalc::csv::Problem;
+using extcalc::csv::Reader;
+using extcalc::csv::Record;
+using extcalc::csv::Writer;
 using Rows = std::vector<std::vector<std::string>>;
 
 void check(bool condition) {
@@ -146,7 +147,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     {
         std::istringstream again(input);
-        const auto scanned = extcalc::cli::csv::scan(again, limit);
+        const auto scanned = extcalc::csv::scan(again, limit);
         check(scanned.has_value() == failureLine.has_value());
         check(!scanned || scanned->line == *failureLine);
     }

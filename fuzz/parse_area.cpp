@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Any bytes typed or pasted into the area box: valid UTF-8 or not, NULs, very long.
 
 #include <cmath>

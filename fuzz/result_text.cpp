@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every 64-bit pattern: NaN, infinities, subnormals, negative zero.
 
 #include <array>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Checks that every icon size the install rules and the window ask for is a PNG of that
 # size and is in the window's resource file under the name the window loads.
 #   cmake -DDIR=<packaging dir> -DSIZES="16;32;…" -P check_icons.cmake

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Renders the PNG icons from the SVG. Run by hand after changing the SVG, and commit the
 # results: the build and the window use the PNGs, so neither needs an SVG renderer.
 # Needs rsvg-convert (Debian package librsvg2-bin).

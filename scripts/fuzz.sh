@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the libFuzzer targets, replays their committed corpora, then fuzzes each for
 # a bounded time (default 30 s; first argument to change it, e.g. 3600 for an hour).
 # New inputs go to a scratch folder, so the committed seeds stay small; crashes are

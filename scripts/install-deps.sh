@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what building and running extinguisher-calc needs on Debian 12, and with
 # --test also what the full test run needs. Quiet and quick when nothing is missing.
 set -euo pipefail
 
 run_packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-qpa-plugins qt6-translations-l10n fonts-noto-cjk libcli11-dev
+    qt6-base-dev qt6-qpa-plugins qt6-translations-l10n fonts-noto-cjk libcli11-dev libboost-dev
     # Configuring any preset looks for GoogleTest, even when only the programs are built.
     googletest libgtest-dev
 )

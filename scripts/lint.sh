@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Static checks over the project's own code: formatting, clang-tidy and cppcheck.
 # Needs a configured build directory for the compile commands (default build/dev).
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the Debian package from the release preset and checks it as a user's machine
 # would meet it: lintian (errors fail), the desktop entry and AppStream metainfo through
 # their validators, and the package's own contents, unpacked, with the packaged

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Everything CI checks, in one command: installs what is missing, then builds and
 # tests with warnings as errors, runs the static checks, the whole suite again under
 # AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzzers for a bounded time.

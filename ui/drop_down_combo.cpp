@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "drop_down_combo.h"
 
 #include <QLineEdit>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // extinguisher-calc: the window of the fire-extinguisher configuration calculator.
 
 #include <QApplication>

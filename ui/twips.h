@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The window was designed in twips; Qt places widgets in logical pixels and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "extcalc/calc.h"
 
 #include <optional>
@@ -11,11 +12,11 @@ namespace extcalc {
 namespace {
 
 constexpr Message kIncompleteMessage{text::kIncompleteInput, text::kNoteTitle, Icon::Question,
-                                     Buttons::Ok};
+                                     Buttons::Ok, MessageCode::IncompleteInput};
 constexpr Message kOutOfRangeMessage{text::kAreaOutOfRange, text::kNoteTitle, Icon::Question,
-                                     Buttons::Ok};
+                                     Buttons::Ok, MessageCode::AreaOutOfRange};
 constexpr Message kClassDMessage{text::kClassDNotice, text::kClassDTitle, Icon::Critical,
-                                 Buttons::OkCancel};
+                                 Buttons::OkCancel, MessageCode::ClassD};
 
 // Both steps always run, so a user who left both lists open hears about each.
 bool lookUpRatings(const ClassGroup& group, FormVariables& form, WindowOps& ops) {

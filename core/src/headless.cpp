@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "extcalc/headless.h"
 
 #include <cstddef>
@@ -34,8 +35,8 @@ void ScriptedOps::setText(TextId box, std::string_view value) {
 }
 
 Answer ScriptedOps::showMessage(const Message& message) {
-    messages.push_back(
-        {std::string(message.text), std::string(message.title), message.icon, message.buttons});
+    messages.push_back({std::string(message.text), std::string(message.title), message.icon,
+                        message.buttons, message.code});
     return Answer::Ok;
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "extcalc/lists.h"
 
 #include <array>

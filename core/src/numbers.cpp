@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "extcalc/numbers.h"
 
 #include <array>
@@ -148,7 +149,12 @@ Decimal roundTo15Digits(double magnitude) {
 }  // namespace
 
 std::optional<double> parseArea(std::string_view text) {
+    return readArea(text).value;
+}
+
+AreaReading readArea(std::string_view text) {
     Scanner in(text);
+    AreaReading reading;
 
     bool negative = false;
     if (const char c = in.peek(); c == '+' || c == '-') {
@@ -184,15 +190,21 @@ std::optional<double> parseArea(std::string_view text) {
         in.advance();
     }
     if (!anyDigit) {
-        return 0.0;
+        reading.value = 0.0;
+        return reading;
     }
+    reading.number = true;
     if (isExponentLetter(in.peek())) {
         if (const auto exponent = readExponent(in)) {
             scale = saturate(scale + *exponent);
         }
     }
+    // Blanks after the number belong to it: they are skipped like those inside it.
+    in.peek();
+    reading.end = in.position();
     if (digits.empty()) {
-        return 0.0;
+        reading.value = 0.0;
+        return reading;
     }
     if (truncatedNonZero) {
         // Strictly above the truncated value and below the next one up: enough
@@ -208,15 +220,16 @@ std::optional<double> parseArea(std::string_view text) {
     if (error == std::errc::result_out_of_range) {
         // The leading digit's power of ten tells overflow from underflow.
         const auto leadingExponent = scale + static_cast<std::int64_t>(digits.find('e')) - 1;
-        if (leadingExponent > 0) {
-            return std::nullopt;
+        if (leadingExponent <= 0) {
+            reading.value = 0.0;
         }
-        return 0.0;
+        return reading;
     }
     if (error != std::errc{} || !std::isfinite(value)) {
-        return std::nullopt;
+        return reading;
     }
-    return negative ? -value : value;
+    reading.value = negative ? -value : value;
+    return reading;
 }
 
 std::optional<std::string> resultText(double value, std::string_view decimalSeparator) {

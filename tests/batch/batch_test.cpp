@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,14 +8,15 @@
 #include <vector>
 
 #include "batch.h"
-#include "csv.h"
+#include "extcalc/answers.h"
+#include "extcalc/csv.h"
 #include "extcalc/numbers.h"
 #include "extcalc/texts.h"
 
 namespace {
 
+using extcalc::building::installCount;
 using extcalc::cli::BatchOptions;
-using extcalc::cli::installCount;
 using extcalc::cli::runBatch;
 using Rows = std::vector<std::vector<std::string>>;
 
@@ -44,8 +46,8 @@ struct Outcome {
 Rows parse(std::string_view out) {
     std::istringstream in{std::string(out)};
     // Room for an overlong row written back whole.
-    extcalc::cli::csv::Reader reader(in, 4 * extcalc::cli::csv::Reader::kDefaultMaxRecordBytes);
-    extcalc::cli::csv::Record record;
+    extcalc::csv::Reader reader(in, 4 * extcalc::csv::Reader::kDefaultMaxRecordBytes);
+    extcalc::csv::Record record;
     Rows rows;
     while (reader.next(record)) {
         rows.emplace_back(record.fields().begin(), record.fields().end());
@@ -230,7 +232,7 @@ TEST(BatchRowErrors, UnclosedQuoteFailsItsRowOnly) {
 }
 
 TEST(BatchRowErrors, OverlongRowFailsAndTheNextRowIsComputed) {
-    const std::string huge(extcalc::cli::csv::Reader::kDefaultMaxRecordBytes, 'x');
+    const std::string huge(extcalc::csv::Reader::kDefaultMaxRecordBytes, 'x');
     const Outcome run = batch(kEnglishHeader + huge + ",A,2,2,no,3,300\nnext,A,2,2,no,3,300\n");
     EXPECT_EQ(run.status, 1);
     ASSERT_EQ(run.rows.size(), 4U);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The batch through the built program, as a designer runs it from a shell.
 
 #include <gtest/gtest.h>
@@ -8,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "csv.h"
+#include "extcalc/csv.h"
 #include "run_program.h"
 
 namespace {
@@ -44,8 +45,8 @@ RunResult run(const std::vector<std::string>& args, const std::string& pipedFile
 
 Rows parse(const std::string& text) {
     std::istringstream in(text);
-    extcalc::cli::csv::Reader reader(in);
-    extcalc::cli::csv::Record record;
+    extcalc::csv::Reader reader(in);
+    extcalc::csv::Record record;
     Rows rows;
     while (reader.next(record)) {
         rows.emplace_back(record.fields().begin(), record.fields().end());

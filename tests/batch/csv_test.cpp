@@ -1,18 +1,19 @@
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "csv.h"
+#include "extcalc/csv.h"
 
 namespace {
 
-using extcalc::cli::csv::Failure;
-using extcalc::cli::csv::Problem;
-using extcalc::cli::csv::Reader;
-using extcalc::cli::csv::Record;
-using extcalc::cli::csv::Writer;
+using extcalc::csv::Failure;
+using extcalc::csv::Problem;
+using extcalc::csv::Reader;
+using extcalc::csv::Record;
+using extcalc::csv::Writer;
 using Rows = std::vector<std::vector<std::string>>;
 
 constexpr auto byName = [](const auto& info) { return std::string(info.param.name); };
@@ -161,7 +162,7 @@ TEST_P(CsvEncoding, StopsAtTheLineThatIsNotUtf8) {
     EXPECT_EQ(read.rows.size(), c.wholeRecordsBefore);
 
     std::istringstream again(c.input);
-    const auto scanned = extcalc::cli::csv::scan(again);
+    const auto scanned = extcalc::csv::scan(again);
     ASSERT_TRUE(scanned.has_value());
     EXPECT_EQ(scanned->line, c.line);
 }

@@ -1,10 +1,11 @@
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <array>
 #include <string>
 #include <vector>
 
-#include "choices.h"
+#include "extcalc/answers.h"
 #include "extcalc/texts.h"
 #include "run_program.h"
 
@@ -149,6 +150,24 @@ INSTANTIATE_TEST_SUITE_P(
                     "--underground"}),
     byName);
 
+// A user who got several answers wrong hears about each at once, not one per run.
+TEST(CliFailures, NameEveryBadOrMissingOption) {
+    const RunResult bad = run(request("A", "9", "9", "maybe", "3", "300"));
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_EQ(bad.out, "");
+    for (const char* option : {"--hazard", "--k", "--underground"}) {
+        EXPECT_NE(bad.err.find(option), std::string::npos) << option << '\n' << bad.err;
+    }
+    EXPECT_EQ(bad.err.find("--extinguisher"), std::string::npos) << bad.err;
+
+    const RunResult none = run({});
+    EXPECT_EQ(none.exitCode, 2);
+    for (const char* option :
+         {"--class", "--hazard", "--k", "--underground", "--extinguisher", "--area"}) {
+        EXPECT_NE(none.err.find("缺少选项 " + std::string(option)), std::string::npos) << option;
+    }
+}
+
 TEST(CliInformation, HelpVersionAndLists) {
     const RunResult help = run({"--help"});
     EXPECT_EQ(help.exitCode, 0);
@@ -189,7 +208,7 @@ TEST(CliChoices, NumberFromOneOrExactText) {
                                         {"推车式磷酸铵盐，50公斤，34A/具", 6},
                                         {"推车式磷酸铵盐,50公斤,34A/具", std::nullopt}};
     for (const auto& c : cases) {
-        EXPECT_EQ(extcalc::cli::findChoice(group.extinguishers, c.answer), c.position)
+        EXPECT_EQ(extcalc::building::findChoice(group.extinguishers, c.answer), c.position)
             << '"' << c.answer << '"';
     }
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A long random walk through the real window: thousands of user actions, with the
 // invariants the window must keep checked after each one. The walk is seeded and
 // the seed is printed when anything fails, so a failure can be replayed exactly:

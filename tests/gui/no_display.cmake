@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Starts the program where it can get no display and expects exactly one line on
 # standard error, nothing on standard output and exit status 1 (not Qt's abort).
 #   cmake -D PROGRAM=<path> -D CASE=<unset|unreachable|unknown-platform> -P no_display.cmake

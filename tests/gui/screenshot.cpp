@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Takes the README's picture of the window: the typical run done with real input
 // on a real display (run it under Xvfb), then the screen grabbed around the window,
 // and optionally around one list's open drop-down as well.

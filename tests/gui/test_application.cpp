@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The parts that only the real application shows: Qt's message boxes with their
 // Chinese buttons, Qt's own texts, and the end of the program.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window's events end to end: real clicks, key presses and typing, down to
 // the texts in the result boxes and the messages that would have been shown.
 

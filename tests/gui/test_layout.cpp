@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window as it opens: controls in their designed places, captions readable,
 // every choice open, keyboard order as designed.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The reference menus: captions, the messages behind them, and that reading
 // them leaves the calculation alone.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A shown window with a message-box recorder, its controls found by objectName.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Runs a built program the way a user's shell would, for end-to-end tests.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The calculation without a window: for the command line, batch work and tests.
@@ -19,6 +20,7 @@ struct ShownMessage {
     std::string title;
     Icon icon = Icon::None;
     Buttons buttons = Buttons::Ok;
+    MessageCode code = MessageCode::Reference;
 };
 
 // Stands in for the window: list positions and the area are set beforehand, the

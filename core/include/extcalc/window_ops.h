@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // What the calculation needs from whoever shows it: the window, the command line
@@ -15,12 +16,16 @@ enum class Icon { None, Question, Critical };
 enum class Buttons { Ok, OkCancel };
 enum class Answer { Ok, Cancel };
 
+// What a message is about, so that callers decide by it and never by its wording.
+enum class MessageCode { IncompleteInput, AreaOutOfRange, ClassD, Reference };
+
 struct Message {
     std::string_view text;
     // Empty: the box carries the application's title.
     std::string_view title;
     Icon icon = Icon::None;
     Buttons buttons = Buttons::Ok;
+    MessageCode code = MessageCode::Reference;
 };
 
 class WindowOps {

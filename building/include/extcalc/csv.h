@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A small streaming reader and writer for comma-separated tables as spreadsheet
@@ -15,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-namespace extcalc::cli::csv {
+namespace extcalc::csv {
 
 // What was wrong with a record that could still be read to its end. The reader
 // goes on with the next record: one bad row must not cost the rest of the table.
@@ -126,4 +127,4 @@ class Writer {
 
 inline constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-}  // namespace extcalc::cli::csv
+}  // namespace extcalc::csv

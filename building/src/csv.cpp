@@ -1,11 +1,12 @@
-#include "csv.h"
+// SPDX-License-Identifier: MIT
+#include "extcalc/csv.h"
 
 #include <algorithm>
 #include <cstring>
 #include <istream>
 #include <ostream>
 
-namespace extcalc::cli::csv {
+namespace extcalc::csv {
 namespace {
 
 constexpr std::size_t kChunkBytes = std::size_t{64} << 10U;
@@ -275,4 +276,4 @@ void Writer::byteOrderMark() {
     atStart_ = false;
 }
 
-}  // namespace extcalc::cli::csv
+}  // namespace extcalc::csv

@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// The result table as a spreadsheet gets it back: the input's own cells as they were,
+// the added result columns, and one total row per extinguisher model. Written as the
+// rows come, so the memory does not grow with the table.
+
+#include <cstddef>
+#include <iosfwd>
+#include <string>
+#include <string_view>
+
+#include "extcalc/classic_table.h"
+#include "extcalc/csv.h"
+
+namespace extcalc::building {
+
+inline constexpr std::string_view kTotalName = "合计";
+inline constexpr std::string_view kTotalOutOfRange = "合计超出数值范围";
+
+// "第5行", as messages about a table name its lines.
+std::string lineText(long line);
+
+// Why a table cannot be read any further, with what to do about it.
+std::string describe(const csv::Failure& failure);
+
+class ResultWriter {
+  public:
+    ResultWriter(std::ostream& out, bool byteOrderMark) : writer_(out), mark_(byteOrderMark) {}
+
+    void header(const csv::Record& header, const Layout& layout);
+    // A failed row gets its faults, after its line, in the error column.
+    void row(const csv::Record& record, const RowResult& result);
+    // The totals of the computed rows, saying how many failed rows they leave out.
+    // False when a total lay beyond the range of a 64-bit float and is left empty.
+    bool totals(const ModelTotals& totals, std::size_t failedRows);
+
+  private:
+    csv::Writer writer_;
+    bool mark_;
+    Layout layout_;
+};
+
+}  // namespace extcalc::building

@@ -1,0 +1,107 @@
+// SPDX-License-Identifier: MIT
+#include "extcalc/faults.h"
+
+#include <array>
+
+#include "extcalc/csv.h"
+#include "extcalc/texts.h"
+
+namespace extcalc::building {
+namespace {
+
+struct FieldNames {
+    std::string_view column;
+    std::string_view option;
+};
+constexpr std::array<FieldNames, static_cast<std::size_t>(Field::kCount)> kFieldNames{{
+    {"火灾类别", "--class"},
+    {"危险等级", "--hazard"},
+    {"修正系数", "--k"},
+    {"地下建筑", "--underground"},
+    {"灭火器", "--extinguisher"},
+    {"建筑面积", "--area"},
+}};
+
+// The words before the quoted answer: the column alone, or the option's value.
+std::string subject(Field field, Naming naming) {
+    if (naming == Naming::Column) {
+        return std::string(columnName(field));
+    }
+    return "选项 " + std::string(optionName(field)) + " 的取值";
+}
+
+std::string quoted(std::string_view answer) {
+    return "“" + std::string(answer) + "”";
+}
+
+}  // namespace
+
+std::string_view columnName(Field field) {
+    return field < Field::kCount ? kFieldNames[static_cast<std::size_t>(field)].column
+                                 : std::string_view{};
+}
+
+std::string_view optionName(Field field) {
+    return field < Field::kCount ? kFieldNames[static_cast<std::size_t>(field)].option
+                                 : std::string_view{};
+}
+
+std::string describe(const Fault& fault, Naming naming) {
+    const bool option = naming == Naming::Option;
+    switch (fault.code) {
+        case FaultCode::Missing:
+            return option ? "缺少选项 " + std::string(optionName(fault.field))
+                          : "缺少" + std::string(columnName(fault.field));
+        case FaultCode::BadFireClass:
+            return subject(fault.field, naming) + quoted(fault.answer) +
+                   "无效（应为 A、B、C 或 D）";
+        case FaultCode::ClassD:
+            return option ? std::string(text::kClassDNotice)
+                          : "D类火灾不作计算：" + std::string(text::kClassDNotice);
+        case FaultCode::NotInList: {
+            // A table names the list, since its rows mix classes; the command line
+            // points to --list, which prints them all.
+            const std::string whose = option ? "" : fault.listName + "的";
+            return subject(fault.field, naming) + quoted(fault.answer) + "不在" + whose +
+                   "列表中（应为 1 到 " + std::to_string(fault.listSize) + " 的编号或列表中的原文" +
+                   (option ? "；用 --list 查看）" : "）");
+        }
+        case FaultCode::BadYesNo:
+            return subject(fault.field, naming) + quoted(fault.answer) +
+                   "无效（应为 是、否、yes 或 no）";
+        case FaultCode::AreaNotNumber:
+            return subject(fault.field, naming) + quoted(fault.answer) + "不是数值";
+        case FaultCode::IncompleteInput:
+            return std::string(text::kIncompleteInput);
+        case FaultCode::AreaOutOfRange:
+            return std::string(text::kAreaOutOfRange);
+        case FaultCode::NegativeCount:
+            return "需要灭火器数量N为负数（建筑面积为负？），无法给出配置数量";
+        case FaultCode::NoResult:
+            break;
+        case FaultCode::RowTooLong:
+            return "本行过长（超过 " + std::to_string(csv::Reader::kDefaultMaxRecordBytes) +
+                   " 字节），超出部分没有读入";
+        case FaultCode::UnclosedQuote:
+            return "引号没有闭合，本行之后直到文件末尾的内容都被读进了这一格";
+        case FaultCode::TextAfterClosingQuote:
+            return "引号使用有误：右引号之后、逗号之前还有文字";
+        case FaultCode::TooManyCells:
+            return "本行有 " + std::to_string(fault.cells) + " 格，多于表头的 " +
+                   std::to_string(fault.columns) + " 列（含英文逗号的选项原文须整格加英文双引号）";
+    }
+    return "无法计算";
+}
+
+std::string describeAll(const std::vector<Fault>& faults, Naming naming) {
+    std::string text;
+    for (const Fault& fault : faults) {
+        if (!text.empty()) {
+            text += "；";
+        }
+        text += describe(fault, naming);
+    }
+    return text;
+}
+
+}  // namespace extcalc::building

@@ -3,13 +3,19 @@
 //
 // Every quantity is a fraction of whole numbers: S in millionths of a m², K, the factor and U
 // in tenths. Q = f·K·S/U is then num/den with num ≤ 13 · 10 · 10¹⁵ and den ≤ 10¹⁰, so rounding
-// up is an integer division and never suffers from binary noise. The checked 128-bit type
-// leaves room for the decimal expansion of the texts and turns any mistaken bound into an
-// exception rather than a wrong count.
+// up is an integer division and never suffers from binary noise. The product is formed in a
+// checked wide type, so a limit raised without care throws instead of giving a wrong count;
+// everything after it provably fits 64 bits and stays there, which keeps a unit well under a
+// microsecond.
 
 #include <boost/multiprecision/cpp_int.hpp>
 
+#include <array>
+#include <charconv>
+#include <limits>
+#include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "extcalc/gb50140.h"
 
@@ -19,24 +25,57 @@ namespace {
 using Int = boost::multiprecision::checked_int128_t;
 
 std::int64_t toInt64(const Int& v) {
-    return v.convert_to<std::int64_t>();
+    if (v > std::numeric_limits<std::int64_t>::max() ||
+        v < std::numeric_limits<std::int64_t>::min()) {
+        throw std::overflow_error("GB 50140-2005: value beyond 64 bits");
+    }
+    return static_cast<std::int64_t>(v);
 }
 
-Int ceilDiv(const Int& num, const Int& den) {
-    return (num + den - 1) / den;
+std::int64_t ceilDiv(std::int64_t num, std::int64_t den) {
+    return num / den + (num % den > 0 ? 1 : 0);
 }
 
-Figure figure(const Int& num, const Int& den) {
-    const Int whole = num / den;
-    const Int rest = num % den;
-    // Both parts are exact doubles, so only the last division and sum round.
+// A number as text on the stack.
+class Number {
+  public:
+    explicit Number(std::int64_t v)
+        : size_(static_cast<std::size_t>(std::to_chars(buf_.begin(), buf_.end(), v).ptr -
+                                         buf_.data())) {}
+    operator std::string_view() const {
+        return {buf_.data(), size_};
+    }  // NOLINT(google-explicit-constructor)
+
+  private:
+    std::array<char, 24> buf_{};
+    std::size_t size_;
+};
+
+// One allocation for a whole line of text.
+template <typename... Parts>
+std::string concat(const Parts&... parts) {
+    const std::array<std::string_view, sizeof...(Parts)> views{std::string_view(parts)...};
+    std::size_t size = 0;
+    for (const auto v : views) {
+        size += v.size();
+    }
+    std::string out;
+    out.reserve(size);
+    for (const auto v : views) {
+        out.append(v);
+    }
+    return out;
+}
+
+Figure figure(std::int64_t num, std::int64_t den) {
+    // Both parts are exact doubles, so only the last division and the sum round.
     const double value =
-        whole.convert_to<double>() + rest.convert_to<double>() / den.convert_to<double>();
-    return Figure{value, decimalText(toInt64(num), toInt64(den))};
+        static_cast<double>(num / den) + static_cast<double>(num % den) / static_cast<double>(den);
+    return Figure{value, decimalText(num, den)};
 }
 
 Figure wholeFigure(std::int64_t v) {
-    return Figure{static_cast<double>(v), std::to_string(v)};
+    return Figure{static_cast<double>(v), std::string(Number(v))};
 }
 
 // A value held in tenths, as the tables write it.
@@ -44,8 +83,8 @@ Figure tenthsFigure(int tenths, std::string_view text) {
     return Figure{static_cast<double>(tenths) / 10.0, std::string(text)};
 }
 
-std::string ratingText(int rating, char letter) {
-    return std::to_string(rating) + letter;
+std::string_view letterText(const char& letter) {
+    return {&letter, 1};
 }
 
 struct ModelInfo {
@@ -62,8 +101,7 @@ ModelInfo describe(const std::variant<const Model*, CustomModel>& choice) {
     if (const auto* const* listed = std::get_if<const Model*>(&choice)) {
         const Model& m = **listed;
         info.code = m.code;
-        info.description =
-            std::string(m.code) + " " + std::string(m.type) + " " + std::string(m.charge);
+        info.description = concat(m.code, " ", m.type, " ", m.charge);
         info.ratingA = m.ratingA;
         info.ratingB = m.ratingB;
         info.wheeled = m.wheeled;
@@ -74,17 +112,14 @@ ModelInfo describe(const std::variant<const Model*, CustomModel>& choice) {
     info.ratingA = custom.ratingA;
     info.ratingB = custom.ratingB;
     info.wheeled = custom.wheeled;
-    std::string spec;
-    if (custom.ratingA > 0) {
-        spec = ratingText(custom.ratingA, 'A');
-    }
-    if (custom.ratingB > 0) {
-        spec += (spec.empty() ? "" : "/") + ratingText(custom.ratingB, 'B');
-    }
-    if (custom.wheeled) {
-        spec += "/推车式";
-    }
-    info.description = "自备型号 " + spec;
+    // Written back in the grammar the parser reads, so the designer recognises the entry.
+    const Number a(custom.ratingA);
+    const Number b(custom.ratingB);
+    const bool hasA = custom.ratingA > 0;
+    const bool hasB = custom.ratingB > 0;
+    info.description = concat("自备型号 ", hasA ? std::string_view(a) : "", hasA ? "A" : "",
+                              hasA && hasB ? "/" : "", hasB ? std::string_view(b) : "",
+                              hasB ? "B" : "", custom.wheeled ? "/推车式" : "");
     return info;
 }
 
@@ -123,7 +158,7 @@ std::string_view invalidInput(const Unit& unit) {
     return {};
 }
 
-char classLetter(FireClass fireClass) {
+const char& classLetter(FireClass fireClass) {
     return fireClasses()[static_cast<std::size_t>(fireClass)].letter;
 }
 
@@ -134,20 +169,21 @@ void add(Result& r, ProblemCode code, Severity severity, std::string text) {
 }  // namespace
 
 std::string decimalText(std::int64_t num, std::int64_t den) {
-    const Int d = den;
-    const Int whole = Int(num) / d;
-    const Int rest = Int(num) % d;
+    const std::int64_t whole = num / den;
+    const std::int64_t rest = num % den;
     if (rest == 0) {
-        return whole.str();
+        return std::string(Number(whole));
     }
-    Int scale = 10;
-    for (int decimals = 1; decimals <= 6; ++decimals, scale *= 10) {
-        if (decimals == 1) {
-            continue;
-        }
+    // rest·10⁶·2 + den stays within 64 bits up to this denominator (every one the calculation
+    // uses); beyond it the checked wide type takes over.
+    constexpr std::int64_t kNarrowDen = 1'000'000'000'000;
+    std::int64_t scale = 100;
+    for (int decimals = 2; decimals <= 6; ++decimals, scale *= 10) {
         // Rounded half up to `decimals` places.
-        Int fraction = (rest * scale * 2 + d) / (d * 2);
-        Int shown = whole;
+        std::int64_t fraction = den <= kNarrowDen
+                                    ? (rest * scale * 2 + den) / (den * 2)
+                                    : toInt64((Int(rest) * scale * 2 + den) / (Int(den) * 2));
+        std::int64_t shown = whole;
         if (fraction == scale) {
             shown += 1;
             fraction = 0;
@@ -155,15 +191,18 @@ std::string decimalText(std::int64_t num, std::int64_t den) {
         if (fraction != 0 || decimals == 6) {
             if (fraction == 0) {
                 // Still looks whole: take the nearest 6-place text on the true side instead.
-                fraction = shown == whole ? Int(1) : scale - 1;
+                fraction = shown == whole ? 1 : scale - 1;
                 shown = whole;
             }
-            std::string digits = fraction.str();
-            return shown.str() + "." +
-                   std::string(static_cast<std::size_t>(decimals) - digits.size(), '0') + digits;
+            const Number digits(fraction);
+            const std::string_view zeros = "000000";
+            return concat(Number(shown), ".",
+                          zeros.substr(0, static_cast<std::size_t>(decimals) -
+                                              std::string_view(digits).size()),
+                          digits);
         }
     }
-    return whole.str();  // not reached: the loop returns at 6 places
+    return std::string(Number(whole));  // not reached: the loop returns at 6 places
 }
 
 bool Result::hasError() const {
@@ -180,7 +219,7 @@ Result calculate(const Unit& unit) {
     r.fireClass = unit.fireClass;
     r.points = unit.points;
     if (const auto what = invalidInput(unit); !what.empty()) {
-        add(r, ProblemCode::InvalidUnit, Severity::Error, "输入超出范围：" + std::string(what));
+        add(r, ProblemCode::InvalidUnit, Severity::Error, concat("输入超出范围：", what));
         return r;
     }
     if (unit.fireClass == FireClass::D) {
@@ -206,32 +245,32 @@ Result calculate(const Unit& unit) {
     r.minRating = ratings.minRating;
 
     // Q = (f/10)(K/10)(S/10⁶) / (U/10)
-    const Int qNum = Int(factorTenths) * k.tenths * unit.areaMillionths;
-    const Int qDen = Int(ratings.uTenths) * 10'000'000;
+    const std::int64_t qNum = toInt64(Int(factorTenths) * k.tenths * unit.areaMillionths);
+    const std::int64_t qDen = std::int64_t{ratings.uTenths} * 10'000'000;
     r.q = figure(qNum, qDen);
-    r.qRequired = toInt64(ceilDiv(qNum, qDen));
+    r.qRequired = ceilDiv(qNum, qDen);
     // Qe from the rounded-up Q (7.1.1); ⌈⌈x⌉/N⌉ = ⌈x/N⌉, so the count is the same either way.
     r.qe = figure(r.qRequired, unit.points);
-    r.qeRequired = toInt64(ceilDiv(r.qRequired, unit.points));
-    r.formulaQ = "Q = " + std::string(unit.special ? "1.3 × " : "") + std::string(k.valueText) +
-                 " × " + r.area.text + " ÷ " + std::string(ratings.uText) + " = " + r.q.text;
-    r.formulaQe = "Qe = Q ÷ N = " + std::to_string(r.qRequired) + " ÷ " +
-                  std::to_string(unit.points) + " = " + r.qe.text;
+    r.qeRequired = ceilDiv(r.qRequired, unit.points);
+    r.formulaQ = concat("Q = ", unit.special ? "1.3 × " : "", k.valueText, " × ", r.area.text,
+                        " ÷ ", ratings.uText, " = ", r.q.text);
+    r.formulaQe =
+        concat("Qe = Q ÷ N = ", Number(r.qRequired), " ÷ ", Number(unit.points), " = ", r.qe.text);
 
-    const ModelInfo model = describe(unit.extinguisher);
-    r.modelCode = model.code;
-    r.modelDescription = model.description;
+    ModelInfo model = describe(unit.extinguisher);
+    r.modelCode = std::move(model.code);
+    r.modelDescription = std::move(model.description);
     r.wheeled = model.wheeled;
     r.rating = basisA ? model.ratingA : model.ratingB;
     r.maxDistanceM = model.wheeled ? distance.wheeledM : distance.handHeldM;
 
-    const std::string classText = std::string(1, classLetter(unit.fireClass)) + "类火灾";
+    const std::string_view classText = letterText(classLetter(unit.fireClass));
     bool countable = true;
     if (model.listed != nullptr) {
         if (!suitable(model.listed->agent, unit.fireClass)) {
             add(r, ProblemCode::NotSuitable, Severity::Error,
-                r.modelDescription + "（" + std::string(agentName(model.listed->agent)) +
-                    "）不适用于" + classText + "（4.2），不计算具数");
+                concat(r.modelDescription, "（", agentName(model.listed->agent), "）不适用于",
+                       classText, "类火灾（4.2），不计算具数"));
             countable = false;
         } else if (unit.fireClass == FireClass::E && model.listed->agent == Agent::CarbonDioxide) {
             add(r, ProblemCode::CarbonDioxideForE, Severity::Warning,
@@ -239,11 +278,11 @@ Result calculate(const Unit& unit) {
         }
     } else {
         add(r, ProblemCode::CustomSuitability, Severity::Warning,
-            "自备型号：程序无法核对其对" + classText + "的适用性（4.2），请自行确认");
+            concat("自备型号：程序无法核对其对", classText, "类火灾的适用性（4.2），请自行确认"));
     }
     if (countable && r.rating == 0) {
         add(r, ProblemCode::NoRating, Severity::Error,
-            r.modelDescription + " 没有" + std::string(1, r.basis) + "类灭火级别，不计算具数");
+            concat(r.modelDescription, " 没有", letterText(r.basis), "类灭火级别，不计算具数"));
         countable = false;
     }
     if (!countable) {
@@ -252,13 +291,14 @@ Result calculate(const Unit& unit) {
 
     if (r.rating < r.minRating) {
         add(r, ProblemCode::BelowMinimum, Severity::Error,
-            "单具灭火级别 " + ratingText(r.rating, r.basis) + " 低于单具灭火器最小配置灭火级别 " +
-                ratingText(r.minRating, r.basis) + (basisA ? "（6.2.1）" : "（6.2.2）"));
+            concat("单具灭火级别 ", Number(r.rating), letterText(r.basis),
+                   " 低于单具灭火器最小配置灭火级别 ", Number(r.minRating), letterText(r.basis),
+                   basisA ? "（6.2.1）" : "（6.2.2）"));
     }
     r.perPointRatio = figure(r.qeRequired, r.rating);
-    r.formulaPerPoint = "n = Qe ÷ R = " + std::to_string(r.qeRequired) + " ÷ " +
-                        std::to_string(r.rating) + " = " + r.perPointRatio.text;
-    r.perPoint = toInt64(ceilDiv(r.qeRequired, r.rating));
+    r.formulaPerPoint = concat("n = Qe ÷ R = ", Number(r.qeRequired), " ÷ ", Number(r.rating),
+                               " = ", r.perPointRatio.text);
+    r.perPoint = ceilDiv(r.qeRequired, r.rating);
     // 6.1.1: at least two in the unit; with one point both stand there.
     if (r.perPoint * unit.points < 2) {
         r.perPoint = 2;
@@ -266,10 +306,10 @@ Result calculate(const Unit& unit) {
     r.total = r.perPoint * unit.points;
     r.computed = true;
     if (r.perPoint > 5) {
-        const std::int64_t leastPoints = toInt64(ceilDiv(r.qRequired, Int(5) * r.rating));
+        const std::int64_t leastPoints = ceilDiv(r.qRequired, std::int64_t{5} * r.rating);
         add(r, ProblemCode::MoreThanFive, Severity::Warning,
-            "每个设置点 " + std::to_string(r.perPoint) +
-                " 具，宜不多于5具（6.1.2）；设置点至少需 " + std::to_string(leastPoints) + " 个");
+            concat("每个设置点 ", Number(r.perPoint), " 具，宜不多于5具（6.1.2）；设置点至少需 ",
+                   Number(leastPoints), " 个"));
     }
     return r;
 }

@@ -10,9 +10,11 @@
 
 #include <boost/multiprecision/cpp_int.hpp>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <limits>
+#include <numeric>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -55,12 +57,9 @@ class Number {
 template <typename... Parts>
 std::string concat(const Parts&... parts) {
     const std::array<std::string_view, sizeof...(Parts)> views{std::string_view(parts)...};
-    std::size_t size = 0;
-    for (const auto v : views) {
-        size += v.size();
-    }
     std::string out;
-    out.reserve(size);
+    out.reserve(std::accumulate(views.begin(), views.end(), std::size_t{0},
+                                [](std::size_t n, std::string_view v) { return n + v.size(); }));
     for (const auto v : views) {
         out.append(v);
     }
@@ -69,8 +68,10 @@ std::string concat(const Parts&... parts) {
 
 Figure figure(std::int64_t num, std::int64_t den) {
     // Both parts are exact doubles, so only the last division and the sum round.
+    const std::int64_t whole = num / den;
+    const std::int64_t rest = num % den;
     const double value =
-        static_cast<double>(num / den) + static_cast<double>(num % den) / static_cast<double>(den);
+        static_cast<double>(whole) + static_cast<double>(rest) / static_cast<double>(den);
     return Figure{value, decimalText(num, den)};
 }
 
@@ -206,12 +207,8 @@ std::string decimalText(std::int64_t num, std::int64_t den) {
 }
 
 bool Result::hasError() const {
-    for (const auto& p : problems) {
-        if (p.severity == Severity::Error) {
-            return true;
-        }
-    }
-    return false;
+    return std::ranges::any_of(problems,
+                               [](const Problem& p) { return p.severity == Severity::Error; });
 }
 
 Result calculate(const Unit& unit) {

@@ -3,6 +3,7 @@
 // read differently from what was meant (1,500 as 1.5, 1e3 as 1) would give a wrong
 // configuration without anyone noticing, so anything unusual is refused with its reason.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -169,47 +170,40 @@ Parsed<std::int64_t> parseArea(std::string_view text) {
 
 Parsed<FireClass> parseFireClass(std::string_view text) {
     text = trim(text);
-    if (text.size() == 1) {
-        for (const auto& row : fireClasses()) {
-            if (text[0] == row.letter || text[0] == row.letter - 'A' + 'a') {
-                return {row.fireClass, ParseError::None};
-            }
-        }
-    }
-    return fail<FireClass>(ParseError::UnknownFireClass);
+    const auto rows = fireClasses();
+    const auto row = std::ranges::find_if(rows, [&](const FireClassRow& r) {
+        return text.size() == 1 && (text[0] == r.letter || text[0] == r.letter - 'A' + 'a');
+    });
+    return row == rows.end() ? fail<FireClass>(ParseError::UnknownFireClass)
+                             : Parsed<FireClass>{row->fireClass, ParseError::None};
 }
 
 Parsed<int> parseHazard(std::string_view text) {
     text = trim(text);
-    for (const auto& level : hazardLevels()) {
-        if (text == level.name || (text.size() == 1 && text[0] - '0' == level.number)) {
-            return {level.number, ParseError::None};
-        }
-    }
-    return fail<int>(ParseError::UnknownHazard);
+    const auto levels = hazardLevels();
+    const auto level = std::ranges::find_if(levels, [&](const HazardLevel& l) {
+        return text == l.name || (text.size() == 1 && text[0] - '0' == l.number);
+    });
+    return level == levels.end() ? fail<int>(ParseError::UnknownHazard)
+                                 : Parsed<int>{level->number, ParseError::None};
 }
 
 Parsed<int> parseKItem(std::string_view text) {
     text = trim(text);
-    for (const auto& item : kItems()) {
-        if (text == item.text || (text.size() == 1 && text[0] - '0' == item.number)) {
-            return {item.number, ParseError::None};
-        }
-    }
     // A value: 0.d or 1.0 with any number of trailing zeros.
+    int tenths = -1;
     if (text.size() >= 3 && text.size() <= 8 && (text[0] == '0' || text[0] == '1') &&
-        text[1] == '.' && isDigit(text[2])) {
-        const std::string_view tail = text.substr(3);
-        if (tail.find_first_not_of('0') == std::string_view::npos) {
-            const int tenths = (text[0] - '0') * 10 + (text[2] - '0');
-            for (const auto& item : kItems()) {
-                if (item.tenths == tenths) {
-                    return {item.number, ParseError::None};
-                }
-            }
-        }
+        text[1] == '.' && isDigit(text[2]) &&
+        text.substr(3).find_first_not_of('0') == std::string_view::npos) {
+        tenths = (text[0] - '0') * 10 + (text[2] - '0');
     }
-    return fail<int>(ParseError::UnknownK);
+    const auto items = kItems();
+    const auto item = std::ranges::find_if(items, [&](const KItem& k) {
+        return text == k.text || (text.size() == 1 && text[0] - '0' == k.number) ||
+               k.tenths == tenths;
+    });
+    return item == items.end() ? fail<int>(ParseError::UnknownK)
+                               : Parsed<int>{item->number, ParseError::None};
 }
 
 Parsed<int> parsePoints(std::string_view text) {

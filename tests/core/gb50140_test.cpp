@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -57,10 +58,8 @@ TEST_P(Units, Figures) {
     EXPECT_EQ(r.perPoint, c.perPoint);
     EXPECT_EQ(r.total, c.total);
     EXPECT_EQ(r.maxDistanceM, c.distance);
-    std::vector<ProblemCode> codes;
-    for (const auto& p : r.problems) {
-        codes.push_back(p.code);
-    }
+    std::vector<ProblemCode> codes(r.problems.size());
+    std::ranges::transform(r.problems, codes.begin(), &Problem::code);
     EXPECT_EQ(codes, c.problems);
     EXPECT_EQ(r.computed, c.total > 0);
 }

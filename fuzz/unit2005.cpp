@@ -7,8 +7,10 @@
 
 #include <boost/multiprecision/cpp_int.hpp>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "checks.h"
 #include "extcalc/gb50140.h"
@@ -21,7 +23,7 @@ using Rational = boost::multiprecision::cpp_rational;
 using BigInt = boost::multiprecision::cpp_int;
 
 // A decimal text read digit by digit, independently of the parser under test.
-Rational decimal(const std::string& text) {
+Rational decimal(std::string_view text) {
     Rational value = 0;
     Rational place = 1;
     bool fraction = false;
@@ -39,9 +41,7 @@ Rational decimal(const std::string& text) {
 }
 
 BigInt ceiling(const Rational& v) {
-    const BigInt n = numerator(v);
-    const BigInt d = denominator(v);
-    return (n + d - 1) / d;
+    return (numerator(v) + denominator(v) - 1) / denominator(v);
 }
 
 std::string areaText(std::int64_t millionths) {
@@ -57,14 +57,10 @@ void checkText(const Figure& figure, const Rational& exact) {
     if (!whole) {
         const auto places = figure.text.size() - dot - 1;
         require(places >= 2 && places <= 6, "decimal places out of 2–6", figure.text);
-        Rational unit = 1;
-        for (std::size_t i = 0; i < places; ++i) {
-            unit /= 10;
-        }
-        const Rational diff = decimal(figure.text) - exact;
-        require((diff < 0 ? -diff : diff) <= unit / 2 || places == 6, "text is not the value",
-                figure.text);
-        require((diff < 0 ? -diff : diff) < unit, "text is off by a place or more", figure.text);
+        const Rational unit(BigInt(1), pow(BigInt(10), static_cast<unsigned>(places)));
+        const Rational diff = abs(decimal(figure.text) - exact);
+        require(diff <= unit / 2 || places == 6, "text is not the value", figure.text);
+        require(diff < unit, "text is off by a place or more", figure.text);
     }
 }
 
@@ -104,10 +100,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                         (unit.fireClass == FireClass::E && unit.basis == FireClass::A);
     const RatingRow& row =
         (basisA ? table621() : table622())[static_cast<std::size_t>(unit.hazard - 1)];
-    const Rational q =
-        decimal(unit.special ? "1.3" : "1") *
-        decimal(std::string(kItems()[static_cast<std::size_t>(unit.kItem - 1)].valueText)) *
-        decimal(areaText(area)) / decimal(std::string(row.uText));
+    const Rational q = decimal(unit.special ? "1.3" : "1") *
+                       decimal(kItems()[static_cast<std::size_t>(unit.kItem - 1)].valueText) *
+                       decimal(areaText(area)) / decimal(row.uText);
     require(BigInt(r.qRequired) == ceiling(q), "Q rounded up wrongly", r.q.text);
     require(BigInt(r.qeRequired) == ceiling(q / unit.points), "Qe rounded up wrongly", r.qe.text);
     checkText(r.q, q);
@@ -121,10 +116,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(r.perPoint * r.rating >= r.qeRequired, "a point holds less than Qe");
     require(r.perPoint == 2 || (r.perPoint - 1) * r.rating < r.qeRequired, "more than needed");
     checkText(r.perPointRatio, Rational(r.qeRequired) / r.rating);
-    bool moreThanFive = false;
-    for (const auto& p : r.problems) {
-        moreThanFive = moreThanFive || p.code == ProblemCode::MoreThanFive;
-    }
+    const bool moreThanFive = std::ranges::any_of(
+        r.problems, [](const Problem& p) { return p.code == ProblemCode::MoreThanFive; });
     require(moreThanFive == (r.perPoint > 5), "more-than-five warning");
     return 0;
 }

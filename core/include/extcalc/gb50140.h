@@ -198,7 +198,7 @@ struct Problem {
     std::string text;
 };
 
-// An exact value as the nearest double (for machine output) and as shown: whole numbers
+// An exact value as a double (for machine output; whole numbers exact) and as shown: whole numbers
 // without decimals; others to 2 decimals rounded half up, or with as many more (up to 6) as
 // keep a value that is not whole from looking whole. Where even 6 are not enough, the text is
 // the nearest 6-decimal one that is not whole (18.0000001 shows 18.000001).
@@ -211,7 +211,8 @@ struct Result {
     std::string_view standard = kStandardName;
     FireClass fireClass = FireClass::A;
     char basis = 'A';       // whose tables and rating apply: 'A' or 'B' (C, E per choice)
-    bool computed = false;  // false: class D, invalid input, or no rating for the class
+    bool computed = false;  // counts given: not for class D, invalid input, an unsuitable
+                            // model or one without a rating for the class
     Figure u;               // m² per A or B
     Figure k;
     Figure factor;               // 1.3 or 1

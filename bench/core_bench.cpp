@@ -6,6 +6,7 @@
 #include <string>
 
 #include "extcalc/calc.h"
+#include "extcalc/gb50140.h"
 #include "extcalc/headless.h"
 #include "extcalc/numbers.h"
 
@@ -45,5 +46,23 @@ void ResultText(benchmark::State& state) {
     }
 }
 BENCHMARK(ResultText)->Arg(0)->Arg(1);
+
+// One GB 50140-2005 unit with every text of its result: a decimal area, the ×1.3 factor, a
+// figure that is not whole and, with argument 1, a more-than-five warning as well.
+void Gb50140Unit(benchmark::State& state) {
+    namespace g = extcalc::gb50140;
+    const g::Unit unit{g::FireClass::A,
+                       g::FireClass::A,
+                       2,
+                       2,
+                       true,
+                       1'500'500'000,
+                       state.range(0) == 0 ? 3 : 1,
+                       g::findModel("MF/ABC6")};
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(g::calculate(unit));
+    }
+}
+BENCHMARK(Gb50140Unit)->Arg(0)->Arg(1);
 
 }  // namespace

@@ -9,6 +9,8 @@ run_packages=(
     qt6-base-dev qt6-qpa-plugins qt6-translations-l10n fonts-noto-cjk libcli11-dev libboost-dev
     # Configuring any preset looks for GoogleTest, even when only the programs are built.
     googletest libgtest-dev
+    # Exact arithmetic of the GB 50140-2005 calculation (header-only).
+    libboost-dev
 )
 test_packages=(
     libbenchmark-dev

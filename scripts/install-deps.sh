@@ -6,10 +6,10 @@ set -euo pipefail
 
 run_packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-qpa-plugins qt6-translations-l10n fonts-noto-cjk libcli11-dev libboost-dev
+    qt6-base-dev qt6-qpa-plugins qt6-translations-l10n fonts-noto-cjk libcli11-dev
     # Configuring any preset looks for GoogleTest, even when only the programs are built.
     googletest libgtest-dev
-    # Exact arithmetic of the GB 50140-2005 calculation (header-only).
+    # Exact arithmetic (header-only): the GB 50140-2005 calculation, the tables' totals.
     libboost-dev
 )
 test_packages=(

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Builds the Debian package from the release preset and checks it as a user's machine
+# Builds the Debian package from the package preset and checks it as a user's machine
 # would meet it: lintian (errors fail), the desktop entry and AppStream metainfo through
 # their validators, and the package's own contents, unpacked, with the packaged
 # command-line program run once.
@@ -16,9 +16,9 @@ fail() {
 step() { printf '\n== %s\n' "$1"; }
 
 step "release build of the programs"
-# A build tree of its own without the tests: the package needs only the programs.
-cmake --preset release -B "$build" -DEXTCALC_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build"
+# The package preset: a build tree of its own without the tests, as the README builds it.
+cmake --preset package >/dev/null
+cmake --build --preset package
 
 step "cpack -G DEB"
 rm -f "$build"/extinguisher-calc_*.deb

@@ -24,6 +24,7 @@
 #include "drop_down_combo.h"
 #include "frame_box.h"
 #include "reference_texts.h"
+#include "result_box.h"
 #include "twips.h"
 
 namespace extcalc::ui {
@@ -54,6 +55,15 @@ Caption* label(QWidget* parent, const char* name, const char* caption, QRect geo
 
 QLineEdit* textBox(QWidget* parent, const char* name, const char* accessibleName, QRect geometry) {
     auto* result = place(new QLineEdit(QStringLiteral("0"), parent), name, geometry);
+    result->setAccessibleName(QString::fromUtf8(accessibleName));
+    return result;
+}
+
+// The results are the program's to write; the user may still select and copy them.
+ResultBox* resultBox(QWidget* parent, const char* name, const char* accessibleName,
+                     QRect geometry) {
+    auto* result = place(new ResultBox(parent), name, geometry);
+    result->setText(QStringLiteral("0"));
     result->setAccessibleName(QString::fromUtf8(accessibleName));
     return result;
 }
@@ -127,8 +137,9 @@ class form3::Ops final : public WindowOps {
     void setText(TextId box, std::string_view text) override {
         QLineEdit* edit = this->box(box);
         edit->setText(fromUtf8(text));
-        // A result longer than its narrow box must show its leading digits:
-        // "66.6666" read as 66.67, where the tail "6666667" would read as millions.
+        // Scrolled through with the focus, a result longer than its narrow box
+        // starts at its leading digits: the tail "6666667" of 66.6666666666667
+        // would read as millions. At rest the box shows it whole or elided.
         edit->setCursorPosition(0);
     }
 
@@ -198,9 +209,9 @@ void form3::createControls() {
     Option2 = option(Frame1, "Option2", "否", twipsRect(1440, 240, 615, 255));
     Command2 = button(w, "Command2", "退出", twipsRect(3720, 5280, 2175, 495));
     Command1 = button(w, "Command1", "计算", twipsRect(720, 5280, 2055, 495));
-    Text4 = textBox(w, "Text4", "需要灭火器数量N", twipsRect(2160, 4440, 735, 495));
-    Text3 = textBox(w, "Text3", "修正后灭火级别Q", twipsRect(5160, 3720, 855, 375));
-    Text2 = textBox(w, "Text2", "灭火级别Q1", twipsRect(2160, 3720, 735, 375));
+    Text4 = resultBox(w, "Text4", "需要灭火器数量N", twipsRect(2160, 4440, 735, 495));
+    Text3 = resultBox(w, "Text3", "修正后灭火级别Q", twipsRect(5160, 3720, 855, 375));
+    Text2 = resultBox(w, "Text2", "灭火级别Q1", twipsRect(2160, 3720, 735, 375));
     Combo4 = comboBox(w, "Combo4", "采用灭火器类型", twipsRect(600, 2520, 3255, 300));
     Combo3 = comboBox(w, "Combo3", "修正系数", twipsRect(3840, 1560, 2655, 300));
     Text1 = textBox(w, "Text1", "建筑面积", twipsRect(2160, 1560, 735, 375));
@@ -228,11 +239,6 @@ void form3::createControls() {
         {Label2, Text2},   {Label3, Text3},  {Label4, Text4}};
     for (const auto& [caption, control] : labelled) {
         caption->setBuddy(control);
-    }
-
-    // The results are the program's to write; the user may still select and copy them.
-    for (QLineEdit* result : {Text2, Text3, Text4}) {
-        result->setReadOnly(true);
     }
 }
 

@@ -21,6 +21,7 @@ namespace extcalc::ui {
 
 class Caption;
 class DropDownCombo;
+class ResultBox;
 
 // The calculator's only window. It holds the form variables and answers the
 // user's actions; every rule of the calculation lives in the core.
@@ -81,9 +82,9 @@ class form3 final : public QMainWindow, public FormVariables {
     QRadioButton* Option2 = nullptr;
     QPushButton* Command2 = nullptr;
     QPushButton* Command1 = nullptr;
-    QLineEdit* Text4 = nullptr;
-    QLineEdit* Text3 = nullptr;
-    QLineEdit* Text2 = nullptr;
+    ResultBox* Text4 = nullptr;
+    ResultBox* Text3 = nullptr;
+    ResultBox* Text2 = nullptr;
     DropDownCombo* Combo4 = nullptr;
     DropDownCombo* Combo3 = nullptr;
     QLineEdit* Text1 = nullptr;

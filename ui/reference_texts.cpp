@@ -55,9 +55,10 @@ constexpr std::array<std::string_view, 11> kSevere{
     "10.电影、电视摄影棚",
 };
 
-// Credits the project, not a person, and sends comments where the project
-// really receives them.
-constexpr std::array<std::string_view, 2> kAbout{
+// Names the version a report should quote, credits the project, not a person,
+// and sends comments where the project really receives them.
+constexpr std::array<std::string_view, 3> kAbout{
+    "建筑灭火器配置设计计算程序 版本 " EXTCALC_VERSION,
     "本程序由 extinguisher-calc 项目设计编写，依据《建筑灭火器配置设计规范》GBJ140-90。",
     "欢迎在本项目代码仓库的问题跟踪（Issues）中提出意见和建议。",
 };

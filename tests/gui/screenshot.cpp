@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 // Takes the README's picture of the window: the typical run done with real input
 // on a real display (run it under Xvfb), then the screen grabbed around the window,
-// and optionally around one list's open drop-down as well.
+// and optionally around one list's open drop-down as well. Another area shows
+// how the result boxes cope with results longer than they are wide.
 //
-//   extcalc-screenshot OUT.png [Combo2|Combo3|Combo4]
+//   extcalc-screenshot OUT.png [Combo2|Combo3|Combo4] [--area S]
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -31,9 +32,19 @@ Widget* child(const QWidget& window, const char* name) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc < 2) {
-        std::fputs("usage: extcalc-screenshot OUT.png [Combo2|Combo3|Combo4]\n", stderr);
+    const QStringList args = QApplication::arguments();
+    if (args.size() < 2) {
+        std::fputs("usage: extcalc-screenshot OUT.png [Combo2|Combo3|Combo4] [--area S]\n", stderr);
         return 2;
+    }
+    QString area = QStringLiteral("300");
+    QString list;
+    for (qsizetype i = 2; i < args.size(); ++i) {
+        if (args[i] == QStringLiteral("--area") && i + 1 < args.size()) {
+            area = args[++i];
+        } else {
+            list = args[i];
+        }
     }
     extcalc::ui::setUpApplication(app);
     extcalc::ui::form3 window;
@@ -45,25 +56,25 @@ int main(int argc, char** argv) {
     using namespace extcalc::test;
     click(child<QRadioButton>(window, "Option3"));
     pickFromPopup(child<QComboBox>(window, "Combo2"), 1);
-    typeInto(child<QLineEdit>(window, "Text1"), QStringLiteral("300"));
+    typeInto(child<QLineEdit>(window, "Text1"), area);
     pickFromPopup(child<QComboBox>(window, "Combo3"), 1);
     click(child<QRadioButton>(window, "Option2"));
     pickFromPopup(child<QComboBox>(window, "Combo4"), 2);
     click(child<QPushButton>(window, "Command1"));
 
-    QRect area = window.frameGeometry();
-    if (argc > 2) {
-        auto* combo = child<QComboBox>(window, argv[2]);
+    QRect shown = window.frameGeometry();
+    if (!list.isEmpty()) {
+        auto* combo = window.findChild<QComboBox*>(list);
         if (combo == nullptr) {
             return 2;
         }
         combo->showPopup();
         QTest::qWait(300);
         QWidget* popup = combo->view()->window();
-        area = area.united(popup->frameGeometry());
+        shown = shown.united(popup->frameGeometry());
     }
     QTest::qWait(300);
     const QPixmap shot =
-        window.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
-    return shot.save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
+        window.screen()->grabWindow(0, shown.x(), shown.y(), shown.width(), shown.height());
+    return shot.save(args[1]) ? 0 : 1;
 }

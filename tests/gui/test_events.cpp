@@ -2,11 +2,16 @@
 // The window's events end to end: real clicks, key presses and typing, down to
 // the texts in the result boxes and the messages that would have been shown.
 
+#include <QAccessible>
+#include <QClipboard>
+#include <QFontMetrics>
+#include <QGuiApplication>
 #include <QLocale>
 #include <QTest>
 
 #include "extcalc/lists.h"
 #include "extcalc/texts.h"
+#include "result_box.h"
 #include "user_input.h"
 #include "window_fixture.h"
 
@@ -83,6 +88,15 @@ const Worked kWorked[] = {
     {"AreaWithBlank",
      {.hazard = 0, .area = QStringLiteral("1 200"), .correction = 0, .extinguisher = 0},
      {"60", "60", "20"}},
+    {"TinyArea",
+     {.hazard = 0, .area = QStringLiteral("0.455"), .correction = 0, .extinguisher = 0},
+     {"0.02275", "0.02275", "7.58333333333333E-03"}},
+    {"SprinklersAndLargestExtinguisher",
+     {.hazard = 0, .area = QStringLiteral("20"), .correction = 2, .extinguisher = 6},
+     {"1", "0.3", "8.82352941176471E-03"}},
+    {"AreaReadUpToTheComma",
+     {.area = QStringLiteral("1,200")},
+     {"6.66666666666667E-02", "4.66666666666667E-02", "5.83333333333333E-03"}},
 };
 
 class WorkedCase : public WindowTest, public ::testing::WithParamInterface<Worked> {};
@@ -98,6 +112,35 @@ TEST_P(WorkedCase, ResultBoxesShowTheRatings) {
     // Results wider than their boxes show their leading digits, not their tails.
     for (const char* box : {"Text2", "Text3", "Text4"}) {
         EXPECT_EQ(edit(box)->cursorPosition(), 0) << box;
+    }
+}
+
+// At rest a box shows its result whole, in a smaller font if need be, or cut
+// short with an ellipsis; a bare prefix would read as another number. The
+// tooltip and what a screen reader reads stay whole.
+TEST_P(WorkedCase, ResultBoxesNeverShowADifferentNumber) {
+    answer(GetParam().answers);
+    calculate();
+    for (const char* name : {"Text2", "Text3", "Text4"}) {
+        auto* box = find<ui::ResultBox>(name);
+        ASSERT_NE(box, nullptr);
+        ASSERT_FALSE(box->hasFocus());
+        const QString whole = box->text();
+        const ui::ResultBox::Shown view = box->shown();
+        EXPECT_LE(QFontMetrics(view.font).horizontalAdvance(view.text), box->textWidth()) << name;
+        EXPECT_GE(view.font.pointSizeF(), ui::ResultBox::kMinimumPointSize) << name;
+        const bool elided = view.text.size() > 1 && view.text.endsWith(QChar(0x2026)) &&
+                            whole.startsWith(view.text.chopped(1));
+        EXPECT_TRUE(view.text == whole || elided) << name << " shows " << view.text.toStdString();
+        const bool reduced = view.text != whole || view.font != box->font();
+        EXPECT_EQ(box->toolTip(), reduced ? whole : QString()) << name;
+
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(box);
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_EQ(accessible->text(QAccessible::Value), whole) << name;
+        QAccessibleTextInterface* text = accessible->textInterface();
+        ASSERT_NE(text, nullptr);
+        EXPECT_EQ(text->text(0, text->characterCount()), whole) << name;
     }
 }
 
@@ -224,6 +267,16 @@ TEST_F(EventTest, OnlyCalculateWritesTheResults) {
     EXPECT_EQ(results(), written);
     calculate();
     EXPECT_NE(results(), written);
+}
+
+TEST_F(EventTest, LongResultIsCopiedWhole) {
+    answer({.area = QStringLiteral("1,200")});
+    calculate();
+    QLineEdit* result = edit("Text4");
+    result->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(result, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(result, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("5.83333333333333E-03"));
 }
 
 TEST_F(EventTest, ResultBoxesAreReadOnlyButSelectable) {

@@ -135,9 +135,10 @@ TEST_F(MenuTest, AboutCreditsTheProjectAndAsksForComments) {
     EXPECT_EQ(shown.front().icon, Icon::None);
     EXPECT_EQ(shown.front().buttons, Buttons::Ok);
     const QStringList lines = QString::fromStdString(shown.front().text).split("\r\n");
-    ASSERT_EQ(lines.size(), 2);
-    EXPECT_TRUE(lines[0].contains(QStringLiteral("extinguisher-calc")));
-    EXPECT_TRUE(lines[1].contains(QStringLiteral("意见和建议")));
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0], QStringLiteral("建筑灭火器配置设计计算程序 版本 " EXTCALC_VERSION));
+    EXPECT_TRUE(lines[1].contains(QStringLiteral("extinguisher-calc")));
+    EXPECT_TRUE(lines[2].contains(QStringLiteral("意见和建议")));
     // No telephone number and no address that nobody answers.
     EXPECT_FALSE(lines.join("").contains(QRegularExpression(QStringLiteral("\\d{5,}|https?:"))));
 }

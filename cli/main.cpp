@@ -105,6 +105,12 @@ int calculate(const building::ClassicAnswers& answers) {
         return usageErrors(faults);
     }
 
+    // The window reads such an area too, and so does the command line; but a script
+    // must not take 1 m² for the 1,200 that was meant without a word.
+    for (const auto& warning : check.warnings) {
+        std::cerr << "extinguisher-calc-cli：注意："
+                  << building::describe(warning, building::Naming::Option) << "，结果按此算出\n";
+    }
     const building::ClassicResult result = building::computeClassic(*check.request);
     if (!result.results) {
         for (const auto& fault : result.faults) {

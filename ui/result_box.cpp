@@ -58,7 +58,14 @@ ResultBox::Shown ResultBox::shown() const {
     if (advance(smaller, whole) <= width) {
         return {smaller, whole};
     }
-    return {smaller, QFontMetrics(smaller).elidedText(whole, Qt::ElideRight, width)};
+    // The exponent carries the size of the number: "5.83333…" alone would read as five,
+    // where "5.83…E-03" is visibly cut and still says a few thousandths.
+    const qsizetype exponentAt = whole.indexOf(QLatin1Char('E'));
+    const QString exponent = exponentAt < 0 ? QString() : whole.mid(exponentAt);
+    const QString mantissa = exponentAt < 0 ? whole : whole.left(exponentAt);
+    const QFontMetrics metrics(smaller);
+    const int room = width - metrics.horizontalAdvance(exponent);
+    return {smaller, metrics.elidedText(mantissa, Qt::ElideRight, std::max(0, room)) + exponent};
 }
 
 void ResultBox::paintEvent(QPaintEvent* event) {

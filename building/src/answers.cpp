@@ -104,16 +104,41 @@ ClassicCheck checkClassic(const ClassicAnswers& answers, AreaRule areaRule) {
             faults.emplace_back(FaultCode::BadYesNo, Field::Underground, std::string(*answer));
         }
     }
-    const auto& area = answers[Field::Area];
-    if (area && areaRule == AreaRule::NumberRequired && !readArea(*area).number) {
-        faults.emplace_back(FaultCode::AreaNotNumber, Field::Area, std::string(*area));
+    if (const auto& area = answers[Field::Area]) {
+        if (areaRule == AreaRule::NumberRequired && !readArea(*area).number) {
+            faults.emplace_back(FaultCode::AreaNotNumber, Field::Area, std::string(*area));
+        } else if (auto ignored = areaTextIgnored(*area, Field::Area)) {
+            (areaRule == AreaRule::NumberRequired ? faults : check.warnings)
+                .push_back(std::move(*ignored));
+        }
     }
 
     if (faults.empty()) {
         check.request = Request{*fireClass,   *hazard,       *correction,
-                                *underground, *extinguisher, std::string(*area)};
+                                *underground, *extinguisher, std::string(*answers[Field::Area])};
     }
     return check;
+}
+
+std::optional<Fault> areaTextIgnored(std::string_view text, Field field) {
+    const AreaReading reading = readArea(text);
+    if (!reading.value) {
+        return std::nullopt;
+    }
+    std::string_view rest = text.substr(reading.end);
+    for (const std::string_view unit : {"平方米", "m2", "M2", "m²"}) {
+        if (rest.starts_with(unit)) {
+            rest.remove_prefix(unit.size());
+            break;
+        }
+    }
+    if (rest.find_first_not_of(" \t\n") == std::string_view::npos) {
+        return std::nullopt;
+    }
+    Fault fault(FaultCode::AreaTextIgnored, field, std::string(text));
+    fault.ignored = text.substr(reading.end);
+    fault.read = resultText(*reading.value).value_or("0");
+    return fault;
 }
 
 ClassicResult computeClassic(const Request& request) {
@@ -142,6 +167,11 @@ ClassicResult computeClassic(const Request& request) {
     }
     result.results = std::move(outcome.results);
     result.install = installCount((*result.results)[2]);
+    // GBJ140-90 asks for at least two extinguishers in every place that gets any: one
+    // may fail or be taken away. An area of 0 is no place to equip.
+    if (result.install && *result.install > 0.0 && *result.install < kMinimumPerPlace) {
+        result.install = kMinimumPerPlace;
+    }
     return result;
 }
 

@@ -115,6 +115,20 @@ HeaderCheck readHeader(const csv::Record& header) {
         return check;
     }
     layout.chinese = anyChinese || !anyEnglish;
+    for (std::size_t i = 0; i < header.size(); ++i) {
+        const std::string_view cell = trimmed(header.fields()[i]);
+        const bool input =
+            std::find(layout.index.begin(), layout.index.end(), i) != layout.index.end();
+        const bool added = std::find(kChineseHeadings.begin(), kChineseHeadings.end(), cell) !=
+                               kChineseHeadings.end() ||
+                           std::any_of(kEnglishHeadings.begin(), kEnglishHeadings.end(),
+                                       [&](std::string_view heading) {
+                                           return equalsIgnoringAsciiCase(cell, heading);
+                                       });
+        if (input || !added) {
+            layout.kept.push_back(i);
+        }
+    }
     check.layout = layout;
     return check;
 }
@@ -127,6 +141,22 @@ std::string_view modelText(std::size_t model) {
     const std::size_t inA = groupA().extinguishers.size();
     return model < inA ? groupA().extinguishers[model].text
                        : groupBC().extinguishers[model - inA].text;
+}
+
+bool isEarlierTotal(const Layout& layout, const csv::Record& record) {
+    if (!layout.resultTableFedBack()) {
+        return false;
+    }
+    const auto fields = record.fields();
+    const auto cell = [&](Column column) {
+        const std::size_t i = layout.at(column);
+        return i < fields.size() ? trimmed(fields[i]) : std::string_view{};
+    };
+    return cell(Column::Name) == "合计" &&
+           std::all_of(layout.index.begin() + 1, layout.index.end(), [&](std::size_t i) {
+               return i == layout.at(Column::Extinguisher) || i >= fields.size() ||
+                      trimmed(fields[i]).empty();
+           });
 }
 
 RowResult evaluate(const Layout& layout, const csv::Record& record) {

@@ -34,6 +34,17 @@ std::string quoted(std::string_view answer) {
     return "“" + std::string(answer) + "”";
 }
 
+// ０ to ９ in UTF-8: EF BC 90 to EF BC 99.
+bool containsFullWidthDigit(std::string_view text) {
+    for (std::size_t i = 0; i + 2 < text.size(); ++i) {
+        if (text.substr(i, 2) == "\xEF\xBC" && static_cast<unsigned char>(text[i + 2]) >= 0x90 &&
+            static_cast<unsigned char>(text[i + 2]) <= 0x99) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 std::string_view columnName(Field field) {
@@ -70,7 +81,25 @@ std::string describe(const Fault& fault, Naming naming) {
             return subject(fault.field, naming) + quoted(fault.answer) +
                    "无效（应为 是、否、yes 或 no）";
         case FaultCode::AreaNotNumber:
-            return subject(fault.field, naming) + quoted(fault.answer) + "不是数值";
+            return subject(fault.field, naming) + quoted(fault.answer) + "不是数值" +
+                   (containsFullWidthDigit(fault.answer) ? "（全角数字不能用于数值，请用半角数字）"
+                                                         : "");
+        case FaultCode::AreaTextIgnored: {
+            // Say what was read and what was left, and name the usual causes, so that a
+            // designer sees at once why 1,200 m² became 1 m².
+            std::string hint;
+            if (fault.ignored.starts_with(",") || fault.ignored.starts_with("，")) {
+                hint = "（千位分隔符不能用于数值）";
+            } else if (containsFullWidthDigit(fault.answer)) {
+                hint = "（全角数字不能用于数值，请用半角数字）";
+            }
+            if (fault.ignored == fault.answer) {
+                return subject(fault.field, naming) + quoted(fault.answer) + "不是数值" + hint +
+                       "，读作 " + fault.read;
+            }
+            return subject(fault.field, naming) + quoted(fault.answer) + "中的" +
+                   quoted(fault.ignored) + "不是数值的一部分" + hint + "，只读到 " + fault.read;
+        }
         case FaultCode::IncompleteInput:
             return std::string(text::kIncompleteInput);
         case FaultCode::AreaOutOfRange:

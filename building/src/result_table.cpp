@@ -13,11 +13,12 @@ std::string lineText(long line) {
     return "第" + std::to_string(line) + "行";
 }
 
-std::string describe(const csv::Failure& failure) {
+std::string describe(const csv::Failure& failure, bool triedGb18030) {
     if (failure.kind == csv::Failure::Kind::NotUtf8) {
-        return lineText(failure.line) +
-               "不是有效的 UTF-8 文本（表格可能是以 GBK 等其他编码保存的）；请在表格程序中"
-               "另存为 UTF-8 编码的 CSV（如“CSV UTF-8（逗号分隔）”）后重试";
+        return lineText(failure.line) + "不是有效的 UTF-8 文本" +
+               (triedGb18030 ? "，整个表格也不能按 GB18030（GBK）编码读出"
+                             : "（表格可能是以 GBK 等其他编码保存的）") +
+               "；请在表格程序中另存为 UTF-8 编码的 CSV（如“CSV UTF-8（逗号分隔）”）后重试";
     }
     return "读到" + lineText(failure.line) + "时读取失败";
 }
@@ -27,8 +28,8 @@ void ResultWriter::header(const csv::Record& header, const Layout& layout) {
     if (mark_) {
         writer_.byteOrderMark();
     }
-    for (const auto& field : header.fields()) {
-        writer_.field(field);
+    for (const std::size_t i : layout_.kept) {
+        writer_.field(header.fields()[i]);
     }
     for (std::size_t added = 0; added < kAddedCount; ++added) {
         writer_.field(layout_.heading(static_cast<Added>(added)));
@@ -38,7 +39,7 @@ void ResultWriter::header(const csv::Record& header, const Layout& layout) {
 
 void ResultWriter::row(const csv::Record& record, const RowResult& result) {
     const auto fields = record.fields();
-    for (std::size_t i = 0; i < layout_.width; ++i) {
+    for (const std::size_t i : layout_.kept) {
         writer_.field(i < fields.size() ? std::string_view(fields[i]) : std::string_view{});
     }
     for (std::size_t i = 0; i < 3; ++i) {
@@ -56,13 +57,11 @@ bool ResultWriter::totals(const ModelTotals& totals, std::size_t failedRows) {
         failedRows == 0 ? std::string()
                         : "合计不完整：有 " + std::to_string(failedRows) + " 行出错，未计入";
     bool inRange = true;
-    std::vector<std::string_view> cells(layout_.width);
     const auto writeRow = [&](std::string_view model, const std::optional<std::string>& total) {
-        std::fill(cells.begin(), cells.end(), std::string_view{});
-        cells[layout_.at(Column::Name)] = kTotalName;
-        cells[layout_.at(Column::Extinguisher)] = model;
-        for (const auto cell : cells) {
-            writer_.field(cell);
+        for (const std::size_t i : layout_.kept) {
+            writer_.field(i == layout_.at(Column::Name)           ? kTotalName
+                          : i == layout_.at(Column::Extinguisher) ? model
+                                                                  : std::string_view{});
         }
         writer_.field({});
         writer_.field({});

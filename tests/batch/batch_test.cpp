@@ -133,11 +133,13 @@ INSTANTIATE_TEST_SUITE_P(
         ResultCase{
             "BlanksAroundAnswers", "r, A , 2 ,\t2, 否 , 3 , 300 ", {"20", "14", "1.75", "2"}},
         ResultCase{"AreaWithUnit", "r,A,2,2,no,3,300平方米", {"20", "14", "1.75", "2"}},
+        ResultCase{"AreaWithUnitAfterBlank", "r,A,2,2,no,3,300 m²", {"20", "14", "1.75", "2"}},
         ResultCase{"WholeNIsNotRoundedFurther", "r,A,1,1,no,1,300", {"15", "15", "5", "5"}},
         ResultCase{"ZeroArea", "r,A,1,1,no,1,0", {"0", "0", "0", "0"}},
-        ResultCase{"TinyNNeedsOne",
+        ResultCase{"TinyNStillNeedsTwo",
                    "r,A,1,1,no,1,1e-9",
-                   {"0.00000000005", "0.00000000005", "1.66666666666667E-11", "1"}},
+                   {"0.00000000005", "0.00000000005", "1.66666666666667E-11", "2"}},
+        ResultCase{"SmallRoomGetsTwo", "r,A,3,2,no,2,45", {"4.5", "3.15", "0.63", "2"}},
         ResultCase{"NoNameIsFine", ",A,2,2,no,3,300", {"20", "14", "1.75", "2"}},
         // Cells past the header's width that hold nothing, as spreadsheets leave them.
         ResultCase{"EmptyCellsBeyondTheHeader", "r,A,2,2,no,3,300,,", {"20", "14", "1.75", "2"}}),
@@ -208,6 +210,13 @@ INSTANTIATE_TEST_SUITE_P(
                   "修正系数“9”不在修正系数的列表中（应为 1 到 3 的编号或列表中的原文）；"
                   "地下建筑“x”无效（应为 是、否、yes 或 no）；建筑面积“abc”不是数值"},
         ErrorCase{"AreaNotANumber", "r,A,2,2,no,3,约300", "建筑面积“约300”不是数值"},
+        // Read as the window reads them these are 1 m² and 0 m²: a table says so instead.
+        ErrorCase{"AreaWithThousandsSeparator", "r,A,2,2,no,3,\"1,200\"",
+                  "建筑面积“1,200”中的“,200”不是数值的一部分（千位分隔符不能用于数值），只读到 1"},
+        ErrorCase{"AreaInFullWidthDigits", "r,A,2,2,no,3,３００",
+                  "建筑面积“３００”不是数值（全角数字不能用于数值，请用半角数字）"},
+        ErrorCase{"AreaWithOtherUnit", "r,A,2,2,no,3,300亩",
+                  "建筑面积“300亩”中的“亩”不是数值的一部分，只读到 300"},
         ErrorCase{"AreaOutOfRange", "r,A,2,2,no,3,1e999",
                   std::string(extcalc::text::kAreaOutOfRange)},
         ErrorCase{"NegativeAreaShowsResultsButNoCount",
@@ -370,6 +379,9 @@ const std::string kAllNames =
     "名称、火灾类别、危险等级、修正系数、地下建筑、灭火器、建筑面积（或 name, class, hazard, k, "
     "underground, extinguisher, area）";
 const std::string kSaveAsUtf8 =
+    "不是有效的 UTF-8 文本，整个表格也不能按 GB18030（GBK）编码读出；请在表格程序中另存为 "
+    "UTF-8 编码的 CSV（如“CSV UTF-8（逗号分隔）”）后重试";
+const std::string kPipeSaveAsUtf8 =
     "不是有效的 UTF-8 文本（表格可能是以 GBK 等其他编码保存的）；请在表格程序中另存为 UTF-8 "
     "编码的 CSV（如“CSV UTF-8（逗号分隔）”）后重试";
 
@@ -396,14 +408,29 @@ INSTANTIATE_TEST_SUITE_P(
                        "name,名称,class,hazard,k,underground,extinguisher,area\n",
                        "第1行：表头中“名称”一列出现了两次（第 1 列和第 2 列）"},
         UnreadableCase{"BrokenQuoteInHeader", "\"name\"x,class\n", "第1行：表头的引号使用有误"},
-        UnreadableCase{"GbkHeader", "\xC3\xFB\xB3\xC6,\xBB\xF0\xD4\xD6\xC0\xE0\xB1\xF0\r\n",
+        // 0xFF starts no character in either encoding.
+        UnreadableCase{"NeitherInTheHeader", "\xC3\xFB\xB3\xC6\xFF,class\r\n",
                        "第1行" + kSaveAsUtf8},
-        // English header, Chinese names in GBK further down: still nothing is written.
-        UnreadableCase{
-            "GbkInALaterRow",
-            kEnglishHeader + "office,A,2,2,no,3,300\n\xB0\xEC\xB9\xAB\xCA\xD2,A,2,2,no,3,300\n",
-            "第3行" + kSaveAsUtf8}),
+        // GBK further down that breaks off: still nothing is written.
+        UnreadableCase{"NeitherInALaterRow",
+                       kEnglishHeader + "office,A,2,2,no,3,300\n\xB0\xEC\xB9,A,2,2,no,3,300\n",
+                       "第3行" + kSaveAsUtf8}),
     byName);
+
+// Excel on Chinese Windows saves GBK: such a table is read, and says it was.
+TEST(BatchFormat, GbkTableIsReadAsGb18030) {
+    const Outcome run = batch(
+        "\xC3\xFB\xB3\xC6,\xBB\xF0\xD4\xD6\xC0\xE0\xB1\xF0,\xCE\xA3\xCF\xD5\xB5\xC8\xBC\xB6,"
+        "\xD0\xDE\xD5\xFD\xCF\xB5\xCA\xFD,\xB5\xD8\xCF\xC2\xBD\xA8\xD6\xFE,"
+        "\xC3\xF0\xBB\xF0\xC6\xF7,"
+        "\xBD\xA8\xD6\xFE\xC3\xE6\xBB\xFD\r\n\xB0\xEC\xB9\xAB\xCA\xD2,A,2,2,\xB7\xF1,3,300\r\n");
+    EXPECT_EQ(run.status, 0) << run.err;
+    ASSERT_EQ(run.rows.size(), 3U) << run.out;
+    EXPECT_EQ(run.rows[0][0], "名称");
+    EXPECT_EQ(run.rows[1][0], "办公室");
+    EXPECT_EQ(run.rows[1][9], "1.75");
+    EXPECT_NE(run.err.find("已按 GB18030（GBK）编码读入"), std::string::npos) << run.err;
+}
 
 TEST(BatchUnreadable, FromAPipeStopsAtTheFaultAndSaysTheOutputIsIncomplete) {
     const Outcome run =
@@ -411,7 +438,7 @@ TEST(BatchUnreadable, FromAPipeStopsAtTheFaultAndSaysTheOutputIsIncomplete) {
                       "\xB0\xEC\xB9\xAB\xCA\xD2,A,2,2,no,3,300\nlater,A,2,2,no,3,300\n");
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.err,
-              "extinguisher-calc-cli：标准输入 第3行" + kSaveAsUtf8 + "；已写出的结果不完整\n");
+              "extinguisher-calc-cli：标准输入 第3行" + kPipeSaveAsUtf8 + "；已写出的结果不完整\n");
     ASSERT_EQ(run.rows.size(), 2U) << run.out;  // header and the row before; no totals
     EXPECT_EQ(run.rows[1][kN], "1.75");
 }

@@ -56,7 +56,8 @@ Rows parse(const std::string& text) {
 }
 
 // The sample building's results, worked out apart from this program (64-bit arithmetic,
-// the underground factor 1.3 taken at its 32-bit value): name, Q1, Q, N, install.
+// the underground factor 1.3 taken at its 32-bit value): name, Q1, Q, N, install (N as
+// shown rounded up, and at least two for every place).
 const Rows kBuildingResults{
     {"地下二层 汽车库 防火分区一", "260", "101.39999628067", "20.279999256134", "21"},
     {"地下二层 汽车库 防火分区二", "248", "96.7199964523315", "19.3439992904663", "20"},
@@ -65,20 +66,20 @@ const Rows kBuildingResults{
     {"地下一层 燃气锅炉房", "24", "21.8399991989136", "7.27999973297119", "8"},
     {"地下一层 变配电室", "28", "25.4799990653992", "6.36999976634979", "7"},
     {"一层 商业营业厅", "80", "24", "3", "3"},
-    {"一层 消防控制室", "4.5", "3.15", "0.63", "1"},
+    {"一层 消防控制室", "4.5", "3.15", "0.63", "2"},
     {"一层 门厅及走道", "19", "5.7", "1.14", "2"},
     {"二层 餐厅", "45.3333333333333", "13.6", "1.7", "2"},
     {"二层 厨房", "20", "6", "1.2", "2"},
     {"三层 办公区", "55", "16.5", "2.0625", "3"},
-    {"三层 档案室", "9", "6.3", "0.484615384615385", "1"},
+    {"三层 档案室", "9", "6.3", "0.484615384615385", "2"},
     {"四层 办公区", "55", "16.5", "2.0625", "3"},
     {"四层 计算机房", "16", "16", "1.23076923076923", "2"},
     {"五层 会议中心", "54.6666666666667", "16.4", "2.05", "3"},
-    {"屋顶 电梯机房", "3", "3", "0.6", "1"},
+    {"屋顶 电梯机房", "3", "3", "0.6", "2"},
 };
 const Rows kBuildingTotals{
-    {"磷酸铵盐干粉，2公斤，5A/具", "4"},   {"磷酸铵盐干粉，4公斤，8A/具", "14"},
-    {"磷酸铵盐干粉，6公斤，13A/具", "3"},  {"二氧化碳灭火器，5公斤，3B/具", "8"},
+    {"磷酸铵盐干粉，2公斤，5A/具", "6"},   {"磷酸铵盐干粉，4公斤，8A/具", "14"},
+    {"磷酸铵盐干粉，6公斤，13A/具", "4"},  {"二氧化碳灭火器，5公斤，3B/具", "8"},
     {"二氧化碳灭火器，7公斤，4B/具", "7"}, {"磷酸铵盐干粉，2公斤，5B/具", "61"},
     {"磷酸铵盐干粉，4公斤，10B/具", "2"},
 };
@@ -153,10 +154,11 @@ TEST(BatchCli, RowErrorsStillGiveTheFileAndExitOne) {
 // A refused table must not destroy the result of an earlier run nor leave half a new one.
 TEST(BatchCli, RefusedTableLeavesTheOutFileAsItWas) {
     const fs::path in = scratch("gbk.csv");
+    // Neither UTF-8 nor GB18030: 0xFF starts no character in either.
     spit(in,
          "name,class,hazard,k,underground,extinguisher,area\r\n"
          "ok,A,2,2,no,3,300\r\n"
-         "\xB0\xEC\xB9\xAB\xCA\xD2,A,2,2,no,3,300\r\n");
+         "\xB0\xEC\xFF,A,2,2,no,3,300\r\n");
     const fs::path out = scratch("result.csv");
     spit(out, "earlier result\n");
     const RunResult r = run({"--csv", in.string(), "--out", out.string()});
@@ -167,11 +169,22 @@ TEST(BatchCli, RefusedTableLeavesTheOutFileAsItWas) {
     EXPECT_EQ(slurp(out), "earlier result\n");
     EXPECT_FALSE(fs::exists(out.string() + ".part"));
 
-    // Through a pipe the rows before the fault are out already; the status says it failed.
+    // Standard input is checked as a whole too: nothing is written.
     const RunResult piped = run({"--csv", "-"}, in.string());
     EXPECT_EQ(piped.exitCode, 2);
-    EXPECT_EQ(parse(piped.out).size(), 2U);
-    EXPECT_NE(piped.err.find("已写出的结果不完整"), std::string::npos) << piped.err;
+    EXPECT_EQ(piped.out, "");
+    EXPECT_NE(piped.err.find("第3行不是有效的 UTF-8 文本"), std::string::npos) << piped.err;
+}
+
+// The designer edits the inputs of a result table and runs it again: the earlier
+// results and totals are dropped and computed afresh, not doubled.
+TEST(BatchCli, ResultTableFedBackComputesTheSameTable) {
+    const fs::path first = scratch("first.csv");
+    const fs::path second = scratch("second.csv");
+    ASSERT_EQ(run({"--csv", kExample, "--out", first.string()}).exitCode, 0);
+    const RunResult again = run({"--csv", first.string(), "--out", second.string()});
+    EXPECT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_EQ(slurp(second), slurp(first));
 }
 
 // Writing through a link must keep the link; a pipe or device cannot be replaced by a
@@ -227,11 +240,16 @@ INSTANTIATE_TEST_SUITE_P(
                               {"--csv", "/nonexistent/rooms.csv"},
                               2,
                               "无法打开输入文件“/nonexistent/rooms.csv”"},
-                    UsageCase{"Directory", {"--csv", "/"}, 2, "“/” 是目录，不是表格文件"},
+                    UsageCase{"Directory", {"--csv", "/"}, 2, "“/” 是文件夹，不是表格文件"},
                     UsageCase{"OutIntoMissingDirectory",
                               {"--csv", kExample, "--out", "/nonexistent/r.csv"},
                               2,
-                              "无法写入输出文件“/nonexistent/r.csv”"},
+                              "无法写入输出文件“/nonexistent/r.csv”（所在的文件夹不存在；"},
+                    UsageCase{"OutIsTheInputUnderAnotherName",
+                              {"--csv", kExample, "--out",
+                               std::string(EXTCALC_EXAMPLES_DIR) + "/../examples/building.csv"},
+                              2,
+                              "这就是输入的表格，写入会毁掉它"},
                     UsageCase{"WithASingleCalculationOption",
                               {"--csv", kExample, "--class", "A"},
                               2,

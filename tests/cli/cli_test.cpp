@@ -168,6 +168,31 @@ TEST(CliFailures, NameEveryBadOrMissingOption) {
     }
 }
 
+// The window reads "1,200" as 1 and so does the command line; but it says so, on
+// standard error, and leaves the results on standard output as they were.
+TEST(CliAreaSlips, WarnWhatWasIgnoredAndWhatWasRead) {
+    struct Case {
+        const char* area;
+        const char* sameAs;
+        const char* warning;  // empty: none
+    };
+    for (const Case& c :
+         {Case{"1,200", "1", "“,200”不是数值的一部分（千位分隔符不能用于数值），只读到 1"},
+          Case{"３００", "0", "“３００”不是数值（全角数字不能用于数值，请用半角数字），读作 0"},
+          Case{"300 平方米", "300", ""}, Case{"300m2", "300", ""}, Case{"-100", "-100", ""}}) {
+        const RunResult r = run({"--class", "A", "--hazard", "2", "--k", "2", "--underground", "no",
+                                 "--extinguisher", "3", "--area", c.area});
+        const RunResult plain = run(request("A", "2", "2", "no", "3", c.sameAs));
+        EXPECT_EQ(r.exitCode, 0) << c.area;
+        EXPECT_EQ(r.out, plain.out) << c.area;
+        if (std::string(c.warning).empty()) {
+            EXPECT_EQ(r.err, "") << c.area;
+        } else {
+            EXPECT_NE(r.err.find(c.warning), std::string::npos) << r.err;
+        }
+    }
+}
+
 TEST(CliInformation, HelpVersionAndLists) {
     const RunResult help = run({"--help"});
     EXPECT_EQ(help.exitCode, 0);

@@ -69,15 +69,28 @@ enum class AreaRule { AsTheWindow, NumberRequired };
 struct ClassicCheck {
     std::optional<Request> request;  // when every answer can be used
     std::vector<Fault> faults;       // all of them: missing answers first, then the rest
+    // Read as the window reads it but worth saying: text after the area's number
+    // that is not a unit. Only with AreaRule::AsTheWindow; a table fails instead.
+    std::vector<Fault> warnings;
 };
 
 ClassicCheck checkClassic(const ClassicAnswers& answers, AreaRule areaRule);
+
+// What of an area text the number leaves unread, other than blanks and a unit
+// (平方米, m2, m²): "1,200" leaves ",200", "３００" all of it. Empty when nothing is
+// left, or when the number itself is out of range (that is a fault of its own).
+std::optional<Fault> areaTextIgnored(std::string_view text, Field field);
+
+// Extinguishers every place gets at the least, whatever N says.
+inline constexpr double kMinimumPerPlace = 2.0;
 
 // One area computed as the window would, with its outcome as faults rather than
 // message boxes.
 struct ClassicResult {
     std::optional<std::array<std::string, 3>> results;  // Q1, Q and N as the boxes show them
-    std::optional<double> install;  // how many to install; none for a negative N
+    // How many to install: N as shown rounded up, at least kMinimumPerPlace (0 for an
+    // area of 0); none for a negative N.
+    std::optional<double> install;
     std::vector<Fault> faults;
 };
 ClassicResult computeClassic(const Request& request);

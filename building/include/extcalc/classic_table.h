@@ -40,6 +40,10 @@ inline constexpr std::size_t kAddedCount = static_cast<std::size_t>(Added::kCoun
 struct Layout {
     std::array<std::size_t, kColumnCount> index{};
     std::size_t width = 0;
+    // The input's columns written back, in order: all but the result columns of an
+    // earlier run, which a table fed back in still has and which are computed afresh.
+    std::vector<std::size_t> kept;
+    [[nodiscard]] bool resultTableFedBack() const { return kept.size() != width; }
     // The added columns are headed in the language of the input's header: English only
     // when every column read was named in English.
     bool chinese = false;
@@ -68,6 +72,10 @@ struct RowResult {
     std::optional<std::size_t> model;  // set with install
     std::vector<Fault> faults;         // empty when the row computed
 };
+
+// A total row of an earlier run, in a result table fed back in: left out, since the
+// totals are computed afresh.
+bool isEarlierTotal(const Layout& layout, const csv::Record& record);
 
 // One row on its own, as if the window had just been opened. Pure: totals are the
 // caller's to keep, so a workbook can take a row out again.

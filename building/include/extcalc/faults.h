@@ -19,12 +19,13 @@ enum class Field { Class, Hazard, K, Underground, Extinguisher, Area, kCount, No
 
 enum class FaultCode {
     // An answer
-    Missing,        // not given, or an empty cell
-    BadFireClass,   // not A to D
-    ClassD,         // no calculation is offered for it
-    NotInList,      // neither a number of its list nor an item's exact text
-    BadYesNo,       // not 是, 否, yes or no
-    AreaNotNumber,  // the text does not begin with a number
+    Missing,          // not given, or an empty cell
+    BadFireClass,     // not A to D
+    ClassD,           // no calculation is offered for it
+    NotInList,        // neither a number of its list nor an item's exact text
+    BadYesNo,         // not 是, 否, yes or no
+    AreaNotNumber,    // the text does not begin with a number
+    AreaTextIgnored,  // more than a unit after the number: "1,200" is read as 1
     // The calculation
     IncompleteInput,  // a divisor was never chosen (the window's warning)
     AreaOutOfRange,   // beyond a 64-bit float, or a result that is not finite
@@ -44,6 +45,8 @@ struct Fault {
     FaultCode code;
     Field field = Field::None;
     std::string answer;        // what was given, for the answer faults
+    std::string ignored;       // AreaTextIgnored: the part of the answer left unread
+    std::string read;          // AreaTextIgnored: the number that was read instead
     std::string listName;      // NotInList: whose list, e.g. "A类火灾"
     std::size_t listSize = 0;  // NotInList: how many items it has
     std::size_t cells = 0;     // TooManyCells: the row's cells and the header's columns

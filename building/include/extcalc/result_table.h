@@ -21,8 +21,9 @@ inline constexpr std::string_view kTotalOutOfRange = "合计超出数值范围";
 // "第5行", as messages about a table name its lines.
 std::string lineText(long line);
 
-// Why a table cannot be read any further, with what to do about it.
-std::string describe(const csv::Failure& failure);
+// Why a table cannot be read any further, with what to do about it; whether it was
+// also tried as GB18030 (a stream read only once cannot be).
+std::string describe(const csv::Failure& failure, bool triedGb18030);
 
 class ResultWriter {
   public:

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// extinguisher-calc-cli: the window's calculation for scripts and batch work.
+// extinguisher-calc-cli: the window's calculation for scripts and batch work, and one
+// calculation unit after GB 50140-2005.
 
 #include <CLI/CLI.hpp>
 
@@ -10,6 +11,7 @@
 #include <exception>
 #include <iostream>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +20,7 @@
 #include "batch.h"
 #include "choices.h"
 #include "extcalc/answers.h"
+#include "extcalc/answers2005.h"
 #include "extcalc/faults.h"
 #include "extcalc/texts.h"
 
@@ -34,6 +37,12 @@ constexpr std::string_view kHelp =
     "                            --extinguisher 灭火器 --area 面积\n"
     "      extinguisher-calc-cli --csv 表格.csv [--out 结果.csv] [--no-bom]\n"
     "      extinguisher-calc-cli --list | --help | --version\n"
+    "      extinguisher-calc-cli --standard 2005 --class 类别 [--e-basis A|B] --hazard 等级\n"
+    "                            --k 系数 --special 是否 --area 面积 --points 点数\n"
+    "                            --extinguisher 型号 [--name 名称] [--json]\n"
+    "      extinguisher-calc-cli --standard 2005 --list\n"
+    "\n"
+    "--standard 选择规范：1990（默认，也可写 GBJ140-90）或 2005（也可写 GB50140-2005）。\n"
     "\n"
     "按《建筑灭火器配置设计规范》GBJ140-90 计算一个建筑面积的灭火级别 Q1、\n"
     "修正后灭火级别 Q 和需要灭火器数量 N，与窗口的计算完全相同。\n"
@@ -54,12 +63,59 @@ constexpr std::string_view kHelp =
     "  -h, --help            显示本帮助\n"
     "  --version             显示版本\n"
     "\n"
+    "\n"
+    "按 GB 50140-2005《建筑灭火器配置设计规范》计算一个计算单元（--standard 2005），\n"
+    "除 --e-basis、--name、--json 外各项都必须给出：\n"
+    "  --class 类别          火灾种类：A、B、C、D 或 E（大小写均可；D类不作计算）\n"
+    "  --e-basis A|B         仅E类火灾，且必须给出：按该场所A类还是B类的规定确定\n"
+    "  --hazard 等级         1 轻危险级、2 中危险级、3 严重危险级，编号或名称\n"
+    "  --k 系数              修正系数：编号 1–5、该项原文或数值（1.0、0.9、0.7、0.5、0.3）\n"
+    "  --special 是否        是否歌舞娱乐放映游艺场所、网吧、商场、寺庙以及地下场所等\n"
+    "                        （Q 乘以 1.3）：yes、no、是 或 否\n"
+    "  --area 面积           保护面积 S（平方米），可带单位 平方米、m2 或 m²，最多6位小数\n"
+    "  --points 点数         设置点数 N，1–10000 的整数\n"
+    "  --extinguisher 型号   附录A型号（如 MF/ABC4，大小写均可）或自备型号的灭火级别，\n"
+    "                        如 3A/55B、4A、89B、6A/推车式\n"
+    "  --name 名称           计算单元名称，写在结果开头\n"
+    "  --json                结果以一个 JSON 对象输出（供脚本使用）\n"
+    "  --list                与 --standard 2005 一起时列出该规范的各项选项和灭火器型号\n"
+    "\n"
     "示例：\n"
     "  extinguisher-calc-cli --class A --hazard 2 --k 2 --underground no --extinguisher 3 "
     "--area 300\n"
+    "  extinguisher-calc-cli --standard 2005 --class A --hazard 2 --k 2 --special no "
+    "--area 1500 --points 2 --extinguisher MF/ABC4\n"
     "\n"
     "退出状态：0 已算出结果；1 无法给出结果（D类火灾、面积超出范围），批量计算时为有行出错；\n"
-    "          2 参数错误，批量计算时为表格无法读取。\n";
+    "          2 参数错误，批量计算时为表格无法读取。\n"
+    "按 GB 50140-2005 计算时：0 已算出且无错误（可有警告）；1 计算单元有错误（D类火灾、\n"
+    "灭火器不适用、无相应灭火级别、低于单具最小配置灭火级别），结果和问题照常输出；\n"
+    "2 参数错误。\n";
+
+enum class Standard { Gbj140, Gb50140 };
+
+std::optional<Standard> parseStandard(std::string_view text) {
+    if (text == "1990" || building::equalsIgnoringAsciiCase(text, "GBJ140-90")) {
+        return Standard::Gbj140;
+    }
+    if (text == "2005" || building::equalsIgnoringAsciiCase(text, "GB50140-2005")) {
+        return Standard::Gb50140;
+    }
+    return std::nullopt;
+}
+
+// Every answer either standard takes, each one option; the classic ones first.
+constexpr std::array<building::Field, 9> kAllFields{
+    building::Field::Class,       building::Field::Hazard,       building::Field::K,
+    building::Field::Underground, building::Field::Extinguisher, building::Field::Area,
+    building::Field::EBasis,      building::Field::Special,      building::Field::Points,
+};
+
+struct GivenOption {
+    std::string value;
+    CLI::Option* option = nullptr;
+    [[nodiscard]] bool given() const { return option->count() != 0; }
+};
 
 int usageError(std::string_view message) {
     std::cerr << "extinguisher-calc-cli：" << message << "\n（用 --help 查看用法）\n";
@@ -125,6 +181,37 @@ int calculate(const building::ClassicAnswers& answers) {
     return kExitOk;
 }
 
+// Options that belong to the other standard, each named.
+int foreignOptions(const std::vector<std::string>& names, std::string_view standard) {
+    for (const auto& name : names) {
+        std::cerr << "extinguisher-calc-cli：选项 " << name << " 不能与 --standard " << standard
+                  << " 同时使用\n";
+    }
+    std::cerr << "（用 --help 查看用法）\n";
+    return kExitUsage;
+}
+
+int calculate2005(const std::map<building::Field, GivenOption>& options,
+                  std::optional<std::string_view> name, bool json) {
+    building::Answers2005 answers;
+    for (const building::Field field : building::kFields2005) {
+        if (const GivenOption& given = options.at(field); given.given()) {
+            answers[field] = given.value;
+        }
+    }
+    const building::Check2005 check = building::check2005(answers);
+    if (!check.unit) {
+        return usageErrors(check.faults);
+    }
+    const gb50140::Result result = gb50140::calculate(*check.unit);
+    if (json) {
+        std::cout << building::unitJson(result, name).dump(2) << '\n';
+    } else {
+        std::cout << building::unitText(*check.unit, result, name);
+    }
+    return result.hasError() ? kExitNoResult : kExitOk;
+}
+
 int run(int argc, char** argv) {
     CLI::App app{"", "extinguisher-calc-cli"};
     // CLI11 lays out its own help by bytes, which misaligns Chinese; the help is ours.
@@ -134,14 +221,19 @@ int run(int argc, char** argv) {
     app.set_version_flag("--version", std::string(EXTCALC_VERSION));
     app.allow_extras();
 
-    // One option per answer of the calculation, in the order their faults are named.
-    std::array<std::string, static_cast<std::size_t>(building::Field::kCount)> given;
-    std::vector<CLI::Option*> required;
-    for (std::size_t i = 0; i < given.size(); ++i) {
-        const auto name = building::optionName(static_cast<building::Field>(i));
-        required.push_back(app.add_option(std::string(name), given.at(i)));
-        required.back()->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+    // One option per answer of either calculation.
+    std::map<building::Field, GivenOption> options;
+    for (const building::Field field : kAllFields) {
+        GivenOption& given = options[field];
+        given.option = app.add_option(std::string(building::optionName(field)), given.value);
+        given.option->multi_option_policy(CLI::MultiOptionPolicy::Throw);
     }
+    std::string standardText;
+    std::string unitName;
+    bool json = false;
+    CLI::Option* standardOption = app.add_option("--standard", standardText);
+    CLI::Option* nameOption = app.add_option("--name", unitName);
+    CLI::Option* jsonOption = app.add_flag("--json", json);
     bool list = false;
     app.add_flag("--list", list);
     std::string csvPath;
@@ -150,7 +242,7 @@ int run(int argc, char** argv) {
     CLI::Option* csvOption = app.add_option("--csv", csvPath);
     CLI::Option* outOption = app.add_option("--out", outPath);
     CLI::Option* noBomOption = app.add_flag("--no-bom", noBom);
-    for (auto* option : {csvOption, outOption}) {
+    for (auto* option : {csvOption, outOption, standardOption, nameOption}) {
         option->multi_option_policy(CLI::MultiOptionPolicy::Throw);
     }
 
@@ -169,12 +261,56 @@ int run(int argc, char** argv) {
         std::cout << kHelp;
         return kExitOk;
     }
+    Standard standard = Standard::Gbj140;
+    if (standardOption->count() != 0) {
+        const auto chosen = parseStandard(standardText);
+        if (!chosen) {
+            return usageError("选项 --standard 的取值“" + standardText +
+                              "”无效（应为 1990、GBJ140-90、2005 或 GB50140-2005）");
+        }
+        standard = *chosen;
+    }
+    if (standard == Standard::Gb50140) {
+        std::vector<std::string> foreign;
+        for (CLI::Option* option :
+             {options.at(building::Field::Underground).option, csvOption, outOption, noBomOption}) {
+            if (option->count() != 0) {
+                foreign.push_back(option->get_name());
+            }
+        }
+        if (!foreign.empty()) {
+            return foreignOptions(foreign, standardText);
+        }
+        if (list) {
+            cli::printLists2005(std::cout);
+            return kExitOk;
+        }
+        return calculate2005(
+            options,
+            nameOption->count() != 0 ? std::optional<std::string_view>(unitName) : std::nullopt,
+            json);
+    }
+    {
+        std::vector<std::string> foreign;
+        for (CLI::Option* option :
+             {options.at(building::Field::EBasis).option,
+              options.at(building::Field::Special).option,
+              options.at(building::Field::Points).option, nameOption, jsonOption}) {
+            if (option->count() != 0) {
+                foreign.push_back(option->get_name());
+            }
+        }
+        if (!foreign.empty()) {
+            return foreignOptions(foreign, standardOption->count() != 0 ? standardText : "1990");
+        }
+    }
+
     if (csvOption->count() != 0) {
-        const auto single =
-            std::find_if(required.begin(), required.end(),
-                         [](const CLI::Option* option) { return option->count() != 0; });
-        if (single != required.end()) {
-            return usageError("选项 " + (*single)->get_name() + " 不能与 --csv 同时使用");
+        const auto single = std::find_if(options.begin(), options.end(),
+                                         [](const auto& entry) { return entry.second.given(); });
+        if (single != options.end()) {
+            return usageError("选项 " + single->second.option->get_name() +
+                              " 不能与 --csv 同时使用");
         }
         // Row by row through large tables: the C stdio synchronisation would only slow it.
         std::ios::sync_with_stdio(false);
@@ -189,9 +325,9 @@ int run(int argc, char** argv) {
         return kExitOk;
     }
     building::ClassicAnswers answers;
-    for (std::size_t i = 0; i < given.size(); ++i) {
-        if (required[i]->count() != 0) {
-            answers.given.at(i) = given.at(i);
+    for (std::size_t i = 0; i < answers.given.size(); ++i) {
+        if (const GivenOption& given = options.at(static_cast<building::Field>(i)); given.given()) {
+            answers.given.at(i) = given.value;
         }
     }
     return calculate(answers);

@@ -11,6 +11,8 @@ run_packages=(
     googletest libgtest-dev
     # Exact arithmetic (header-only): the GB 50140-2005 calculation, the tables' totals.
     libboost-dev
+    # The command line's JSON output of a GB 50140-2005 unit (header-only).
+    nlohmann-json3-dev
 )
 test_packages=(
     libbenchmark-dev

@@ -21,6 +21,22 @@ constexpr std::array<FieldNames, static_cast<std::size_t>(Field::kCount)> kField
     {"灭火器", "--extinguisher"},
     {"建筑面积", "--area"},
 }};
+constexpr std::array<FieldNames, 3> kFieldNames2005{{
+    {"E类依据", "--e-basis"},
+    {"特殊场所", "--special"},
+    {"设置点数", "--points"},
+}};
+
+const FieldNames* namesOf(Field field) {
+    if (field < Field::kCount) {
+        return &kFieldNames.at(static_cast<std::size_t>(field));
+    }
+    if (field > Field::None && field <= Field::Points) {
+        return &kFieldNames2005.at(static_cast<std::size_t>(field) -
+                                   static_cast<std::size_t>(Field::EBasis));
+    }
+    return nullptr;
+}
 
 // The words before the quoted answer: the column alone, or the option's value.
 std::string subject(Field field, Naming naming) {
@@ -48,21 +64,26 @@ bool containsFullWidthDigit(std::string_view text) {
 }  // namespace
 
 std::string_view columnName(Field field) {
-    return field < Field::kCount ? kFieldNames[static_cast<std::size_t>(field)].column
-                                 : std::string_view{};
+    const FieldNames* names = namesOf(field);
+    return names != nullptr ? names->column : std::string_view{};
 }
 
 std::string_view optionName(Field field) {
-    return field < Field::kCount ? kFieldNames[static_cast<std::size_t>(field)].option
-                                 : std::string_view{};
+    const FieldNames* names = namesOf(field);
+    return names != nullptr ? names->option : std::string_view{};
 }
 
 std::string describe(const Fault& fault, Naming naming) {
     const bool option = naming == Naming::Option;
     switch (fault.code) {
-        case FaultCode::Missing:
-            return option ? "缺少选项 " + std::string(optionName(fault.field))
-                          : "缺少" + std::string(columnName(fault.field));
+        case FaultCode::Missing: {
+            // Only class E needs the basis; say why it is asked for.
+            const std::string why =
+                fault.field == Field::EBasis ? "（E类火灾须说明按A类还是B类的规定确定）" : "";
+            return (option ? "缺少选项 " + std::string(optionName(fault.field))
+                           : "缺少" + std::string(columnName(fault.field))) +
+                   why;
+        }
         case FaultCode::BadFireClass:
             return subject(fault.field, naming) + quoted(fault.answer) +
                    "无效（应为 A、B、C 或 D）";
@@ -100,6 +121,14 @@ std::string describe(const Fault& fault, Naming naming) {
             return subject(fault.field, naming) + quoted(fault.answer) + "中的" +
                    quoted(fault.ignored) + "不是数值的一部分" + hint + "，只读到 " + fault.read;
         }
+        case FaultCode::Unreadable:
+            return subject(fault.field, naming) + quoted(fault.answer) + "无效：" +
+                   std::string(gb50140::parseErrorText(fault.parseError));
+        case FaultCode::BadBasis:
+            return subject(fault.field, naming) + quoted(fault.answer) + "无效（应为 A 或 B）";
+        case FaultCode::BasisNotForClass:
+            return subject(fault.field, naming) + quoted(fault.answer) +
+                   "只用于E类火灾，其他类别不应给出";
         case FaultCode::IncompleteInput:
             return std::string(text::kIncompleteInput);
         case FaultCode::AreaOutOfRange:

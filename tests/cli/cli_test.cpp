@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "extcalc/answers.h"
 #include "extcalc/texts.h"
 #include "run_program.h"
@@ -235,6 +237,126 @@ TEST(CliChoices, NumberFromOneOrExactText) {
     for (const auto& c : cases) {
         EXPECT_EQ(extcalc::building::findChoice(group.extinguishers, c.answer), c.position)
             << '"' << c.answer << '"';
+    }
+}
+
+// GB 50140-2005: one calculation unit, its answers in the option order of unit().
+std::vector<std::string> unit(const std::vector<std::string>& answers) {
+    std::vector<std::string> args{"--standard", "2005"};
+    for (const char* option :
+         {"--class", "--hazard", "--k", "--special", "--area", "--points", "--extinguisher"}) {
+        args.insert(args.end(), {option, answers.at(args.size() / 2 - 1)});
+    }
+    return args;
+}
+
+const std::vector<std::string> kWorked = unit({"A", "2", "2", "no", "1500", "2", "MF/ABC4"});
+
+struct UnitCase {
+    const char* name;
+    std::vector<std::string> args;
+    int exitCode;
+    // Whole lines of the shown unit; with a usage error, parts of standard error instead.
+    std::vector<std::string> parts;
+};
+
+class Cli2005 : public testing::TestWithParam<UnitCase> {};
+
+TEST_P(Cli2005, ShowsTheUnitOrNamesEveryBadOption) {
+    const auto& c = GetParam();
+    const RunResult r = run(c.args);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+    const bool usage = c.exitCode == 2;
+    EXPECT_EQ(usage ? r.out : r.err, "");
+    for (const auto& part : c.parts) {
+        const auto found = usage ? r.err.find(part) : ("\n" + r.out).find("\n" + part + "\n");
+        EXPECT_NE(found, std::string::npos) << part << '\n' << r.out << r.err;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Units, Cli2005,
+    testing::Values(
+        UnitCase{"WorkedExample",
+                 kWorked,
+                 0,
+                 {"计算单元最小需配灭火级别：Q = 0.9 × 1500 ÷ 75 = 18，取 18A",
+                  "设置点最小需配灭火级别：Qe = Q ÷ N = 18 ÷ 2 = 9，取 9A",
+                  "计算单元灭火器总数：5 × 2 = 10 具", "问题：无"}},
+        UnitCase{"SpecialPlaceExact",
+                 unit({"b", "1", "2", "是", "150", "3", "mf4"}),
+                 0,
+                 {"计算单元最小需配灭火级别：Q = 1.3 × 0.9 × 150 ÷ 1.5 = 117，取 117B"}},
+        UnitCase{"ClassEAsB",
+                 with(with(unit({"E", "2", "1", "no", "100", "1", "MT7"}), "--e-basis"), "B"),
+                 0,
+                 {"火灾种类：E类 带电火灾，按B类的规定确定", "最大保护距离：12 m"}},
+        UnitCase{"ClassD",
+                 unit({"D", "1", "1", "no", "100", "1", "MT7"}),
+                 1,
+                 {"火灾种类：D类 金属火灾"}},
+        UnitCase{"UnsuitableModel",
+                 unit({"A", "1", "1", "no", "100", "1", "MT7"}),
+                 1,
+                 {"所选灭火器灭火级别：无A类灭火级别"}},
+        UnitCase{"BelowMinimum",
+                 unit({"A", "3", "1", "no", "100", "1", "MF/ABC3"}),
+                 1,
+                 {"计算单元灭火器总数：2 × 1 = 2 具"}},
+        UnitCase{"EveryBadAnswerNamed",
+                 unit({"E", "9", "0.8", "maybe", "1e3", "1.5", "ZZ"}),
+                 2,
+                 {"缺少选项 --e-basis", "--hazard 的取值“9”", "--k 的取值“0.8”",
+                  "--special 的取值“maybe”", "--area 的取值“1e3”无效：请勿使用科学计数法",
+                  "--points 的取值“1.5”无效：必须为整数", "--extinguisher 的取值“ZZ”"}},
+        UnitCase{"ClassicOptionsWith2005",
+                 {"--standard", "2005", "--underground", "no", "--csv", "a.csv"},
+                 2,
+                 {"--underground", "--csv"}},
+        UnitCase{"OptionsOf2005WithClassic",
+                 {"--class", "A", "--points", "2", "--json", "--e-basis", "A", "--special", "no"},
+                 2,
+                 {"--points", "--json", "--e-basis", "--special"}},
+        UnitCase{"UnknownStandard", {"--standard", "2010"}, 2, {"--standard"}},
+        UnitCase{"ClassicByItsOtherName",
+                 with(with(kTypical, "--standard"), "GBJ140-90"),
+                 0,
+                 {"灭火级别Q1=20"}}),
+    byName);
+
+// Scripts read the worked example back with a JSON parser: each key there with its type.
+TEST(Cli2005, JsonOfTheWorkedExample) {
+    const RunResult r = run(with(with(with(kWorked, "--json"), "--name"), "仓库"));
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const auto json = nlohmann::json::parse(r.out);
+    for (const char* key :
+         {"U", "K", "factor", "Q", "Qe", "points", "min_rating", "rating", "max_distance_m"}) {
+        EXPECT_TRUE(json.at(key).is_number()) << key;
+    }
+    for (const auto& [key, value] :
+         {std::pair{"Q_required", 18}, {"Qe_required", 9}, {"per_point", 5}, {"total", 10}}) {
+        EXPECT_EQ(json.at(key), value) << key;
+    }
+    for (const char* key : {"standard", "class", "basis", "model", "name"}) {
+        EXPECT_TRUE(json.at(key).is_string()) << key;
+    }
+    const RunResult warned = run(with(unit({"B", "1", "1", "no", "100", "1", "55B"}), "--json"));
+    EXPECT_EQ(warned.exitCode, 0);
+    const auto problem = nlohmann::json::parse(warned.out).at("problems").at(0);
+    EXPECT_EQ(problem.at("severity"), "warning");
+    EXPECT_TRUE(problem.at("text").is_string());
+}
+
+TEST(Cli2005, ListsAndHelp) {
+    const RunResult list = run({"--list", "--standard", "2005"});
+    for (const char* line : {"    E  带电火灾", "    2  设有室内消火栓系统，K = 0.9",
+                             "    MF/ABC4  2A  55B   手提式  磷酸铵盐干粉 4 kg",
+                             "    MST125   6A  -     推车式  推车式水型 125 L"}) {
+        EXPECT_NE(list.out.find(std::string(line) + "\n"), std::string::npos) << line << list.out;
+    }
+    const RunResult help = run({"--help"});
+    for (const char* option : {"--standard", "--e-basis", "--special", "--points", "--json"}) {
+        EXPECT_NE(help.out.find(option), std::string::npos) << option;
     }
 }
 

@@ -11,21 +11,40 @@
 #include <utility>
 #include <vector>
 
+#include "extcalc/gb50140.h"
+
 namespace extcalc::building {
 
 // The answers that make up one area of the classic calculation, in the order their
 // faults are reported.
-enum class Field { Class, Hazard, K, Underground, Extinguisher, Area, kCount, None = kCount };
+// The answers only GB 50140-2005 asks for follow None, so that kCount still sizes the
+// classic answers; the 2005 unit shares Class, Hazard, K, Extinguisher and Area with it.
+enum class Field {
+    Class,
+    Hazard,
+    K,
+    Underground,
+    Extinguisher,
+    Area,
+    kCount,
+    None = kCount,
+    EBasis,   // class E: whether the place's A or B rules apply
+    Special,  // one of the places that take ×1.3
+    Points,   // setting points in the unit
+};
 
 enum class FaultCode {
     // An answer
-    Missing,          // not given, or an empty cell
-    BadFireClass,     // not A to D
-    ClassD,           // no calculation is offered for it
-    NotInList,        // neither a number of its list nor an item's exact text
-    BadYesNo,         // not 是, 否, yes or no
-    AreaNotNumber,    // the text does not begin with a number
-    AreaTextIgnored,  // more than a unit after the number: "1,200" is read as 1
+    Missing,           // not given, or an empty cell
+    BadFireClass,      // not A to D
+    ClassD,            // no calculation is offered for it
+    NotInList,         // neither a number of its list nor an item's exact text
+    BadYesNo,          // not 是, 否, yes or no
+    AreaNotNumber,     // the text does not begin with a number
+    AreaTextIgnored,   // more than a unit after the number: "1,200" is read as 1
+    Unreadable,        // GB 50140-2005: a parser of the core refused it; parseError says why
+    BadBasis,          // --e-basis neither A nor B
+    BasisNotForClass,  // a basis given for a class other than E
     // The calculation
     IncompleteInput,  // a divisor was never chosen (the window's warning)
     AreaOutOfRange,   // beyond a 64-bit float, or a result that is not finite
@@ -51,6 +70,7 @@ struct Fault {
     std::size_t listSize = 0;  // NotInList: how many items it has
     std::size_t cells = 0;     // TooManyCells: the row's cells and the header's columns
     std::size_t columns = 0;
+    gb50140::ParseError parseError = gb50140::ParseError::None;  // Unreadable: why
 };
 
 // How the words name an answer: a table names its column ("危险等级“4”…"), the

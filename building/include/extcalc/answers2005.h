@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// The answers for one calculation unit after GB 50140-2005, as given in words, checked
+// here once for every front end with every fault reported, and the unit shown: as text
+// for a person and as a JSON object for scripts.
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "extcalc/faults.h"
+#include "extcalc/gb50140.h"
+
+namespace extcalc::building {
+
+// The answers of a unit in the order their faults are reported.
+inline constexpr std::array<Field, 8> kFields2005{
+    Field::Class,   Field::EBasis, Field::Hazard, Field::K,
+    Field::Special, Field::Area,   Field::Points, Field::Extinguisher,
+};
+
+// An empty optional is an answer not given at all; an empty text is given, and empty.
+struct Answers2005 {
+    std::array<std::optional<std::string_view>, kFields2005.size()> given;
+    std::optional<std::string_view>& operator[](Field field);
+    [[nodiscard]] const std::optional<std::string_view>& operator[](Field field) const;
+};
+
+struct Check2005 {
+    std::optional<gb50140::Unit> unit;  // when every answer can be used
+    std::vector<Fault> faults;          // all of them: missing answers first, then the rest
+};
+
+// The basis is asked for with class E only: missing then, a fault when given otherwise.
+// Class D is no fault here: the unit is made and its calculation says why it gives nothing.
+Check2005 check2005(const Answers2005& answers);
+
+// The unit readably, in Chinese, one fact a line: the inputs as understood, the formulas
+// with their numbers, the counts and every problem. name, when given, heads it.
+std::string unitText(const gb50140::Unit& unit, const gb50140::Result& result,
+                     std::optional<std::string_view> name);
+
+// The unit as one JSON object. Exact figures are numbers (the unrounded Q and Qe too);
+// those the calculation did not reach (class D, no counts for an unsuitable model) are null.
+nlohmann::json unitJson(const gb50140::Result& result, std::optional<std::string_view> name);
+
+}  // namespace extcalc::building

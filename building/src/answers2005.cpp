@@ -1,0 +1,234 @@
+// SPDX-License-Identifier: MIT
+#include "extcalc/answers2005.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
+#include <utility>
+#include <variant>
+
+#include "extcalc/answers.h"
+
+namespace extcalc::building {
+namespace {
+
+namespace gb = gb50140;
+
+std::size_t indexOf(Field field) {
+    const auto* found = std::find(kFields2005.begin(), kFields2005.end(), field);
+    return static_cast<std::size_t>(std::distance(kFields2005.begin(), found));
+}
+
+Fault unreadable(Field field, std::string_view answer, gb::ParseError error) {
+    Fault fault{FaultCode::Unreadable, field, std::string(answer)};
+    fault.parseError = error;
+    return fault;
+}
+
+// Reads one answer with a parser of the core, noting why it cannot be used.
+template <class Parser, class T>
+void read(const Answers2005& answers, Field field, Parser parser, T& into,
+          std::vector<Fault>& faults) {
+    if (const auto& answer = answers[field]) {
+        if (auto parsed = parser(*answer)) {
+            into = std::move(parsed.value);
+        } else {
+            faults.push_back(unreadable(field, *answer, parsed.error));
+        }
+    }
+}
+
+char letterOf(gb::FireClass fireClass) {
+    return gb::fireClasses()[static_cast<std::size_t>(fireClass)].letter;
+}
+
+struct Ratings {
+    int a = 0;
+    int b = 0;
+};
+
+Ratings ratingsOf(const gb::Unit& unit) {
+    if (const auto* const* listed = std::get_if<const gb::Model*>(&unit.extinguisher)) {
+        return {(*listed)->ratingA, (*listed)->ratingB};
+    }
+    const auto& custom = std::get<gb::CustomModel>(unit.extinguisher);
+    return {custom.ratingA, custom.ratingB};
+}
+
+std::string ratingsText(Ratings ratings) {
+    std::string text;
+    if (ratings.a > 0) {
+        text += std::to_string(ratings.a) + "A";
+    }
+    if (ratings.b > 0) {
+        text += (text.empty() ? "" : "/") + std::to_string(ratings.b) + "B";
+    }
+    return text.empty() ? "无灭火级别" : text;
+}
+
+std::string_view severityText(gb::Severity severity) {
+    return severity == gb::Severity::Error ? "错误" : "警告";
+}
+
+}  // namespace
+
+std::optional<std::string_view>& Answers2005::operator[](Field field) {
+    return given.at(indexOf(field));
+}
+
+const std::optional<std::string_view>& Answers2005::operator[](Field field) const {
+    return given.at(indexOf(field));
+}
+
+Check2005 check2005(const Answers2005& answers) {
+    Check2005 check;
+    auto& faults = check.faults;
+    gb::Unit unit;
+
+    std::optional<gb::FireClass> fireClass;
+    std::optional<Fault> classFault;
+    if (const auto& answer = answers[Field::Class]) {
+        if (const auto parsed = gb::parseFireClass(*answer)) {
+            fireClass = parsed.value;
+            unit.fireClass = parsed.value;
+        } else {
+            classFault = unreadable(Field::Class, *answer, parsed.error);
+        }
+    }
+    const bool classE = fireClass == gb::FireClass::E;
+    for (const Field field : kFields2005) {
+        if (!answers[field] && (field != Field::EBasis || classE)) {
+            faults.emplace_back(FaultCode::Missing, field);
+        }
+    }
+    if (classFault) {
+        faults.push_back(std::move(*classFault));
+    }
+    if (const auto& answer = answers[Field::EBasis]) {
+        const bool basisA = equalsIgnoringAsciiCase(*answer, "A");
+        if (fireClass && !classE) {
+            faults.emplace_back(FaultCode::BasisNotForClass, Field::EBasis, std::string(*answer));
+        } else if (!basisA && !equalsIgnoringAsciiCase(*answer, "B")) {
+            faults.emplace_back(FaultCode::BadBasis, Field::EBasis, std::string(*answer));
+        } else {
+            unit.basis = basisA ? gb::FireClass::A : gb::FireClass::B;
+        }
+    }
+    read(answers, Field::Hazard, gb::parseHazard, unit.hazard, faults);
+    read(answers, Field::K, gb::parseKItem, unit.kItem, faults);
+    if (const auto& answer = answers[Field::Special]) {
+        if (const auto special = parseYesNo(*answer)) {
+            unit.special = *special;
+        } else {
+            faults.emplace_back(FaultCode::BadYesNo, Field::Special, std::string(*answer));
+        }
+    }
+    read(answers, Field::Area, gb::parseArea, unit.areaMillionths, faults);
+    read(answers, Field::Points, gb::parsePoints, unit.points, faults);
+    read(answers, Field::Extinguisher, gb::parseExtinguisher, unit.extinguisher, faults);
+
+    if (faults.empty()) {
+        check.unit = unit;
+    }
+    return check;
+}
+
+std::string unitText(const gb::Unit& unit, const gb::Result& r,
+                     std::optional<std::string_view> name) {
+    const auto& fireClass = gb::fireClasses()[static_cast<std::size_t>(unit.fireClass)];
+    const auto& hazard = gb::hazardLevels()[static_cast<std::size_t>(unit.hazard - 1)];
+    const auto& k = gb::kItems()[static_cast<std::size_t>(unit.kItem - 1)];
+    const std::string basis(1, r.basis);
+    std::string t = std::string(r.standard) + '\n';
+    if (name) {
+        t += "计算单元：" + std::string(*name) + '\n';
+    }
+    t += "火灾种类：" + std::string(1, fireClass.letter) + "类 " + std::string(fireClass.burns);
+    if (unit.fireClass == gb::FireClass::E) {
+        t += "，按" + std::string(1, letterOf(unit.basis)) + "类的规定确定";
+    }
+    t += "\n危险等级：" + std::string(hazard.name) + '\n';
+    t += "修正系数：" + std::string(k.text) + "，K = " + std::string(k.valueText) + '\n';
+    t += "特殊场所：" +
+         (unit.special ? "是（" + std::string(gb::kSpecialPlaces) + "，Q 乘以 1.3）"
+                       : std::string("否")) +
+         '\n';
+    t += "保护面积：S = " + gb::decimalText(unit.areaMillionths, 1'000'000) + " m²\n";
+    t += "设置点数：N = " + std::to_string(unit.points) + '\n';
+    // Class D stops before the model is looked at; its problem says why.
+    if (!r.formulaQ.empty()) {
+        t += "灭火器：" + r.modelDescription + "，" + (r.wheeled ? "推车式" : "手提式") + "，" +
+             ratingsText(ratingsOf(unit)) + '\n';
+        t += "\n计算单元最小需配灭火级别：" + r.formulaQ + "，取 " + std::to_string(r.qRequired) +
+             basis + '\n';
+        t += "设置点最小需配灭火级别：" + r.formulaQe + "，取 " + std::to_string(r.qeRequired) +
+             basis + '\n';
+        t += "单具灭火器最小配置灭火级别：" + std::to_string(r.minRating) + basis + '\n';
+        t += "所选灭火器灭火级别：" +
+             (r.rating > 0 ? std::to_string(r.rating) + basis : "无" + basis + "类灭火级别") + '\n';
+    }
+    if (r.computed) {
+        t += "每个设置点灭火器数：" + r.formulaPerPoint + "，取 " + std::to_string(r.perPoint) +
+             " 具";
+        const std::int64_t byRating = (r.qeRequired + r.rating - 1) / r.rating;
+        if (r.perPoint > byRating) {
+            t += "（每个计算单元不少于2具，6.1.1）";
+        }
+        t += "\n计算单元灭火器总数：" + std::to_string(r.perPoint) + " × " +
+             std::to_string(r.points) + " = " + std::to_string(r.total) + " 具\n";
+        t += "最大保护距离：" + std::to_string(r.maxDistanceM) + " m\n";
+    }
+
+    t += r.problems.empty() ? "\n问题：无\n" : "\n问题：\n";
+    for (const gb::Problem& problem : r.problems) {
+        t += "  " + std::string(severityText(problem.severity)) + "：" + problem.text + '\n';
+    }
+    return t;
+}
+
+nlohmann::json unitJson(const gb::Result& r, std::optional<std::string_view> name) {
+    using nlohmann::json;
+    const bool calculated = !r.formulaQ.empty();
+    const auto figure = [calculated](const gb::Figure& f) {
+        return calculated ? json(f.value) : json(nullptr);
+    };
+    const auto whole = [](bool given, std::int64_t value) {
+        return given ? json(value) : json(nullptr);
+    };
+    json object{
+        {"standard", r.standard},
+        {"class", std::string(1, letterOf(r.fireClass))},
+        {"basis", calculated ? json(std::string(1, r.basis)) : json(nullptr)},
+        {"U", figure(r.u)},
+        {"K", figure(r.k)},
+        {"factor", figure(r.factor)},
+        {"S", figure(r.area)},
+        {"Q", figure(r.q)},
+        {"Q_required", whole(calculated, r.qRequired)},
+        {"points", r.points},
+        {"Qe", figure(r.qe)},
+        {"Qe_required", whole(calculated, r.qeRequired)},
+        {"min_rating", whole(calculated, r.minRating)},
+        {"model",
+         calculated ? json(r.modelCode.empty() ? r.modelDescription : r.modelCode) : json(nullptr)},
+        {"wheeled", calculated ? json(r.wheeled) : json(nullptr)},
+        {"rating", whole(calculated, r.rating)},
+        {"per_point", whole(r.computed, r.perPoint)},
+        {"total", whole(r.computed, r.total)},
+        {"max_distance_m", whole(calculated, r.maxDistanceM)},
+        {"formula_Q", r.formulaQ},
+        {"formula_Qe", r.formulaQe},
+        {"problems", json::array()},
+    };
+    if (name) {
+        object["name"] = *name;
+    }
+    for (const gb::Problem& problem : r.problems) {
+        object["problems"].push_back(
+            {{"severity", problem.severity == gb::Severity::Error ? "error" : "warning"},
+             {"text", problem.text}});
+    }
+    return object;
+}
+
+}  // namespace extcalc::building

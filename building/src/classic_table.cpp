@@ -5,6 +5,7 @@
 #include <boost/multiprecision/cpp_int.hpp>
 #include <cmath>
 #include <limits>
+#include <map>
 
 #include "extcalc/numbers.h"
 #include "extcalc/texts.h"
@@ -44,11 +45,6 @@ const ClassGroup& groupA() {
 }
 const ClassGroup& groupBC() {
     return *groupOf(FireClass::B);
-}
-
-std::size_t modelIndex(const ClassGroup& group, int position) {
-    auto model = static_cast<std::size_t>(position);
-    return &group == &groupA() ? model : model + groupA().extinguishers.size();
 }
 
 }  // namespace
@@ -187,44 +183,34 @@ RowResult evaluate(const Layout& layout, const csv::Record& record) {
         return row;
     }
 
-    ClassicAnswers answers;
-    for (std::size_t f = 0; f < static_cast<std::size_t>(Field::kCount); ++f) {
-        // The answers follow the name column in the same order as the fields.
-        const std::size_t i = layout.index.at(f + 1);
-        const std::string_view cell = i < fields.size() ? trimmed(fields[i]) : std::string_view{};
-        if (!cell.empty()) {
-            answers.given.at(f) = cell;
+    UnitCells cells(kColumnCount);
+    for (std::size_t c = 0; c < kColumnCount; ++c) {
+        const std::size_t i = layout.index.at(c);
+        if (i < fields.size()) {
+            cells[c] = fields[i];
         }
     }
-    ClassicCheck check = checkClassic(answers, AreaRule::NumberRequired);
-    if (!check.request) {
-        faults = std::move(check.faults);
-        return row;
+    UnitOutcome outcome = building::evaluate(Standard::Gbj140_90, cells);
+    faults = std::move(outcome.faults);
+    if (outcome.classic && outcome.classic->results) {
+        row.results = outcome.classic->results;
     }
-    // The area as typed, blanks and all: the window reads blanks inside a number too.
-    check.request->area = fields[layout.at(Column::Area)];
-    ClassicResult result = computeClassic(*check.request);
-    row.results = std::move(result.results);
-    faults = std::move(result.faults);
-    if (row.results && !result.install) {
-        faults.emplace_back(FaultCode::NegativeCount, Field::Area);
-    }
-    if (result.install) {
-        row.install = result.install;
-        row.model = modelIndex(*groupOf(check.request->fireClass), check.request->extinguisher);
+    if (outcome.model) {
+        row.install = outcome.count;
+        row.model = std::move(outcome.model);
     }
     return row;
 }
 
 struct ModelTotals::State {
-    std::vector<boost::multiprecision::cpp_int> totals;
-    std::vector<std::size_t> rows;
+    struct Total {
+        boost::multiprecision::cpp_int count;
+        std::size_t units = 0;
+    };
+    std::map<ModelKey, Total> totals;
 };
 
-ModelTotals::ModelTotals() : state_(std::make_unique<State>()) {
-    state_->totals.resize(modelCount());
-    state_->rows.resize(modelCount());
-}
+ModelTotals::ModelTotals() : state_(std::make_unique<State>()) {}
 ModelTotals::ModelTotals(const ModelTotals& other)
     : state_(std::make_unique<State>(*other.state_)) {}
 ModelTotals& ModelTotals::operator=(const ModelTotals& other) {
@@ -238,34 +224,43 @@ ModelTotals& ModelTotals::operator=(ModelTotals&&) noexcept = default;
 ModelTotals::~ModelTotals() = default;
 
 // Counts are whole numbers, so the double converts exactly.
-void ModelTotals::add(std::size_t model, double count) {
-    state_->totals.at(model) += boost::multiprecision::cpp_int(count);
-    ++state_->rows.at(model);
+void ModelTotals::add(const ModelKey& model, double count) {
+    auto& total = state_->totals[model];
+    total.count += boost::multiprecision::cpp_int(count);
+    ++total.units;
 }
 
-void ModelTotals::remove(std::size_t model, double count) {
-    state_->totals.at(model) -= boost::multiprecision::cpp_int(count);
-    --state_->rows.at(model);
+void ModelTotals::remove(const ModelKey& model, double count) {
+    const auto found = state_->totals.find(model);
+    if (found == state_->totals.end()) {
+        return;
+    }
+    found->second.count -= boost::multiprecision::cpp_int(count);
+    if (--found->second.units == 0) {
+        state_->totals.erase(found);
+    }
 }
 
-std::vector<std::size_t> ModelTotals::used() const {
-    std::vector<std::size_t> models;
-    for (std::size_t model = 0; model < state_->rows.size(); ++model) {
-        if (state_->rows[model] != 0) {
-            models.push_back(model);
-        }
+std::vector<ModelKey> ModelTotals::used() const {
+    std::vector<ModelKey> models;
+    models.reserve(state_->totals.size());
+    for (const auto& entry : state_->totals) {
+        models.push_back(entry.first);
     }
     return models;
 }
 
-std::optional<std::string> ModelTotals::totalText(std::size_t model) const {
-    const auto& total = state_->totals.at(model);
+std::optional<std::string> ModelTotals::totalText(const ModelKey& model) const {
+    const auto found = state_->totals.find(model);
+    if (found == state_->totals.end()) {
+        return "0";
+    }
     // Only areas near the limit of a 64-bit float can add up past it.
     static const boost::multiprecision::cpp_int kLimit(std::numeric_limits<double>::max());
-    if (total > kLimit) {
+    if (found->second.count > kLimit) {
         return std::nullopt;
     }
-    return resultText(total.convert_to<double>());
+    return resultText(found->second.count.convert_to<double>());
 }
 
 }  // namespace extcalc::building

@@ -79,8 +79,8 @@ bool ResultWriter::totals(const ModelTotals& totals, std::size_t failedRows) {
         writer_.endRecord();
     };
     const auto used = totals.used();
-    for (const std::size_t model : used) {
-        writeRow(modelText(model), totals.totalText(model));
+    for (const ModelKey& model : used) {
+        writeRow(model.label, totals.totalText(model));
     }
     if (used.empty()) {
         writeRow({}, "0");

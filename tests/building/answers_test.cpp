@@ -81,15 +81,18 @@ INSTANTIATE_TEST_SUITE_P(
 // A workbook edits rows: taking one out must leave the totals as if it had never
 // been added, also where a double would have lost the small count beside a huge one.
 TEST(ModelTotals, RemovingARowUndoesItsAdding) {
+    using extcalc::building::ModelKey;
+    const ModelKey small{2, "two"};
+    const ModelKey other{9, "nine"};
     extcalc::building::ModelTotals totals;
-    totals.add(2, 3.0);
-    totals.add(2, 1e17);
-    totals.add(9, 5.0);
-    totals.remove(2, 1e17);
-    EXPECT_EQ(totals.totalText(2), "3");
-    EXPECT_EQ(totals.used(), (std::vector<std::size_t>{2, 9}));
-    totals.remove(9, 5.0);
-    EXPECT_EQ(totals.used(), (std::vector<std::size_t>{2}));
+    totals.add(other, 5.0);
+    totals.add(small, 3.0);
+    totals.add(small, 1e17);
+    totals.remove(small, 1e17);
+    EXPECT_EQ(totals.totalText(small), "3");
+    EXPECT_EQ(totals.used(), (std::vector<ModelKey>{small, other}));
+    totals.remove(other, 5.0);
+    EXPECT_EQ(totals.used(), (std::vector<ModelKey>{small}));
 }
 
 }  // namespace

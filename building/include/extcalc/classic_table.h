@@ -18,6 +18,7 @@
 #include "extcalc/csv.h"
 #include "extcalc/faults.h"
 #include "extcalc/lists.h"
+#include "extcalc/units.h"
 
 namespace extcalc::building {
 
@@ -69,8 +70,8 @@ std::string_view modelText(std::size_t model);
 struct RowResult {
     std::optional<std::array<std::string, 3>> results;  // Q1, Q, N as the window shows them
     std::optional<double> install;
-    std::optional<std::size_t> model;  // set with install
-    std::vector<Fault> faults;         // empty when the row computed
+    std::optional<ModelKey> model;  // set with install
+    std::vector<Fault> faults;      // empty when the row computed
 };
 
 // A total row of an earlier run, in a result table fed back in: left out, since the
@@ -92,12 +93,12 @@ class ModelTotals {
     ModelTotals& operator=(ModelTotals&&) noexcept;
     ~ModelTotals();
 
-    void add(std::size_t model, double count);
-    void remove(std::size_t model, double count);
-    // Models with at least one row, in list order.
-    [[nodiscard]] std::vector<std::size_t> used() const;
+    void add(const ModelKey& model, double count);
+    void remove(const ModelKey& model, double count);
+    // Models with at least one unit, in list order.
+    [[nodiscard]] std::vector<ModelKey> used() const;
     // The total as the results show numbers; empty beyond the range of a 64-bit float.
-    [[nodiscard]] std::optional<std::string> totalText(std::size_t model) const;
+    [[nodiscard]] std::optional<std::string> totalText(const ModelKey& model) const;
 
   private:
     struct State;

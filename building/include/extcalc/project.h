@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// A building's calculation units as one project, and its file: JSON that people and
+// version control can read, holding the inputs only. Results are computed afresh
+// whenever a project is read, so a file can never hold figures that no longer follow
+// from its inputs.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "extcalc/units.h"
+
+namespace extcalc::building {
+
+inline constexpr std::string_view kProjectFormat = "extinguisher-design";
+inline constexpr int kProjectVersion = 1;
+inline constexpr std::string_view kProjectExtension = ".exdesign";
+
+// Typed by the designer, every one of them; nothing is filled in for them.
+struct ProjectInfo {
+    std::string name;        // 工程名称
+    std::string designUnit;  // 设计单位
+    std::string designer;    // 设计人
+    std::string checker;     // 校对人
+    std::string date;        // 日期
+    bool operator==(const ProjectInfo&) const = default;
+};
+
+struct Project {
+    ProjectInfo info;
+    // New projects follow the current standard; GBJ140-90 serves buildings designed under it.
+    Standard standard = Standard::Gb50140_2005;
+    std::vector<UnitCells> units;  // each as inputColumns(standard) orders them
+    bool operator==(const Project&) const = default;
+};
+
+// The project as its file holds it: indented, keys in a fixed order, a line end last.
+std::string projectJson(const Project& project);
+
+// Why a text is not a project this program can open: where, and what is wrong there.
+struct ProjectError {
+    std::string place;  // "第 12 行第 5 列", "第 3 个计算单元（办公室）的“危险等级”"
+    std::string problem;  // what is wrong, and what to do where something can be done
+    [[nodiscard]] std::string text() const;
+};
+
+struct ProjectRead {
+    std::optional<Project> project;
+    std::optional<ProjectError> error;
+};
+
+// Refuses what is not JSON, not a project, of a newer format version, truncated, or
+// holding a value outside its list; the error says where.
+ProjectRead readProject(std::string_view text);
+
+// The same from a file, which must not be larger than a project can sensibly be.
+ProjectRead readProjectFile(const std::filesystem::path& path);
+
+// Writes a temporary file beside the target, flushes it to the disk and renames it over
+// the target, so that a failed save leaves the previous file as it was.
+std::error_code writeProjectFile(const std::filesystem::path& path, const Project& project);
+
+// The same for any text, for files written the same careful way.
+std::error_code writeFileSafely(const std::filesystem::path& path, std::string_view text);
+
+}  // namespace extcalc::building

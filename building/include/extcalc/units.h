@@ -1,0 +1,97 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// Calculation units of either standard as rows of typed answers: the columns a unit has,
+// what a drop-down offers in each, and what one unit computes to. Tables, project files,
+// the workbook and the report all see units this way, so each rule is written once.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "extcalc/answers.h"
+#include "extcalc/faults.h"
+#include "extcalc/gb50140.h"
+
+namespace extcalc::building {
+
+enum class Standard { Gbj140_90, Gb50140_2005 };
+
+// "GBJ140-90" and "GB 50140-2005": how files and the command line name the standard.
+std::string_view standardCode(Standard standard);
+// The full title, 《建筑灭火器配置设计规范》GB 50140-2005.
+std::string_view standardTitle(Standard standard);
+// From "2005", "1990", or a code as standardCode gives it (any case, blanks ignored).
+std::optional<Standard> parseStandard(std::string_view text);
+
+enum class ColumnKind { Name, Choice, Text };
+
+// One input of a unit, in the order of a table's columns; the name comes first.
+struct InputColumn {
+    std::string_view key;      // project files and English table headers
+    std::string_view chinese;  // Chinese table headers and the workbook
+    Field field;               // Field::None for the name
+    ColumnKind kind;
+    bool optional;  // may stay empty (the name; the basis of a class that is not E)
+};
+std::span<const InputColumn> inputColumns(Standard standard);
+
+// One result of a unit.
+struct ResultColumn {
+    std::string_view key;
+    std::string_view chinese;
+};
+std::span<const ResultColumn> resultColumns(Standard standard);
+
+// A unit as typed: one text per input column, the name first.
+using UnitCells = std::vector<std::string>;
+
+// The items a drop-down offers for a column, given the rest of the row (a classic
+// hazard list depends on the class). Empty for a typed column; the 2005 extinguisher
+// column offers the listed codes but also takes a model of one's own, typed.
+std::vector<std::string> choices(Standard standard, std::size_t column, const UnitCells& row);
+
+// Whether a choice column's text names an item of one of its lists (the number of an
+// item where the class settles which list, or its exact text). Empty texts and typed
+// columns always fit. A project file or a pasted row holding anything else is refused.
+bool fitsItsList(Standard standard, std::size_t column, std::string_view text);
+
+// The same answer as the item's own text ("2" → "中危险级", "yes" → "是"), so a project
+// reads the same whoever typed it; a text that names no item is kept as it is.
+std::string canonical(Standard standard, std::size_t column, std::string_view text,
+                      const UnitCells& row);
+
+// Extinguishers per model over many units, exact, and a unit can be taken out again.
+struct ModelKey {
+    int order = 0;      // listed models in list order, others after them
+    std::string label;  // the model as the totals name it
+    auto operator<=>(const ModelKey&) const = default;
+};
+
+// What one unit computes to.
+struct UnitOutcome {
+    std::vector<std::string> results;        // one text per result column, empty where not reached
+    std::vector<Fault> faults;               // answers that cannot be used
+    std::vector<gb50140::Problem> problems;  // the 2005 calculation's own errors and warnings
+    std::optional<ModelKey> model;           // with count: what the unit adds to the totals
+    double count = 0.0;
+    // Everything the calculation says, for a report that shows its working.
+    std::optional<ClassicResult> classic;
+    std::optional<Request> classicRequest;
+    std::optional<gb50140::Unit> unit;
+    std::optional<gb50140::Result> current;
+
+    [[nodiscard]] bool failed() const;
+    [[nodiscard]] bool hasWarnings() const;
+    // Every fault and problem as one text, errors first, for a cell or a tooltip.
+    [[nodiscard]] std::string problemText() const;
+};
+
+// One unit on its own; cells as inputColumns orders them (missing trailing cells are empty).
+UnitOutcome evaluate(Standard standard, const UnitCells& cells);
+
+}  // namespace extcalc::building

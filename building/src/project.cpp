@@ -1,0 +1,277 @@
+// SPDX-License-Identifier: MIT
+#include "extcalc/project.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+#include <nlohmann/json.hpp>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace extcalc::building {
+namespace {
+
+using Json = nlohmann::ordered_json;
+namespace fs = std::filesystem;
+
+// No building has this many units; a file this large is something else.
+constexpr std::uintmax_t kMaxProjectBytes = std::uintmax_t{256} << 20U;
+
+struct InfoKey {
+    std::string_view key;
+    std::string ProjectInfo::*member;
+    std::string_view chinese;
+};
+constexpr std::array<InfoKey, 5> kInfoKeys{{
+    {"name", &ProjectInfo::name, "工程名称"},
+    {"design_unit", &ProjectInfo::designUnit, "设计单位"},
+    {"designer", &ProjectInfo::designer, "设计人"},
+    {"checker", &ProjectInfo::checker, "校对人"},
+    {"date", &ProjectInfo::date, "日期"},
+}};
+
+// Line and column of a byte offset, as an editor counts them (columns in characters).
+std::string placeOf(std::string_view text, std::size_t offset) {
+    offset = std::min(offset, text.size());
+    long line = 1;
+    long column = 1;
+    for (std::size_t i = 0; i < offset; ++i) {
+        if (text[i] == '\n') {
+            ++line;
+            column = 1;
+        } else if ((static_cast<unsigned char>(text[i]) & 0xC0U) != 0x80U) {
+            ++column;
+        }
+    }
+    return "第 " + std::to_string(line) + " 行第 " + std::to_string(column) + " 列";
+}
+
+std::string unitPlace(std::size_t index, const Json& unit) {
+    std::string place = "第 " + std::to_string(index + 1) + " 个计算单元";
+    if (const auto name = unit.find("name");
+        name != unit.end() && name->is_string() && !name->get_ref<const std::string&>().empty()) {
+        place += "（" + name->get<std::string>() + "）";
+    }
+    return place;
+}
+
+ProjectRead refuse(std::string place, std::string problem) {
+    ProjectRead read;
+    read.error = ProjectError{std::move(place), std::move(problem)};
+    return read;
+}
+
+// A text value, or a number written without quotes where the column is typed text.
+std::optional<std::string> textOf(const Json& value) {
+    if (value.is_string()) {
+        return value.get<std::string>();
+    }
+    if (value.is_number_integer() || value.is_number_unsigned()) {
+        return value.dump();
+    }
+    if (value.is_number_float()) {
+        return value.dump();
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::string ProjectError::text() const {
+    return place.empty() ? problem : place + "：" + problem;
+}
+
+std::string projectJson(const Project& project) {
+    Json info = Json::object();
+    for (const auto& key : kInfoKeys) {
+        info[std::string(key.key)] = project.info.*key.member;
+    }
+    Json units = Json::array();
+    const auto columns = inputColumns(project.standard);
+    for (const UnitCells& cells : project.units) {
+        Json unit = Json::object();
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            unit[std::string(columns[c].key)] = c < cells.size() ? cells[c] : std::string();
+        }
+        units.push_back(std::move(unit));
+    }
+    Json file = Json::object();
+    file["format"] = kProjectFormat;
+    file["version"] = kProjectVersion;
+    file["standard"] = standardCode(project.standard);
+    file["project"] = std::move(info);
+    file["units"] = std::move(units);
+    return file.dump(2) + "\n";
+}
+
+ProjectRead readProject(std::string_view text) {
+    Json file;
+    try {
+        file = Json::parse(text.begin(), text.end());
+    } catch (const Json::parse_error& error) {
+        if (error.byte >= text.size()) {
+            return refuse(placeOf(text, text.size()),
+                          "文件在这里意外结束，内容不完整（可能没有保存完或被截断）");
+        }
+        return refuse(placeOf(text, error.byte > 0 ? error.byte - 1 : 0),
+                      "这里不是有效的 JSON 文本，文件可能已损坏，或不是工程文件");
+    }
+    if (!file.is_object() || file.value("format", Json()) != Json(kProjectFormat)) {
+        return refuse("", "这不是建筑灭火器配置设计的工程文件（缺少 \"format\": \"" +
+                              std::string(kProjectFormat) + "\"）");
+    }
+    const auto version = file.find("version");
+    if (version == file.end() || !version->is_number_integer() || version->get<long long>() < 1) {
+        return refuse("“version”", "工程文件的版本号缺失或无效");
+    }
+    if (version->get<long long>() > kProjectVersion) {
+        return refuse("“version”", "这个工程文件是较新版本的程序保存的（格式版本 " +
+                                       std::to_string(version->get<long long>()) +
+                                       "），本程序只能打开格式版本 " +
+                                       std::to_string(kProjectVersion) + "；请使用新版程序打开");
+    }
+
+    Project project;
+    const auto standard = file.find("standard");
+    const auto parsed = standard != file.end() && standard->is_string()
+                            ? parseStandard(standard->get<std::string>())
+                            : std::nullopt;
+    if (!parsed) {
+        return refuse("“standard”", "规范缺失或无效（应为 \"GB 50140-2005\" 或 \"GBJ140-90\"）");
+    }
+    project.standard = *parsed;
+
+    if (const auto info = file.find("project"); info != file.end()) {
+        if (!info->is_object()) {
+            return refuse("“project”", "工程信息应为对象");
+        }
+        for (const auto& key : kInfoKeys) {
+            if (const auto value = info->find(key.key); value != info->end()) {
+                if (!value->is_string()) {
+                    return refuse("工程信息的“" + std::string(key.chinese) + "”", "应为文字");
+                }
+                project.info.*key.member = value->get<std::string>();
+            }
+        }
+    }
+
+    const auto units = file.find("units");
+    if (units == file.end() || !units->is_array()) {
+        return refuse("“units”", "缺少计算单元列表");
+    }
+    const auto columns = inputColumns(project.standard);
+    project.units.reserve(units->size());
+    for (std::size_t i = 0; i < units->size(); ++i) {
+        const Json& unit = (*units)[i];
+        if (!unit.is_object()) {
+            return refuse("第 " + std::to_string(i + 1) + " 个计算单元", "应为对象");
+        }
+        UnitCells cells(columns.size());
+        for (const auto& [key, value] : unit.items()) {
+            const auto column = std::find_if(columns.begin(), columns.end(),
+                                             [&](const InputColumn& c) { return c.key == key; });
+            if (column == columns.end()) {
+                return refuse(unitPlace(i, unit), "有未知的项“" + key + "”（" +
+                                                      std::string(standardCode(project.standard)) +
+                                                      " 的计算单元没有这一项）");
+            }
+            const auto cell = textOf(value);
+            if (!cell) {
+                return refuse(unitPlace(i, unit) + "的“" + std::string(column->chinese) + "”",
+                              "应为文字");
+            }
+            const auto index = static_cast<std::size_t>(column - columns.begin());
+            if (!fitsItsList(project.standard, index, *cell)) {
+                return refuse(unitPlace(i, unit) + "的“" + std::string(column->chinese) + "”",
+                              "“" + *cell + "”不在" + std::string(standardCode(project.standard)) +
+                                  "的列表中");
+            }
+            cells[index] = *cell;
+        }
+        project.units.push_back(std::move(cells));
+    }
+    ProjectRead read;
+    read.project = std::move(project);
+    return read;
+}
+
+ProjectRead readProjectFile(const fs::path& path) {
+    std::error_code error;
+    if (fs::is_directory(path, error)) {
+        return refuse("", "这是一个文件夹，不是工程文件");
+    }
+    const auto size = fs::file_size(path, error);
+    if (!error && size > kMaxProjectBytes) {
+        return refuse("", "文件太大，不是工程文件");
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return refuse("", fs::exists(path, error) ? "无法读取该文件；请检查文件的权限"
+                                                  : "文件不存在；请检查文件名和所在的文件夹");
+    }
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad()) {
+        return refuse("", "读取文件时出错");
+    }
+    return readProject(text);
+}
+
+std::error_code writeFileSafely(const fs::path& path, std::string_view text) {
+    std::error_code error;
+    fs::path target = fs::weakly_canonical(path, error);
+    if (error) {
+        target = path;
+    }
+    std::random_device random;
+    fs::path temporary = target;
+    temporary += ".saving-" + std::to_string(random() % 1000000U);
+    std::FILE* file = nullptr;
+#ifdef _WIN32
+    file = _wfopen(temporary.c_str(), L"wb");
+#else
+    file = std::fopen(temporary.c_str(), "wb");
+#endif
+    if (file == nullptr) {
+        return {errno, std::generic_category()};
+    }
+    bool written =
+        std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fflush(file) == 0;
+    int failure = written ? 0 : errno;
+    // On the disk before the rename, or a crash right after it could leave an empty file
+    // where the previous project was.
+#ifdef _WIN32
+    if (written && _commit(_fileno(file)) != 0) {
+#else
+    if (written && fsync(fileno(file)) != 0) {
+#endif
+        written = false;
+        failure = errno;
+    }
+    if (std::fclose(file) != 0 && written) {
+        written = false;
+        failure = errno;
+    }
+    if (!written) {
+        fs::remove(temporary, error);
+        return {failure != 0 ? failure : EIO, std::generic_category()};
+    }
+    fs::rename(temporary, target, error);
+    if (error) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+    }
+    return error;
+}
+
+std::error_code writeProjectFile(const fs::path& path, const Project& project) {
+    return writeFileSafely(path, projectJson(project));
+}
+
+}  // namespace extcalc::building

@@ -1,0 +1,454 @@
+// SPDX-License-Identifier: MIT
+#include "extcalc/units.h"
+
+#include <algorithm>
+#include <array>
+#include <variant>
+
+#include "extcalc/answers2005.h"
+#include "extcalc/classic_table.h"
+#include "extcalc/lists.h"
+#include "extcalc/numbers.h"
+
+namespace extcalc::building {
+namespace {
+
+namespace gb = gb50140;
+
+constexpr std::array<InputColumn, 7> kClassicInputs{{
+    {"name", "名称", Field::None, ColumnKind::Name, true},
+    {"class", "火灾类别", Field::Class, ColumnKind::Choice, false},
+    {"hazard", "危险等级", Field::Hazard, ColumnKind::Choice, false},
+    {"k", "修正系数", Field::K, ColumnKind::Choice, false},
+    {"underground", "地下建筑", Field::Underground, ColumnKind::Choice, false},
+    {"extinguisher", "灭火器", Field::Extinguisher, ColumnKind::Choice, false},
+    {"area", "建筑面积", Field::Area, ColumnKind::Text, false},
+}};
+
+constexpr std::array<InputColumn, 9> kCurrentInputs{{
+    {"name", "名称", Field::None, ColumnKind::Name, true},
+    {"class", "火灾类别", Field::Class, ColumnKind::Choice, false},
+    {"e_basis", "E类按", Field::EBasis, ColumnKind::Choice, true},
+    {"hazard", "危险等级", Field::Hazard, ColumnKind::Choice, false},
+    {"k", "修正系数", Field::K, ColumnKind::Choice, false},
+    {"special", "特殊场所", Field::Special, ColumnKind::Choice, false},
+    {"area", "建筑面积", Field::Area, ColumnKind::Text, false},
+    {"points", "设置点数", Field::Points, ColumnKind::Text, false},
+    {"extinguisher", "灭火器", Field::Extinguisher, ColumnKind::Text, false},
+}};
+
+constexpr std::array<ResultColumn, 5> kClassicResults{{
+    {"Q1", "灭火级别Q1"},
+    {"Q", "修正后灭火级别Q"},
+    {"N", "需要灭火器数量N"},
+    {"install", "配置数量"},
+    {"error", "错误"},
+}};
+
+constexpr std::array<ResultColumn, 10> kCurrentResults{{
+    {"U", "U"},
+    {"Q", "Q"},
+    {"Q_required", "需配灭火级别"},
+    {"Qe", "Qe"},
+    {"Qe_required", "每点需配灭火级别"},
+    {"min_rating", "单具最小灭火级别"},
+    {"per_point", "每点具数"},
+    {"total", "合计具数"},
+    {"max_distance_m", "最大保护距离"},
+    {"problems", "问题"},
+}};
+
+std::string_view trimmed(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+std::string_view cellAt(const UnitCells& cells, std::size_t column) {
+    return column < cells.size() ? trimmed(cells[column]) : std::string_view{};
+}
+
+Field fieldOf(Standard standard, std::size_t column) {
+    const auto columns = inputColumns(standard);
+    return column < columns.size() ? columns[column].field : Field::None;
+}
+
+std::size_t columnOf(Standard standard, Field field) {
+    const auto columns = inputColumns(standard);
+    const auto found = std::find_if(columns.begin(), columns.end(),
+                                    [field](const InputColumn& c) { return c.field == field; });
+    return static_cast<std::size_t>(found - columns.begin());
+}
+
+template <class Item>
+std::vector<std::string> textsOf(std::span<const Item> items) {
+    std::vector<std::string> texts;
+    for (const auto& item : items) {
+        texts.emplace_back(item.text);
+    }
+    return texts;
+}
+
+// The class group a classic row's class cell names, if it names one.
+const ClassGroup* classicGroup(const UnitCells& row) {
+    const auto fireClass = parseFireClass(cellAt(row, columnOf(Standard::Gbj140_90, Field::Class)));
+    return fireClass ? groupOf(*fireClass) : nullptr;
+}
+
+template <class Item>
+bool inAnyOf(std::string_view text, std::span<const Item> first, std::span<const Item> second) {
+    const auto named = [text](std::span<const Item> list) { return findChoice(list, text); };
+    return named(first).has_value() || named(second).has_value();
+}
+
+std::vector<std::string> classicChoices(Field field, const UnitCells& row) {
+    const ClassGroup* group = classicGroup(row);
+    const ClassGroup& a = *groupOf(FireClass::A);
+    const ClassGroup& bc = *groupOf(FireClass::B);
+    std::vector<std::string> items;
+    switch (field) {
+        case Field::Class:
+            return {"A", "B", "C", "D"};
+        case Field::Hazard:
+            if (group != nullptr) {
+                return textsOf(group->hazards);
+            }
+            items = textsOf(a.hazards);
+            for (auto& text : textsOf(bc.hazards)) {
+                items.push_back(std::move(text));
+            }
+            return items;
+        case Field::K:
+            return textsOf(correctionList());
+        case Field::Underground:
+            return {"是", "否"};
+        case Field::Extinguisher:
+            if (group != nullptr) {
+                return textsOf(group->extinguishers);
+            }
+            items = textsOf(a.extinguishers);
+            for (auto& text : textsOf(bc.extinguishers)) {
+                items.push_back(std::move(text));
+            }
+            return items;
+        default:
+            return {};
+    }
+}
+
+std::vector<std::string> currentChoices(Field field) {
+    std::vector<std::string> items;
+    switch (field) {
+        case Field::Class:
+            for (const auto& row : gb::fireClasses()) {
+                items.emplace_back(1, row.letter);
+            }
+            return items;
+        case Field::EBasis:
+            return {"A", "B"};
+        case Field::Hazard:
+            for (const auto& level : gb::hazardLevels()) {
+                items.emplace_back(level.name);
+            }
+            return items;
+        case Field::K:
+            for (const auto& item : gb::kItems()) {
+                items.emplace_back(item.text);
+            }
+            return items;
+        case Field::Special:
+            return {"是", "否"};
+        case Field::Extinguisher:
+            for (const auto& model : gb::models()) {
+                items.emplace_back(model.code);
+            }
+            return items;
+        default:
+            return {};
+    }
+}
+
+bool isBasis(std::string_view text) {
+    return text == "A" || text == "a" || text == "B" || text == "b";
+}
+
+UnitOutcome evaluateClassic(const UnitCells& cells) {
+    UnitOutcome outcome;
+    outcome.results.resize(kClassicResults.size());
+    ClassicAnswers answers;
+    for (std::size_t column = 1; column < kClassicInputs.size(); ++column) {
+        if (const auto cell = cellAt(cells, column); !cell.empty()) {
+            answers[kClassicInputs[column].field] = cell;
+        }
+    }
+    ClassicCheck check = checkClassic(answers, AreaRule::NumberRequired);
+    if (!check.request) {
+        outcome.faults = std::move(check.faults);
+        outcome.results.back() = outcome.problemText();
+        return outcome;
+    }
+    // The area as typed, blanks and all: the window reads blanks inside a number too.
+    check.request->area = cells.at(columnOf(Standard::Gbj140_90, Field::Area));
+    ClassicResult result = computeClassic(*check.request);
+    outcome.faults = result.faults;
+    if (result.results) {
+        std::copy(result.results->begin(), result.results->end(), outcome.results.begin());
+        if (result.install) {
+            outcome.results[3] = resultText(*result.install).value_or("");
+            const ClassGroup& group = *groupOf(check.request->fireClass);
+            const ClassGroup& a = *groupOf(FireClass::A);
+            auto model = static_cast<std::size_t>(check.request->extinguisher);
+            if (&group != &a) {
+                model += a.extinguishers.size();
+            }
+            outcome.model = ModelKey{static_cast<int>(model), std::string(modelText(model))};
+            outcome.count = *result.install;
+        } else {
+            outcome.faults.emplace_back(FaultCode::NegativeCount, Field::Area);
+        }
+    }
+    outcome.classicRequest = check.request;
+    outcome.classic = std::move(result);
+    outcome.results.back() = outcome.problemText();
+    return outcome;
+}
+
+std::string wholeText(std::int64_t value) {
+    return std::to_string(value);
+}
+
+UnitOutcome evaluateCurrent(const UnitCells& cells) {
+    UnitOutcome outcome;
+    outcome.results.resize(kCurrentResults.size());
+    Answers2005 answers;
+    for (std::size_t column = 1; column < kCurrentInputs.size(); ++column) {
+        if (const auto cell = cellAt(cells, column); !cell.empty()) {
+            answers[kCurrentInputs[column].field] = cell;
+        }
+    }
+    Check2005 check = check2005(answers);
+    if (!check.unit) {
+        outcome.faults = std::move(check.faults);
+        outcome.results.back() = outcome.problemText();
+        return outcome;
+    }
+    gb::Result result = gb::calculate(*check.unit);
+    outcome.problems = result.problems;
+    if (!result.formulaQ.empty()) {
+        outcome.results[0] = result.u.text;
+        outcome.results[1] = result.q.text;
+        outcome.results[2] = wholeText(result.qRequired);
+        outcome.results[3] = result.qe.text;
+        outcome.results[4] = wholeText(result.qeRequired);
+        outcome.results[5] = std::to_string(result.minRating);
+        outcome.results[8] = std::to_string(result.maxDistanceM);
+    }
+    if (result.computed) {
+        outcome.results[6] = wholeText(result.perPoint);
+        outcome.results[7] = wholeText(result.total);
+    }
+    outcome.results.back() = outcome.problemText();
+    // A unit with an error is not installed as it stands: it stays out of the totals,
+    // which then say they are incomplete.
+    if (result.computed && !outcome.failed()) {
+        const auto models = gb::models();
+        int order = static_cast<int>(models.size());
+        if (const auto* const* listed = std::get_if<const gb::Model*>(&check.unit->extinguisher)) {
+            order = static_cast<int>(*listed - models.data());
+        }
+        outcome.model =
+            ModelKey{order, result.modelCode.empty() ? result.modelDescription : result.modelCode};
+        outcome.count = static_cast<double>(result.total);
+    }
+    outcome.unit = check.unit;
+    outcome.current = std::move(result);
+    return outcome;
+}
+
+}  // namespace
+
+std::string_view standardCode(Standard standard) {
+    return standard == Standard::Gbj140_90 ? "GBJ140-90" : "GB 50140-2005";
+}
+
+std::string_view standardTitle(Standard standard) {
+    return standard == Standard::Gbj140_90 ? "《建筑灭火器配置设计规范》GBJ140-90"
+                                           : "《建筑灭火器配置设计规范》GB 50140-2005";
+}
+
+std::optional<Standard> parseStandard(std::string_view text) {
+    std::string squeezed;
+    for (const char c : text) {
+        if (c != ' ' && c != '\t') {
+            squeezed.push_back(c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c);
+        }
+    }
+    if (squeezed == "1990" || squeezed == "GBJ140-90") {
+        return Standard::Gbj140_90;
+    }
+    if (squeezed == "2005" || squeezed == "GB50140-2005") {
+        return Standard::Gb50140_2005;
+    }
+    return std::nullopt;
+}
+
+std::span<const InputColumn> inputColumns(Standard standard) {
+    if (standard == Standard::Gbj140_90) {
+        return kClassicInputs;
+    }
+    return kCurrentInputs;
+}
+
+std::span<const ResultColumn> resultColumns(Standard standard) {
+    if (standard == Standard::Gbj140_90) {
+        return kClassicResults;
+    }
+    return kCurrentResults;
+}
+
+std::vector<std::string> choices(Standard standard, std::size_t column, const UnitCells& row) {
+    const Field field = fieldOf(standard, column);
+    return standard == Standard::Gbj140_90 ? classicChoices(field, row) : currentChoices(field);
+}
+
+bool fitsItsList(Standard standard, std::size_t column, std::string_view text) {
+    const auto columns = inputColumns(standard);
+    text = trimmed(text);
+    if (column >= columns.size() || columns[column].kind != ColumnKind::Choice || text.empty()) {
+        return true;
+    }
+    const Field field = columns[column].field;
+    if (standard == Standard::Gbj140_90) {
+        const ClassGroup& a = *groupOf(FireClass::A);
+        const ClassGroup& bc = *groupOf(FireClass::B);
+        switch (field) {
+            case Field::Class:
+                return parseFireClass(text).has_value();
+            case Field::Hazard:
+                return inAnyOf(text, a.hazards, bc.hazards);
+            case Field::K:
+                return findChoice(correctionList(), text).has_value();
+            case Field::Underground:
+                return parseYesNo(text).has_value();
+            case Field::Extinguisher:
+                return inAnyOf(text, a.extinguishers, bc.extinguishers);
+            default:
+                return true;
+        }
+    }
+    switch (field) {
+        case Field::Class:
+            return static_cast<bool>(gb::parseFireClass(text));
+        case Field::EBasis:
+            return isBasis(text);
+        case Field::Hazard:
+            return static_cast<bool>(gb::parseHazard(text));
+        case Field::K:
+            return static_cast<bool>(gb::parseKItem(text));
+        case Field::Special:
+            return parseYesNo(text).has_value();
+        default:
+            return true;
+    }
+}
+
+std::string canonical(Standard standard, std::size_t column, std::string_view text,
+                      const UnitCells& row) {
+    const std::string_view answer = trimmed(text);
+    const Field field = fieldOf(standard, column);
+    if (field == Field::Underground || field == Field::Special) {
+        if (const auto yes = parseYesNo(answer)) {
+            return *yes ? "是" : "否";
+        }
+        return std::string(answer);
+    }
+    if (standard == Standard::Gbj140_90) {
+        const ClassGroup* group = classicGroup(row);
+        std::optional<int> position;
+        if (field == Field::Class) {
+            if (const auto fireClass = parseFireClass(answer)) {
+                return std::string(1, static_cast<char>('A' + static_cast<int>(*fireClass)));
+            }
+        } else if (field == Field::K) {
+            if ((position = findChoice(correctionList(), answer))) {
+                return std::string(correctionList()[static_cast<std::size_t>(*position)].text);
+            }
+        } else if (group != nullptr && field == Field::Hazard) {
+            if ((position = findChoice(group->hazards, answer))) {
+                return std::string(group->hazards[static_cast<std::size_t>(*position)].text);
+            }
+        } else if (group != nullptr && field == Field::Extinguisher) {
+            if ((position = findChoice(group->extinguishers, answer))) {
+                return std::string(group->extinguishers[static_cast<std::size_t>(*position)].text);
+            }
+        }
+        return std::string(answer);
+    }
+    switch (field) {
+        case Field::Class:
+            if (const auto fireClass = gb::parseFireClass(answer)) {
+                return std::string(
+                    1, gb::fireClasses()[static_cast<std::size_t>(fireClass.value)].letter);
+            }
+            break;
+        case Field::EBasis:
+            if (isBasis(answer)) {
+                return answer == "a" || answer == "A" ? "A" : "B";
+            }
+            break;
+        case Field::Hazard:
+            if (const auto hazard = gb::parseHazard(answer)) {
+                return std::string(
+                    gb::hazardLevels()[static_cast<std::size_t>(hazard.value - 1)].name);
+            }
+            break;
+        case Field::K:
+            if (const auto item = gb::parseKItem(answer)) {
+                return std::string(gb::kItems()[static_cast<std::size_t>(item.value - 1)].text);
+            }
+            break;
+        case Field::Extinguisher:
+            if (const auto* model = gb::findModel(answer)) {
+                return std::string(model->code);
+            }
+            break;
+        default:
+            break;
+    }
+    return std::string(answer);
+}
+
+bool UnitOutcome::failed() const {
+    return !faults.empty() ||
+           std::any_of(problems.begin(), problems.end(), [](const gb::Problem& problem) {
+               return problem.severity == gb::Severity::Error;
+           });
+}
+
+bool UnitOutcome::hasWarnings() const {
+    return std::any_of(problems.begin(), problems.end(), [](const gb::Problem& problem) {
+        return problem.severity == gb::Severity::Warning;
+    });
+}
+
+std::string UnitOutcome::problemText() const {
+    std::string text = describeAll(faults, Naming::Column);
+    for (const gb::Severity severity : {gb::Severity::Error, gb::Severity::Warning}) {
+        for (const gb::Problem& problem : problems) {
+            if (problem.severity == severity) {
+                text += (text.empty() ? "" : "；") +
+                        std::string(severity == gb::Severity::Error ? "错误：" : "警告：") +
+                        problem.text;
+            }
+        }
+    }
+    return text;
+}
+
+UnitOutcome evaluate(Standard standard, const UnitCells& cells) {
+    return standard == Standard::Gbj140_90 ? evaluateClassic(cells) : evaluateCurrent(cells);
+}
+
+}  // namespace extcalc::building

@@ -1,0 +1,104 @@
+// SPDX-License-Identifier: MIT
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "extcalc/project.h"
+
+namespace {
+
+using extcalc::building::Project;
+using extcalc::building::readProject;
+using extcalc::building::Standard;
+
+constexpr auto byName = [](const auto& info) { return std::string(info.param.name); };
+
+Project sample() {
+    Project project;
+    project.info = {"某办公楼", "", "张工", "", "2026-12-07"};
+    project.units = {
+        {"一层 大厅", "A", "", "中危险级", "设有室内消火栓系统", "否", "1500", "2", "MF/ABC4"},
+        {"配电室", "E", "B", "2", "0.9", "no", "80", "1", "MT5"}};
+    return project;
+}
+
+TEST(ProjectFile, WhatIsWrittenReadsBackTheSame) {
+    for (const Standard standard : {Standard::Gb50140_2005, Standard::Gbj140_90}) {
+        Project project = sample();
+        project.standard = standard;
+        if (standard == Standard::Gbj140_90) {
+            project.units = {{"大厅", "A", "中危险级,15m2/A", "只有消火栓系统，K=0.7", "否",
+                              "磷酸铵盐干粉，4公斤，8A/具", "300"}};
+        }
+        const auto read = readProject(extcalc::building::projectJson(project));
+        ASSERT_TRUE(read.project.has_value()) << read.error->text();
+        EXPECT_EQ(*read.project, project);
+    }
+}
+
+struct BadFile {
+    const char* name;
+    std::string text;
+    std::string place;       // where the error points
+    std::string problemHas;  // part of what it says
+};
+
+void PrintTo(const BadFile& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ProjectFileRefused : public testing::TestWithParam<BadFile> {};
+
+TEST_P(ProjectFileRefused, NamesThePlaceAndTheProblem) {
+    const auto& c = GetParam();
+    const auto read = readProject(c.text);
+    ASSERT_FALSE(read.project.has_value());
+    ASSERT_TRUE(read.error.has_value());
+    EXPECT_EQ(read.error->place, c.place);
+    EXPECT_NE(read.error->problem.find(c.problemHas), std::string::npos) << read.error->problem;
+}
+
+const std::string kHead = R"({"format": "extinguisher-design", "version": 1, )";
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ProjectFileRefused,
+    testing::Values(
+        BadFile{"NotJson", "名称,火灾类别\n", "第 1 行第 1 列", "不是有效的 JSON"},
+        BadFile{"Truncated", kHead + "\n\"standard\": \"GB 50140-2005\", \"units\": [",
+                "第 2 行第 40 列", "意外结束"},
+        BadFile{"OtherJson", R"({"name": "x"})", "", "不是建筑灭火器配置设计的工程文件"},
+        BadFile{
+            "NewerVersion",
+            R"({"format": "extinguisher-design", "version": 7, "standard": "GBJ140-90", "units": []})",
+            "“version”", "较新版本"},
+        BadFile{"UnknownStandard", kHead + R"("standard": "GB 99999", "units": []})", "“standard”",
+                "规范缺失或无效"},
+        BadFile{
+            "HazardOutsideItsList",
+            kHead +
+                R"("standard": "GB 50140-2005", "units": [{"name": "库房", "hazard": "极危险级"}]})",
+            "第 1 个计算单元（库房）的“危险等级”", "“极危险级”不在"},
+        BadFile{"ClassicKOfTheOtherStandard",
+                kHead + R"("standard": "GBJ140-90", "units": [{}, {"k": "设有灭火系统"}]})",
+                "第 2 个计算单元的“修正系数”", "不在GBJ140-90的列表中"},
+        BadFile{"UnknownKey", kHead + R"("standard": "GBJ140-90", "units": [{"points": "2"}]})",
+                "第 1 个计算单元", "未知的项“points”"}),
+    byName);
+
+// A failed save must leave the previous file as it was.
+TEST(ProjectFile, FailedSaveLeavesThePreviousFile) {
+    const auto folder = std::filesystem::temp_directory_path() / "extcalc-project-test";
+    std::filesystem::create_directories(folder);
+    const auto path = folder / "b.exdesign";
+    ASSERT_FALSE(extcalc::building::writeProjectFile(path, sample()));
+    const auto missing = folder / "gone" / "b.exdesign";
+    EXPECT_TRUE(extcalc::building::writeProjectFile(missing, sample()));
+    EXPECT_FALSE(std::filesystem::exists(missing));
+    EXPECT_EQ(extcalc::building::readProjectFile(path).project, sample());
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
+    std::filesystem::remove_all(folder);
+}
+
+}  // namespace

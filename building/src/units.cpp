@@ -82,12 +82,25 @@ std::size_t columnOf(Standard standard, Field field) {
     return static_cast<std::size_t>(found - columns.begin());
 }
 
+// The texts of a table's rows, as a drop-down lists them.
+template <class Rows, class Text>
+std::vector<std::string> textsOf(const Rows& rows, Text text) {
+    std::vector<std::string> texts(std::size(rows));
+    std::transform(std::begin(rows), std::end(rows), texts.begin(),
+                   [&](const auto& row) { return std::string(text(row)); });
+    return texts;
+}
+
 template <class Item>
 std::vector<std::string> textsOf(std::span<const Item> items) {
-    std::vector<std::string> texts;
-    for (const auto& item : items) {
-        texts.emplace_back(item.text);
-    }
+    return textsOf(items, [](const Item& item) { return item.text; });
+}
+
+template <class Item>
+std::vector<std::string> textsOfBoth(std::span<const Item> first, std::span<const Item> second) {
+    std::vector<std::string> texts = textsOf(first);
+    const std::vector<std::string> more = textsOf(second);
+    texts.insert(texts.end(), more.begin(), more.end());
     return texts;
 }
 
@@ -99,72 +112,47 @@ const ClassGroup* classicGroup(const UnitCells& row) {
 
 template <class Item>
 bool inAnyOf(std::string_view text, std::span<const Item> first, std::span<const Item> second) {
-    const auto named = [text](std::span<const Item> list) { return findChoice(list, text); };
-    return named(first).has_value() || named(second).has_value();
+    return findChoice(first, text).has_value() || findChoice(second, text).has_value();
 }
 
 std::vector<std::string> classicChoices(Field field, const UnitCells& row) {
     const ClassGroup* group = classicGroup(row);
-    const ClassGroup& a = *groupOf(FireClass::A);
-    const ClassGroup& bc = *groupOf(FireClass::B);
-    std::vector<std::string> items;
+    const ClassGroup& groupA = *groupOf(FireClass::A);
+    const ClassGroup& groupBC = *groupOf(FireClass::B);
     switch (field) {
         case Field::Class:
             return {"A", "B", "C", "D"};
         case Field::Hazard:
-            if (group != nullptr) {
-                return textsOf(group->hazards);
-            }
-            items = textsOf(a.hazards);
-            for (auto& text : textsOf(bc.hazards)) {
-                items.push_back(std::move(text));
-            }
-            return items;
+            return group != nullptr ? textsOf(group->hazards)
+                                    : textsOfBoth(groupA.hazards, groupBC.hazards);
         case Field::K:
             return textsOf(correctionList());
         case Field::Underground:
             return {"是", "否"};
         case Field::Extinguisher:
-            if (group != nullptr) {
-                return textsOf(group->extinguishers);
-            }
-            items = textsOf(a.extinguishers);
-            for (auto& text : textsOf(bc.extinguishers)) {
-                items.push_back(std::move(text));
-            }
-            return items;
+            return group != nullptr ? textsOf(group->extinguishers)
+                                    : textsOfBoth(groupA.extinguishers, groupBC.extinguishers);
         default:
             return {};
     }
 }
 
 std::vector<std::string> currentChoices(Field field) {
-    std::vector<std::string> items;
     switch (field) {
         case Field::Class:
-            for (const auto& row : gb::fireClasses()) {
-                items.emplace_back(1, row.letter);
-            }
-            return items;
+            return textsOf(gb::fireClasses(),
+                           [](const gb::FireClassRow& row) { return std::string(1, row.letter); });
         case Field::EBasis:
             return {"A", "B"};
         case Field::Hazard:
-            for (const auto& level : gb::hazardLevels()) {
-                items.emplace_back(level.name);
-            }
-            return items;
+            return textsOf(gb::hazardLevels(),
+                           [](const gb::HazardLevel& level) { return level.name; });
         case Field::K:
-            for (const auto& item : gb::kItems()) {
-                items.emplace_back(item.text);
-            }
-            return items;
+            return textsOf(gb::kItems(), [](const gb::KItem& item) { return item.text; });
         case Field::Special:
             return {"是", "否"};
         case Field::Extinguisher:
-            for (const auto& model : gb::models()) {
-                items.emplace_back(model.code);
-            }
-            return items;
+            return textsOf(gb::models(), [](const gb::Model& model) { return model.code; });
         default:
             return {};
     }
@@ -198,10 +186,10 @@ UnitOutcome evaluateClassic(const UnitCells& cells) {
         if (result.install) {
             outcome.results[3] = resultText(*result.install).value_or("");
             const ClassGroup& group = *groupOf(check.request->fireClass);
-            const ClassGroup& a = *groupOf(FireClass::A);
+            const ClassGroup& groupA = *groupOf(FireClass::A);
             auto model = static_cast<std::size_t>(check.request->extinguisher);
-            if (&group != &a) {
-                model += a.extinguishers.size();
+            if (&group != &groupA) {
+                model += groupA.extinguishers.size();
             }
             outcome.model = ModelKey{static_cast<int>(model), std::string(modelText(model))};
             outcome.count = *result.install;
@@ -321,19 +309,19 @@ bool fitsItsList(Standard standard, std::size_t column, std::string_view text) {
     }
     const Field field = columns[column].field;
     if (standard == Standard::Gbj140_90) {
-        const ClassGroup& a = *groupOf(FireClass::A);
-        const ClassGroup& bc = *groupOf(FireClass::B);
+        const ClassGroup& groupA = *groupOf(FireClass::A);
+        const ClassGroup& groupBC = *groupOf(FireClass::B);
         switch (field) {
             case Field::Class:
                 return parseFireClass(text).has_value();
             case Field::Hazard:
-                return inAnyOf(text, a.hazards, bc.hazards);
+                return inAnyOf(text, groupA.hazards, groupBC.hazards);
             case Field::K:
                 return findChoice(correctionList(), text).has_value();
             case Field::Underground:
                 return parseYesNo(text).has_value();
             case Field::Extinguisher:
-                return inAnyOf(text, a.extinguishers, bc.extinguishers);
+                return inAnyOf(text, groupA.extinguishers, groupBC.extinguishers);
             default:
                 return true;
         }

@@ -16,6 +16,7 @@
 #include <system_error>
 #include <vector>
 
+#include "console.h"
 #include "extcalc/classic_table.h"
 #include "extcalc/csv.h"
 #include "extcalc/result_table.h"
@@ -140,11 +141,11 @@ int runBatchFiles(const std::string& inputPath, const std::string& outputPath, b
     if (inputPath != "-") {
         options.inputName = "“" + inputPath + "”";
         std::error_code ignored;
-        if (std::filesystem::is_directory(inputPath, ignored)) {
+        if (std::filesystem::is_directory(pathFromUtf8(inputPath), ignored)) {
             err << kProgram << options.inputName << " 是目录，不是表格文件\n";
             return kBatchUnreadable;
         }
-        file.open(inputPath, std::ios::binary);
+        file.open(pathFromUtf8(inputPath), std::ios::binary);
         if (!file) {
             err << kProgram << "无法打开输入文件" << options.inputName << "（"
                 << std::generic_category().message(errno) << "）\n";
@@ -165,9 +166,9 @@ int runBatchFiles(const std::string& inputPath, const std::string& outputPath, b
     // rename replaces the file and not the link. A device or a pipe (/dev/stdout, a FIFO)
     // cannot be replaced at all: renaming over it would put a plain file in its place.
     std::error_code error;
-    fs::path target = fs::weakly_canonical(outputPath, error);
+    fs::path target = fs::weakly_canonical(pathFromUtf8(outputPath), error);
     if (error) {
-        target = outputPath;
+        target = pathFromUtf8(outputPath);
     }
     if (const auto kind = fs::status(target, error);
         fs::exists(kind) && !fs::is_regular_file(kind)) {

@@ -19,6 +19,7 @@
 #include <system_error>
 #include <vector>
 
+#include "console.h"
 #include "extcalc/classic_table.h"
 #include "extcalc/csv.h"
 #include "extcalc/file_errors.h"
@@ -237,12 +238,12 @@ int runBatchFiles(const std::string& inputPath, const std::string& outputPath, b
     } else {
         options.inputName = "“" + inputPath + "”";
         std::error_code ignored;
-        if (fs::is_directory(inputPath, ignored)) {
+        if (fs::is_directory(pathFromUtf8(inputPath), ignored)) {
             err << kProgram << options.inputName
                 << " 是文件夹，不是表格文件；请给出表格文件的名称\n";
             return kBatchUnreadable;
         }
-        file.open(inputPath, std::ios::binary);
+        file.open(pathFromUtf8(inputPath), std::ios::binary);
         if (!file) {
             err << kProgram << "无法打开输入文件" << options.inputName << "（"
                 << building::describeFileError(lastError(), building::FileUse::Read) << "）\n";
@@ -263,19 +264,21 @@ int runBatchFiles(const std::string& inputPath, const std::string& outputPath, b
     };
     // Replacing the table with its own result would destroy the designer's input, and
     // the input is read while the result is written: refused, however the two are named.
-    if (std::error_code error; inputPath != "-" && fs::equivalent(inputPath, outputPath, error)) {
+    if (std::error_code error;
+        inputPath != "-" &&
+        fs::equivalent(pathFromUtf8(inputPath), pathFromUtf8(outputPath), error)) {
         return cannotWrite("这就是输入的表格，写入会毁掉它；请给结果另选一个文件名");
     }
-    if (std::error_code error; fs::is_directory(outputPath, error)) {
+    if (std::error_code error; fs::is_directory(pathFromUtf8(outputPath), error)) {
         return cannotWrite("这是一个文件夹，不是文件；请给出结果表格的文件名");
     }
     // The temporary file goes next to the real one, through any symbolic link, so that the
     // rename replaces the file and not the link. A device or a pipe (/dev/stdout, a FIFO)
     // cannot be replaced at all: renaming over it would put a plain file in its place.
     std::error_code error;
-    fs::path target = fs::weakly_canonical(outputPath, error);
+    fs::path target = fs::weakly_canonical(pathFromUtf8(outputPath), error);
     if (error) {
-        target = outputPath;
+        target = pathFromUtf8(outputPath);
     }
     if (const auto kind = fs::status(target, error);
         fs::exists(kind) && !fs::is_regular_file(kind)) {

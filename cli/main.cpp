@@ -19,6 +19,7 @@
 
 #include "batch.h"
 #include "choices.h"
+#include "console.h"
 #include "extcalc/answers.h"
 #include "extcalc/answers2005.h"
 #include "extcalc/faults.h"
@@ -212,7 +213,7 @@ int calculate2005(const std::map<building::Field, GivenOption>& options,
     return result.hasError() ? kExitNoResult : kExitOk;
 }
 
-int run(int argc, char** argv) {
+int run(int argc, const char* const* argv) {
     CLI::App app{"", "extinguisher-calc-cli"};
     // CLI11 lays out its own help by bytes, which misaligns Chinese; the help is ours.
     app.set_help_flag();
@@ -336,8 +337,9 @@ int run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const extcalc::cli::ConsoleSession console(argc, argv);
     try {
-        return run(argc, argv);
+        return run(console.argc(), console.argv());
     } catch (const std::exception& e) {
         // Only resource exhaustion gets here; say so rather than abort.
         std::cerr << "extinguisher-calc-cli：" << e.what() << '\n';

@@ -7,5 +7,12 @@ if(EXTCALC_HARDENING AND NOT MSVC AND NOT EXTCALC_SANITIZE AND NOT EXTCALC_FUZZ)
     set(extcalc_optimised $<NOT:$<CONFIG:Debug>>)
     add_compile_options($<${extcalc_optimised}:-D_FORTIFY_SOURCE=2>
                         $<${extcalc_optimised}:-fstack-protector-strong>)
-    add_link_options($<${extcalc_optimised}:LINKER:-z,relro,-z,now>)
+    if(WIN32)
+        # MinGW keeps the stack protector and the fortified functions in libssp, which GCC
+        # links when the option is given at link time too. Windows programs have no RELRO
+        # and the linker knows no -z; it marks them for ASLR and DEP by default.
+        add_link_options($<${extcalc_optimised}:-fstack-protector-strong>)
+    else()
+        add_link_options($<${extcalc_optimised}:LINKER:-z,relro,-z,now>)
+    endif()
 endif()

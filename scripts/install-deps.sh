@@ -20,6 +20,8 @@ test_packages=(
     xvfb xauth
     dpkg-dev lintian desktop-file-utils appstream
     libx11-dev libxdamage-dev hyperfine
+    # The command line built for Windows and its tests run under Wine (scripts/windows-check.sh).
+    mingw-w64 wine wine64 unzip
 )
 
 packages=("${run_packages[@]}")

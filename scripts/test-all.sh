@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: MIT
 # Everything CI checks, in one command: installs what is missing, then builds and
 # tests with warnings as errors, runs the static checks, the whole suite again under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzzers for a bounded time.
+# AddressSanitizer and UndefinedBehaviorSanitizer, the fuzzers for a bounded time, the
+# Debian package, and the command line cross-built for Windows and tested under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -29,5 +30,8 @@ stage "fuzzing"
 
 stage "package"
 ./scripts/package-check.sh
+
+stage "windows"
+./scripts/windows-check.sh
 
 stage "all checks passed"

@@ -24,7 +24,7 @@ std::string shellQuoted(const std::string& arg);
 std::string readFile(const std::filesystem::path& path);
 
 // `program` with `args`, each passed as one argument. `pipedFile`, when given, goes in
-// through cat, so that the program reads a pipe and not a file.
+// through a pipe (cat on Linux), so that the program reads a pipe and not a file.
 RunResult runProgram(const std::string& program, const std::vector<std::string>& args,
                      const std::string& pipedFile = {});
 

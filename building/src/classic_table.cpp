@@ -242,11 +242,9 @@ void ModelTotals::remove(const ModelKey& model, double count) {
 }
 
 std::vector<ModelKey> ModelTotals::used() const {
-    std::vector<ModelKey> models;
-    models.reserve(state_->totals.size());
-    for (const auto& entry : state_->totals) {
-        models.push_back(entry.first);
-    }
+    std::vector<ModelKey> models(state_->totals.size());
+    std::transform(state_->totals.begin(), state_->totals.end(), models.begin(),
+                   [](const auto& entry) { return entry.first; });
     return models;
 }
 

@@ -25,21 +25,32 @@ constexpr std::size_t kTextRoom = 2 * kChunk + 16;
 // Windows converts whole pieces only, so the decoder hands it text up to a line end: no
 // GB18030 character holds the byte of a line feed.
 struct Gb18030Decoder::Converter {
-    static constexpr UINT kCodePage = 54936;
+    static constexpr UINT kGb18030 = 54936;
+    // GBK, which is what spreadsheet programs on Chinese Windows save. Some Windows
+    // emulations lack GB18030 itself; GBK then still reads those tables.
+    static constexpr UINT kGbk = 936;
+
+    static int toUtf16(UINT codePage, const char* raw, std::size_t size, wchar_t* out, int room) {
+        return MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, raw, static_cast<int>(size), out,
+                                   room);
+    }
 
     // Converts raw[0, size) to UTF-8 appended to out; false when it is not GB18030.
     static bool decode(const char* raw, std::size_t size, std::vector<char>& out) {
         if (size == 0) {
             return true;
         }
-        const int wide = MultiByteToWideChar(kCodePage, MB_ERR_INVALID_CHARS, raw,
-                                             static_cast<int>(size), nullptr, 0);
+        UINT codePage = kGb18030;
+        int wide = toUtf16(codePage, raw, size, nullptr, 0);
+        if (wide <= 0 && GetLastError() == ERROR_INVALID_PARAMETER) {
+            codePage = kGbk;
+            wide = toUtf16(codePage, raw, size, nullptr, 0);
+        }
         if (wide <= 0) {
             return false;
         }
         std::vector<wchar_t> utf16(static_cast<std::size_t>(wide));
-        MultiByteToWideChar(kCodePage, MB_ERR_INVALID_CHARS, raw, static_cast<int>(size),
-                            utf16.data(), wide);
+        toUtf16(codePage, raw, size, utf16.data(), wide);
         const int bytes =
             WideCharToMultiByte(CP_UTF8, 0, utf16.data(), wide, nullptr, 0, nullptr, nullptr);
         const std::size_t start = out.size();
@@ -55,7 +66,7 @@ bool Gb18030Decoder::convert(bool atEnd) {
     const char* end = begin + rawSize_;
     const char* cut = end;
     if (!atEnd) {
-        const auto* lastLineFeed =
+        const auto lastLineFeed =
             std::find(std::make_reverse_iterator(end), std::make_reverse_iterator(begin), '\n');
         cut = lastLineFeed.base();
         // A line longer than the buffer: give it the room of one more chunk.

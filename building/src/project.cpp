@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <sstream>
 
 #include <nlohmann/json.hpp>
 
@@ -174,9 +175,11 @@ ProjectRead readProject(std::string_view text) {
             return refuse("第 " + std::to_string(i + 1) + " 个计算单元", "应为对象");
         }
         UnitCells cells(columns.size());
-        for (const auto& [key, value] : unit.items()) {
+        for (const auto& item : unit.items()) {
+            const std::string& key = item.key();
+            const Json& value = item.value();
             const auto column = std::find_if(columns.begin(), columns.end(),
-                                             [&](const InputColumn& c) { return c.key == key; });
+                                             [&key](const InputColumn& c) { return c.key == key; });
             if (column == columns.end()) {
                 return refuse(unitPlace(i, unit), "有未知的项“" + key + "”（" +
                                                       std::string(standardCode(project.standard)) +
@@ -216,11 +219,12 @@ ProjectRead readProjectFile(const fs::path& path) {
         return refuse("", fs::exists(path, error) ? "无法读取该文件；请检查文件的权限"
                                                   : "文件不存在；请检查文件名和所在的文件夹");
     }
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::ostringstream text;
+    text << in.rdbuf();
     if (in.bad()) {
         return refuse("", "读取文件时出错");
     }
-    return readProject(text);
+    return readProject(text.str());
 }
 
 std::error_code writeFileSafely(const fs::path& path, std::string_view text) {

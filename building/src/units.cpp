@@ -357,7 +357,7 @@ std::string canonical(Standard standard, std::size_t column, std::string_view te
         std::optional<int> position;
         if (field == Field::Class) {
             if (const auto fireClass = parseFireClass(answer)) {
-                return std::string(1, static_cast<char>('A' + static_cast<int>(*fireClass)));
+                return {1, static_cast<char>('A' + static_cast<int>(*fireClass))};
             }
         } else if (field == Field::K) {
             if ((position = findChoice(correctionList(), answer))) {
@@ -377,8 +377,7 @@ std::string canonical(Standard standard, std::size_t column, std::string_view te
     switch (field) {
         case Field::Class:
             if (const auto fireClass = gb::parseFireClass(answer)) {
-                return std::string(
-                    1, gb::fireClasses()[static_cast<std::size_t>(fireClass.value)].letter);
+                return {1, gb::fireClasses()[static_cast<std::size_t>(fireClass.value)].letter};
             }
             break;
         case Field::EBasis:

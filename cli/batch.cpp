@@ -25,6 +25,7 @@
 #include "extcalc/file_errors.h"
 #include "extcalc/gb18030.h"
 #include "extcalc/result_table.h"
+#include "extcalc/unit_table.h"
 
 namespace extcalc::cli {
 namespace {
@@ -108,13 +109,14 @@ int Batch::run(std::istream& in) {
 int Batch::process(std::istream& in) {
     csv::Reader reader(in);
     csv::Record record;
-    std::optional<building::Layout> layout;
+    std::optional<building::UnitLayout> layout;
     while (reader.next(record)) {
         if (record.blank()) {
             continue;
         }
         if (!layout) {
-            const building::HeaderCheck header = building::readHeader(record);
+            const building::UnitHeaderCheck header =
+                building::readUnitHeader(options_.standard, record);
             if (!header.layout) {
                 return unreadable(building::lineText(record.firstLine()) + "：" + header.text);
             }
@@ -127,11 +129,11 @@ int Batch::process(std::istream& in) {
             continue;
         }
         ++rows_;
-        const building::RowResult row = building::evaluate(*layout, record);
-        if (row.install) {
-            totals_.add(*row.model, *row.install);
+        const building::UnitOutcome row = building::evaluateRow(*layout, record);
+        if (row.model) {
+            totals_.add(*row.model, row.count);
         }
-        failed_ += row.faults.empty() ? 0U : 1U;
+        failed_ += row.failed() ? 1U : 0U;
         writer_.row(record, row);
         if (!out_) {
             return unreadable("的结果写不出去");
@@ -142,7 +144,7 @@ int Batch::process(std::istream& in) {
     }
     if (!layout) {
         return unreadable("是空的，连表头也没有（第一行应为表头，列名为 " +
-                          building::allColumnNames() + "）");
+                          building::allColumnNames(options_.standard) + "）");
     }
     const bool totalsInRange = writer_.totals(totals_, failed_);
     out_.flush();
@@ -163,8 +165,8 @@ int Batch::process(std::istream& in) {
         return kBatchRowsFailed;
     }
     err_ << "共 " << rows_ << " 行，其中 " << failed_ << " 行出错（原因见“"
-         << layout->heading(building::Added::Error) << "”列；合计未计入出错的行）" << encoding
-         << "\n";
+         << layout->heading(building::resultColumns(options_.standard).size() - 1)
+         << "”列；合计未计入出错的行）" << encoding << "\n";
     return kBatchRowsFailed;
 }
 
@@ -224,10 +226,8 @@ std::error_code lastError() {
 
 }  // namespace
 
-int runBatchFiles(const std::string& inputPath, const std::string& outputPath, bool byteOrderMark,
+int runBatchFiles(const std::string& inputPath, const std::string& outputPath, BatchOptions options,
                   std::ostream& err) {
-    BatchOptions options;
-    options.byteOrderMark = byteOrderMark;
     std::ifstream file;
     std::optional<SpooledInput> spooled;
     std::istream* in = nullptr;

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "extcalc/units.h"
+
 namespace extcalc::cli {
 
 inline constexpr int kBatchOk = 0;
@@ -17,6 +19,7 @@ inline constexpr int kBatchRowsFailed = 1;
 inline constexpr int kBatchUnreadable = 2;
 
 struct BatchOptions {
+    building::Standard standard = building::Standard::Gbj140_90;
     bool byteOrderMark = true;
     // How messages name the input: a quoted path, or 标准输入.
     std::string inputName = "标准输入";
@@ -32,7 +35,7 @@ int runBatch(std::istream& in, std::ostream& out, std::ostream& err, const Batch
 // written under a temporary name and put in place only once the table was read to its
 // end, so a table that cannot be read never leaves half a result, nor destroys the
 // result of an earlier run.
-int runBatchFiles(const std::string& inputPath, const std::string& outputPath, bool byteOrderMark,
+int runBatchFiles(const std::string& inputPath, const std::string& outputPath, BatchOptions options,
                   std::ostream& err);
 
 }  // namespace extcalc::cli

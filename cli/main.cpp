@@ -24,6 +24,8 @@
 #include "extcalc/answers2005.h"
 #include "extcalc/faults.h"
 #include "extcalc/texts.h"
+#include "extcalc/units.h"
+#include "project_command.h"
 
 namespace {
 
@@ -36,7 +38,10 @@ constexpr int kExitUsage = 2;
 constexpr std::string_view kHelp =
     "用法：extinguisher-calc-cli --class 类别 --hazard 等级 --k 系数 --underground 是否\n"
     "                            --extinguisher 灭火器 --area 面积\n"
-    "      extinguisher-calc-cli --csv 表格.csv [--out 结果.csv] [--no-bom]\n"
+    "      extinguisher-calc-cli --csv 表格.csv [--standard 2005|1990] [--out 结果.csv] "
+    "[--no-bom]\n"
+    "      extinguisher-calc-cli --csv 表格.csv [--standard 2005|1990] --out 工程.exdesign\n"
+    "      extinguisher-calc-cli --project 工程.exdesign [--json]\n"
     "      extinguisher-calc-cli --list | --help | --version\n"
     "      extinguisher-calc-cli --standard 2005 --class 类别 [--e-basis A|B] --hazard 等级\n"
     "                            --k 系数 --special 是否 --area 面积 --points 点数\n"
@@ -58,7 +63,15 @@ constexpr std::string_view kHelp =
     "  --csv 文件            批量计算：逐行计算表格中的每个建筑面积（- 为标准输入）；\n"
     "                        表头为 名称,火灾类别,危险等级,修正系数,地下建筑,灭火器,建筑面积\n"
     "                        （或 name,class,hazard,k,underground,extinguisher,area），列序不限\n"
-    "  --out 文件            批量计算的结果表写入该文件（默认标准输出）\n"
+    "                        与 --standard 2005 一起时每行一个 GB 50140-2005 计算单元，表头为\n"
+    "                        "
+    "名称,火灾类别,E类按,危险等级,修正系数,特殊场所,建筑面积,设置点数,灭火器\n"
+    "                        （或 name,class,e_basis,hazard,k,special,area,points,extinguisher；\n"
+    "                        E类按 仅E类需要），结果加 U、Q、需配灭火级别、Qe、每点需配灭火级别、\n"
+    "                        单具最小灭火级别、每点具数、合计具数、最大保护距离、问题\n"
+    "  --out 文件            批量计算的结果表写入该文件（默认标准输出）；文件名以 .exdesign\n"
+    "                        结尾时改为把表格转为该规范的工程文件\n"
+    "  --project 文件        计算工程文件的每个计算单元并逐个输出；加 --json 时输出 JSON 数组\n"
     "  --no-bom              结果表开头不写 UTF-8 字节顺序标记\n"
     "  --list                列出各类火灾的全部选项及编号\n"
     "  -h, --help            显示本帮助\n"
@@ -89,21 +102,12 @@ constexpr std::string_view kHelp =
     "\n"
     "退出状态：0 已算出结果；1 无法给出结果（D类火灾、面积超出范围），批量计算时为有行出错；\n"
     "          2 参数错误，批量计算时为表格无法读取。\n"
+    "计算工程（--project）时：0 全部算出且无错误；1 有计算单元出错；2 文件无法打开或不是工程。\n"
     "按 GB 50140-2005 计算时：0 已算出且无错误（可有警告）；1 计算单元有错误（D类火灾、\n"
     "灭火器不适用、无相应灭火级别、低于单具最小配置灭火级别），结果和问题照常输出；\n"
     "2 参数错误。\n";
 
-enum class Standard { Gbj140, Gb50140 };
-
-std::optional<Standard> parseStandard(std::string_view text) {
-    if (text == "1990" || building::equalsIgnoringAsciiCase(text, "GBJ140-90")) {
-        return Standard::Gbj140;
-    }
-    if (text == "2005" || building::equalsIgnoringAsciiCase(text, "GB50140-2005")) {
-        return Standard::Gb50140;
-    }
-    return std::nullopt;
-}
+using building::Standard;
 
 // Every answer either standard takes, each one option; the classic ones first.
 constexpr std::array<building::Field, 9> kAllFields{
@@ -213,6 +217,48 @@ int calculate2005(const std::map<building::Field, GivenOption>& options,
     return result.hasError() ? kExitNoResult : kExitOk;
 }
 
+// A table or a project file, with no option of a single unit beside it.
+int tableOrProject(const CLI::App& app, const std::map<building::Field, GivenOption>& options,
+                   const CLI::Option* projectOption, const CLI::Option* csvOption,
+                   Standard standard) {
+    const bool project = projectOption->count() != 0;
+    const std::string with = project ? "--project" : "--csv";
+    std::vector<std::string> unitOptions{"--name", "--list"};
+    if (project) {
+        unitOptions.insert(unitOptions.end(), {"--csv", "--out", "--no-bom", "--standard"});
+    } else {
+        unitOptions.emplace_back("--json");
+    }
+    std::transform(options.begin(), options.end(), std::back_inserter(unitOptions),
+                   [](const auto& entry) { return entry.second.option->get_name(); });
+    for (const auto& name : unitOptions) {
+        if (app.get_option(name)->count() != 0) {
+            return usageError(std::string("选项 ")
+                                  .append(name)
+                                  .append(" 不能与 ")
+                                  .append(with)
+                                  .append(" 同时使用"));
+        }
+    }
+    const auto value = [&app](const std::string& name) {
+        return app.get_option(name)->as<std::string>();
+    };
+    if (project) {
+        return cli::runProject(value("--project"), app.get_option("--json")->count() != 0,
+                               std::cout, std::cerr);
+    }
+    const std::string out = app.get_option("--out")->count() != 0 ? value("--out") : "";
+    if (cli::namesProjectFile(out)) {
+        return cli::runTableToProject(csvOption->as<std::string>(), standard, out, std::cerr);
+    }
+    // Row by row through large tables: the C stdio synchronisation would only slow it.
+    std::ios::sync_with_stdio(false);
+    cli::BatchOptions batch;
+    batch.standard = standard;
+    batch.byteOrderMark = app.get_option("--no-bom")->count() == 0;
+    return cli::runBatchFiles(csvOption->as<std::string>(), out, batch, std::cerr);
+}
+
 int run(int argc, const char* const* argv) {
     CLI::App app{"", "extinguisher-calc-cli"};
     // CLI11 lays out its own help by bytes, which misaligns Chinese; the help is ours.
@@ -243,7 +289,9 @@ int run(int argc, const char* const* argv) {
     CLI::Option* csvOption = app.add_option("--csv", csvPath);
     CLI::Option* outOption = app.add_option("--out", outPath);
     CLI::Option* noBomOption = app.add_flag("--no-bom", noBom);
-    for (auto* option : {csvOption, outOption, standardOption, nameOption}) {
+    std::string projectPath;
+    CLI::Option* projectOption = app.add_option("--project", projectPath);
+    for (auto* option : {csvOption, outOption, standardOption, nameOption, projectOption}) {
         option->multi_option_policy(CLI::MultiOptionPolicy::Throw);
     }
 
@@ -262,25 +310,26 @@ int run(int argc, const char* const* argv) {
         std::cout << kHelp;
         return kExitOk;
     }
-    Standard standard = Standard::Gbj140;
+    Standard standard = Standard::Gbj140_90;
     if (standardOption->count() != 0) {
-        const auto chosen = parseStandard(standardText);
+        const auto chosen = building::parseStandard(standardText);
         if (!chosen) {
             return usageError("选项 --standard 的取值“" + standardText +
                               "”无效（应为 1990、GBJ140-90、2005 或 GB50140-2005）");
         }
         standard = *chosen;
     }
-    if (standard == Standard::Gb50140) {
-        std::vector<std::string> foreign;
-        for (CLI::Option* option :
-             {options.at(building::Field::Underground).option, csvOption, outOption, noBomOption}) {
-            if (option->count() != 0) {
-                foreign.push_back(option->get_name());
-            }
-        }
-        if (!foreign.empty()) {
-            return foreignOptions(foreign, standardText);
+    if (projectOption->count() != 0 || csvOption->count() != 0) {
+        return tableOrProject(app, options, projectOption, csvOption, standard);
+    }
+    if (outOption->count() != 0 || noBomOption->count() != 0) {
+        return usageError(std::string(outOption->count() != 0 ? "--out" : "--no-bom") +
+                          " 只能与 --csv 一起使用");
+    }
+    if (standard == Standard::Gb50140_2005) {
+        if (const CLI::Option* underground = options.at(building::Field::Underground).option;
+            underground->count() != 0) {
+            return foreignOptions({underground->get_name()}, standardText);
         }
         if (list) {
             cli::printLists2005(std::cout);
@@ -306,21 +355,6 @@ int run(int argc, const char* const* argv) {
         }
     }
 
-    if (csvOption->count() != 0) {
-        const auto single = std::find_if(options.begin(), options.end(),
-                                         [](const auto& entry) { return entry.second.given(); });
-        if (single != options.end()) {
-            return usageError("选项 " + single->second.option->get_name() +
-                              " 不能与 --csv 同时使用");
-        }
-        // Row by row through large tables: the C stdio synchronisation would only slow it.
-        std::ios::sync_with_stdio(false);
-        return cli::runBatchFiles(csvPath, outPath, !noBom, std::cerr);
-    }
-    if (outOption->count() != 0 || noBomOption->count() != 0) {
-        return usageError(std::string(outOption->count() != 0 ? "--out" : "--no-bom") +
-                          " 只能与 --csv 一起使用");
-    }
     if (list) {
         cli::printLists(std::cout);
         return kExitOk;

@@ -123,6 +123,9 @@ ProjectRead readProject(std::string_view text) {
         }
         return refuse(placeOf(text, error.byte > 0 ? error.byte - 1 : 0),
                       "这里不是有效的 JSON 文本，文件可能已损坏，或不是工程文件");
+    } catch (const Json::out_of_range&) {
+        // A number too large for any figure is read as an overflow, not a syntax error.
+        return refuse("", "文件中有超出数值范围的数字，文件可能已损坏，或不是工程文件");
     }
     if (!file.is_object() || file.value("format", Json()) != Json(kProjectFormat)) {
         return refuse("", "这不是建筑灭火器配置设计的工程文件（缺少 \"format\": \"" +
@@ -175,11 +178,11 @@ ProjectRead readProject(std::string_view text) {
             return refuse("第 " + std::to_string(i + 1) + " 个计算单元", "应为对象");
         }
         UnitCells cells(columns.size());
-        for (const auto& item : unit.items()) {
-            const std::string& key = item.key();
-            const Json& value = item.value();
+        for (const auto& [key, value] : unit.items()) {
+            // clang before 16 cannot capture a structured binding in a lambda.
+            const std::string& named = key;
             const auto column = std::find_if(columns.begin(), columns.end(),
-                                             [&key](const InputColumn& c) { return c.key == key; });
+                                             [&](const InputColumn& c) { return c.key == named; });
             if (column == columns.end()) {
                 return refuse(unitPlace(i, unit), "有未知的项“" + key + "”（" +
                                                       std::string(standardCode(project.standard)) +

@@ -5,8 +5,6 @@
 #include <optional>
 #include <vector>
 
-#include "extcalc/numbers.h"
-
 namespace extcalc::building {
 
 std::string lineText(long line) {
@@ -23,7 +21,7 @@ std::string describe(const csv::Failure& failure, bool triedGb18030) {
     return "读到" + lineText(failure.line) + "时读取失败";
 }
 
-void ResultWriter::header(const csv::Record& header, const Layout& layout) {
+void ResultWriter::header(const csv::Record& header, const UnitLayout& layout) {
     layout_ = layout;
     if (mark_) {
         writer_.byteOrderMark();
@@ -31,24 +29,24 @@ void ResultWriter::header(const csv::Record& header, const Layout& layout) {
     for (const std::size_t i : layout_.kept) {
         writer_.field(header.fields()[i]);
     }
-    for (std::size_t added = 0; added < kAddedCount; ++added) {
-        writer_.field(layout_.heading(static_cast<Added>(added)));
+    for (std::size_t result = 0; result < resultColumns(layout_.standard).size(); ++result) {
+        writer_.field(layout_.heading(result));
     }
     writer_.endRecord();
 }
 
-void ResultWriter::row(const csv::Record& record, const RowResult& result) {
+void ResultWriter::row(const csv::Record& record, const UnitOutcome& outcome) {
     const auto fields = record.fields();
     for (const std::size_t i : layout_.kept) {
         writer_.field(i < fields.size() ? std::string_view(fields[i]) : std::string_view{});
     }
-    for (std::size_t i = 0; i < 3; ++i) {
-        writer_.field(result.results ? std::string_view((*result.results)[i]) : std::string_view{});
+    const std::size_t last = resultColumns(layout_.standard).size() - 1;
+    for (std::size_t i = 0; i < last; ++i) {
+        writer_.field(i < outcome.results.size() ? std::string_view(outcome.results[i])
+                                                 : std::string_view{});
     }
-    writer_.field(result.install ? resultText(*result.install).value_or("") : std::string());
-    writer_.field(result.faults.empty() ? std::string()
-                                        : lineText(record.firstLine()) + "：" +
-                                              describeAll(result.faults, Naming::Column));
+    const std::string problems = outcome.problemText();
+    writer_.field(outcome.failed() ? lineText(record.firstLine()) + "：" + problems : problems);
     writer_.endRecord();
 }
 
@@ -56,31 +54,39 @@ bool ResultWriter::totals(const ModelTotals& totals, std::size_t failedRows) {
     const std::string note =
         failedRows == 0 ? std::string()
                         : "合计不完整：有 " + std::to_string(failedRows) + " 行出错，未计入";
+    const auto inputs = inputColumns(layout_.standard);
+    const auto results = resultColumns(layout_.standard);
+    const auto model = std::find_if(inputs.begin(), inputs.end(), [](const InputColumn& column) {
+        return column.field == Field::Extinguisher;
+    });
+    const std::size_t modelColumn =
+        layout_.index.at(static_cast<std::size_t>(model - inputs.begin()));
     bool inRange = true;
-    const auto writeRow = [&](std::string_view model, const std::optional<std::string>& total) {
+    const auto writeRow = [&](std::string_view label, const std::optional<std::string>& total) {
         for (const std::size_t i : layout_.kept) {
-            writer_.field(i == layout_.at(Column::Name)           ? kTotalName
-                          : i == layout_.at(Column::Extinguisher) ? model
-                                                                  : std::string_view{});
+            writer_.field(i == layout_.index.front() ? kTotalName
+                          : i == modelColumn         ? label
+                                                     : std::string_view{});
         }
-        writer_.field({});
-        writer_.field({});
-        writer_.field({});
+        for (std::size_t r = 0; r + 1 < results.size(); ++r) {
+            if (!results[r].totalled) {
+                writer_.field({});
+            } else if (total) {
+                writer_.field(*total);
+            } else {
+                inRange = false;
+                writer_.field({});
+            }
+        }
         // An empty cell would read as nothing to install, so it says why it is empty.
-        if (total) {
-            writer_.field(*total);
-            writer_.field(note);
-        } else {
-            inRange = false;
-            writer_.field({});
-            writer_.field(note.empty() ? std::string(kTotalOutOfRange)
-                                       : note + "；" + std::string(kTotalOutOfRange));
-        }
+        writer_.field(total          ? note
+                      : note.empty() ? std::string(kTotalOutOfRange)
+                                     : note + "；" + std::string(kTotalOutOfRange));
         writer_.endRecord();
     };
     const auto used = totals.used();
-    for (const ModelKey& model : used) {
-        writeRow(model.label, totals.totalText(model));
+    for (const ModelKey& key : used) {
+        writeRow(key.label, totals.totalText(key));
     }
     if (used.empty()) {
         writeRow({}, "0");

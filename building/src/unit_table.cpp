@@ -112,6 +112,39 @@ UnitCells cellsOf(const UnitLayout& layout, const csv::Record& record) {
     return cells;
 }
 
+UnitOutcome evaluateRow(const UnitLayout& layout, const csv::Record& record) {
+    std::vector<Fault> faults;
+    if (has(record.problems(), csv::Problem::TooLong)) {
+        faults.emplace_back(FaultCode::RowTooLong);
+    }
+    if (has(record.problems(), csv::Problem::UnclosedQuote)) {
+        faults.emplace_back(FaultCode::UnclosedQuote);
+    }
+    if (has(record.problems(), csv::Problem::TextAfterClosingQuote)) {
+        faults.emplace_back(FaultCode::TextAfterClosingQuote);
+    }
+    const auto fields = record.fields();
+    for (std::size_t i = layout.width; i < fields.size(); ++i) {
+        if (!trimmed(fields[i]).empty()) {
+            Fault fault{FaultCode::TooManyCells};
+            fault.cells = fields.size();
+            fault.columns = layout.width;
+            faults.push_back(std::move(fault));
+            break;
+        }
+    }
+    // Cells shifted by a broken quote or a stray comma are not the answers their column
+    // names; computing them would give a plausible but wrong row.
+    if (faults.empty()) {
+        return evaluate(layout.standard, cellsOf(layout, record));
+    }
+    UnitOutcome outcome;
+    outcome.faults = std::move(faults);
+    outcome.results.resize(resultColumns(layout.standard).size());
+    outcome.results.back() = outcome.problemText();
+    return outcome;
+}
+
 bool isEarlierTotal(const UnitLayout& layout, const csv::Record& record) {
     if (!layout.resultTableFedBack()) {
         return false;

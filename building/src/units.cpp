@@ -3,12 +3,14 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <variant>
 
 #include "extcalc/answers2005.h"
 #include "extcalc/classic_table.h"
 #include "extcalc/lists.h"
 #include "extcalc/numbers.h"
+#include "extcalc/texts.h"
 
 namespace extcalc::building {
 namespace {
@@ -41,7 +43,7 @@ constexpr std::array<ResultColumn, 5> kClassicResults{{
     {"Q1", "灭火级别Q1"},
     {"Q", "修正后灭火级别Q"},
     {"N", "需要灭火器数量N"},
-    {"install", "配置数量"},
+    {"install", "配置数量", true},
     {"error", "错误"},
 }};
 
@@ -53,7 +55,7 @@ constexpr std::array<ResultColumn, 10> kCurrentResults{{
     {"Qe_required", "每点需配灭火级别"},
     {"min_rating", "单具最小灭火级别"},
     {"per_point", "每点具数"},
-    {"total", "合计具数"},
+    {"total", "合计具数", true},
     {"max_distance_m", "最大保护距离"},
     {"problems", "问题"},
 }};
@@ -82,12 +84,12 @@ std::size_t columnOf(Standard standard, Field field) {
     return static_cast<std::size_t>(found - columns.begin());
 }
 
-// The texts of a table's rows, as a drop-down lists them.
-template <class Rows, class Text>
-std::vector<std::string> textsOf(const Rows& rows, Text text) {
-    std::vector<std::string> texts(std::size(rows));
-    std::transform(std::begin(rows), std::end(rows), texts.begin(),
-                   [&](const auto& row) { return std::string(text(row)); });
+// Each item of a list as its text, in list order.
+template <class Range, class Text>
+std::vector<std::string> textsOf(const Range& items, Text text) {
+    std::vector<std::string> texts;
+    std::transform(items.begin(), items.end(), std::back_inserter(texts),
+                   [&text](const auto& item) { return std::string(text(item)); });
     return texts;
 }
 
@@ -96,12 +98,10 @@ std::vector<std::string> textsOf(std::span<const Item> items) {
     return textsOf(items, [](const Item& item) { return item.text; });
 }
 
-template <class Item>
-std::vector<std::string> textsOfBoth(std::span<const Item> first, std::span<const Item> second) {
-    std::vector<std::string> texts = textsOf(first);
-    const std::vector<std::string> more = textsOf(second);
-    texts.insert(texts.end(), more.begin(), more.end());
-    return texts;
+std::vector<std::string> joined(std::vector<std::string> first,
+                                const std::vector<std::string>& second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
 }
 
 // The class group a classic row's class cell names, if it names one.
@@ -117,21 +117,25 @@ bool inAnyOf(std::string_view text, std::span<const Item> first, std::span<const
 
 std::vector<std::string> classicChoices(Field field, const UnitCells& row) {
     const ClassGroup* group = classicGroup(row);
-    const ClassGroup& groupA = *groupOf(FireClass::A);
-    const ClassGroup& groupBC = *groupOf(FireClass::B);
+    const ClassGroup& classA = *groupOf(FireClass::A);
+    const ClassGroup& bc = *groupOf(FireClass::B);
     switch (field) {
         case Field::Class:
             return {"A", "B", "C", "D"};
         case Field::Hazard:
-            return group != nullptr ? textsOf(group->hazards)
-                                    : textsOfBoth(groupA.hazards, groupBC.hazards);
+            if (group != nullptr) {
+                return textsOf(group->hazards);
+            }
+            return joined(textsOf(classA.hazards), textsOf(bc.hazards));
         case Field::K:
             return textsOf(correctionList());
         case Field::Underground:
             return {"是", "否"};
         case Field::Extinguisher:
-            return group != nullptr ? textsOf(group->extinguishers)
-                                    : textsOfBoth(groupA.extinguishers, groupBC.extinguishers);
+            if (group != nullptr) {
+                return textsOf(group->extinguishers);
+            }
+            return joined(textsOf(classA.extinguishers), textsOf(bc.extinguishers));
         default:
             return {};
     }
@@ -141,18 +145,17 @@ std::vector<std::string> currentChoices(Field field) {
     switch (field) {
         case Field::Class:
             return textsOf(gb::fireClasses(),
-                           [](const gb::FireClassRow& row) { return std::string(1, row.letter); });
+                           [](const auto& row) { return std::string(1, row.letter); });
         case Field::EBasis:
             return {"A", "B"};
         case Field::Hazard:
-            return textsOf(gb::hazardLevels(),
-                           [](const gb::HazardLevel& level) { return level.name; });
+            return textsOf(gb::hazardLevels(), [](const auto& level) { return level.name; });
         case Field::K:
-            return textsOf(gb::kItems(), [](const gb::KItem& item) { return item.text; });
+            return textsOf(gb::kItems());
         case Field::Special:
             return {"是", "否"};
         case Field::Extinguisher:
-            return textsOf(gb::models(), [](const gb::Model& model) { return model.code; });
+            return textsOf(gb::models(), [](const auto& model) { return model.code; });
         default:
             return {};
     }
@@ -186,10 +189,10 @@ UnitOutcome evaluateClassic(const UnitCells& cells) {
         if (result.install) {
             outcome.results[3] = resultText(*result.install).value_or("");
             const ClassGroup& group = *groupOf(check.request->fireClass);
-            const ClassGroup& groupA = *groupOf(FireClass::A);
+            const ClassGroup& classA = *groupOf(FireClass::A);
             auto model = static_cast<std::size_t>(check.request->extinguisher);
-            if (&group != &groupA) {
-                model += groupA.extinguishers.size();
+            if (&group != &classA) {
+                model += classA.extinguishers.size();
             }
             outcome.model = ModelKey{static_cast<int>(model), std::string(modelText(model))};
             outcome.count = *result.install;
@@ -309,19 +312,19 @@ bool fitsItsList(Standard standard, std::size_t column, std::string_view text) {
     }
     const Field field = columns[column].field;
     if (standard == Standard::Gbj140_90) {
-        const ClassGroup& groupA = *groupOf(FireClass::A);
-        const ClassGroup& groupBC = *groupOf(FireClass::B);
+        const ClassGroup& classA = *groupOf(FireClass::A);
+        const ClassGroup& bc = *groupOf(FireClass::B);
         switch (field) {
             case Field::Class:
                 return parseFireClass(text).has_value();
             case Field::Hazard:
-                return inAnyOf(text, groupA.hazards, groupBC.hazards);
+                return inAnyOf(text, classA.hazards, bc.hazards);
             case Field::K:
                 return findChoice(correctionList(), text).has_value();
             case Field::Underground:
                 return parseYesNo(text).has_value();
             case Field::Extinguisher:
-                return inAnyOf(text, groupA.extinguishers, groupBC.extinguishers);
+                return inAnyOf(text, classA.extinguishers, bc.extinguishers);
             default:
                 return true;
         }
@@ -357,7 +360,8 @@ std::string canonical(Standard standard, std::size_t column, std::string_view te
         std::optional<int> position;
         if (field == Field::Class) {
             if (const auto fireClass = parseFireClass(answer)) {
-                return {1, static_cast<char>('A' + static_cast<int>(*fireClass))};
+                std::string letter(1, static_cast<char>('A' + static_cast<int>(*fireClass)));
+                return letter;
             }
         } else if (field == Field::K) {
             if ((position = findChoice(correctionList(), answer))) {
@@ -377,7 +381,9 @@ std::string canonical(Standard standard, std::size_t column, std::string_view te
     switch (field) {
         case Field::Class:
             if (const auto fireClass = gb::parseFireClass(answer)) {
-                return {1, gb::fireClasses()[static_cast<std::size_t>(fireClass.value)].letter};
+                std::string letter(
+                    1, gb::fireClasses()[static_cast<std::size_t>(fireClass.value)].letter);
+                return letter;
             }
             break;
         case Field::EBasis:
@@ -436,6 +442,46 @@ std::string UnitOutcome::problemText() const {
 
 UnitOutcome evaluate(Standard standard, const UnitCells& cells) {
     return standard == Standard::Gbj140_90 ? evaluateClassic(cells) : evaluateCurrent(cells);
+}
+
+std::string outcomeText(Standard standard, const UnitOutcome& outcome, std::string_view name) {
+    if (outcome.unit && outcome.current) {
+        return unitText(*outcome.unit, *outcome.current, name);
+    }
+    std::string t = std::string(standardCode(standard)) + '\n';
+    t += "计算单元：" + std::string(name) + '\n';
+    if (outcome.classic && outcome.classic->results) {
+        const auto& [q1, q, n] = *outcome.classic->results;
+        t += std::string(text::kLabelQ1) + q1 + '\n' + std::string(text::kLabelQ) + q + '\n' +
+             std::string(text::kLabelN) + n + '\n';
+        t += std::string(kClassicResults[3].chinese) + "=" + outcome.results[3] + '\n';
+    }
+    if (outcome.failed()) {
+        t += "错误：" + outcome.problemText() + '\n';
+    }
+    return t;
+}
+
+nlohmann::json outcomeJson(Standard standard, const UnitOutcome& outcome, std::string_view name) {
+    if (outcome.current) {
+        return unitJson(*outcome.current, name);
+    }
+    nlohmann::json object{{"name", name}};
+    if (standard == Standard::Gbj140_90 && outcome.classic) {
+        const bool computed = outcome.classic->results.has_value();
+        for (std::size_t i = 0; i < 3; ++i) {
+            object[kClassicResults[i].key] =
+                computed ? nlohmann::json(outcome.results[i]) : nlohmann::json();
+        }
+        // Whole numbers, written as such while a double holds them exactly.
+        constexpr double kExact = 9'007'199'254'740'992.0;
+        object["install"] = !outcome.model ? nlohmann::json()
+                            : outcome.count < kExact
+                                ? nlohmann::json(static_cast<std::int64_t>(outcome.count))
+                                : nlohmann::json(outcome.count);
+    }
+    object["error"] = outcome.failed() ? nlohmann::json(outcome.problemText()) : nlohmann::json();
+    return object;
 }
 
 }  // namespace extcalc::building

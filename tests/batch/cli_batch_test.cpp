@@ -49,15 +49,7 @@ RunResult run(const std::vector<std::string>& args, const std::string& pipedFile
 }
 
 Rows parse(const std::string& text) {
-    std::istringstream in(text);
-    extcalc::csv::Reader reader(in);
-    extcalc::csv::Record record;
-    Rows rows;
-    while (reader.next(record)) {
-        rows.emplace_back(record.fields().begin(), record.fields().end());
-    }
-    EXPECT_FALSE(reader.failure().has_value());
-    return rows;
+    return extcalc::test::csvRows(text);
 }
 
 // The sample building's results, worked out apart from this program (64-bit arithmetic,

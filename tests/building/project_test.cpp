@@ -68,6 +68,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadFile{"NotJson", "名称,火灾类别\n", "第 1 行第 1 列", "不是有效的 JSON"},
         BadFile{"Truncated", kHead + "\n\"standard\": \"GB 50140-2005\", \"units\": [",
                 "第 2 行第 40 列", "意外结束"},
+        BadFile{"NumberBeyondRange", R"({"format": "extinguisher-design", "version": 1e999})", "",
+                "超出数值范围"},
         BadFile{"OtherJson", R"({"name": "x"})", "", "不是建筑灭火器配置设计的工程文件"},
         BadFile{
             "NewerVersion",

@@ -18,7 +18,21 @@
 #include <fstream>
 #include <sstream>
 
+#include "extcalc/csv.h"
+
 namespace extcalc::test {
+std::vector<std::vector<std::string>> csvRows(const std::string& text) {
+    std::istringstream in(text);
+    csv::Reader reader(in);
+    csv::Record record;
+    std::vector<std::vector<std::string>> rows;
+    while (reader.next(record)) {
+        rows.emplace_back(record.fields().begin(), record.fields().end());
+    }
+    EXPECT_FALSE(reader.failure().has_value());
+    return rows;
+}
+
 std::string shellQuoted(const std::string& arg) {
     std::string q = "'";
     for (const char c : arg) {

@@ -28,4 +28,7 @@ std::string readFile(const std::filesystem::path& path);
 RunResult runProgram(const std::string& program, const std::vector<std::string>& args,
                      const std::string& pipedFile = {});
 
+// The records of a CSV text, each as its fields; a text the reader refuses fails the test.
+std::vector<std::vector<std::string>> csvRows(const std::string& text);
+
 }  // namespace extcalc::test

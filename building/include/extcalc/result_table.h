@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// The result table as a spreadsheet gets it back: the input's own cells as they were,
-// the added result columns, and one total row per extinguisher model. Written as the
+// The result table as a spreadsheet gets it back, for units of either standard: the
+// input's own cells as they were, the result columns, and one total row per model. Written as the
 // rows come, so the memory does not grow with the table.
 
 #include <cstddef>
@@ -12,6 +12,8 @@
 
 #include "extcalc/classic_table.h"
 #include "extcalc/csv.h"
+#include "extcalc/unit_table.h"
+#include "extcalc/units.h"
 
 namespace extcalc::building {
 
@@ -29,9 +31,9 @@ class ResultWriter {
   public:
     ResultWriter(std::ostream& out, bool byteOrderMark) : writer_(out), mark_(byteOrderMark) {}
 
-    void header(const csv::Record& header, const Layout& layout);
-    // A failed row gets its faults, after its line, in the error column.
-    void row(const csv::Record& record, const RowResult& result);
+    void header(const csv::Record& header, const UnitLayout& layout);
+    // A failed row's last column starts with its line; warnings alone are shown as they are.
+    void row(const csv::Record& record, const UnitOutcome& outcome);
     // The totals of the computed rows, saying how many failed rows they leave out.
     // False when a total lay beyond the range of a 64-bit float and is left empty.
     bool totals(const ModelTotals& totals, std::size_t failedRows);
@@ -39,7 +41,7 @@ class ResultWriter {
   private:
     csv::Writer writer_;
     bool mark_;
-    Layout layout_;
+    UnitLayout layout_;
 };
 
 }  // namespace extcalc::building

@@ -47,6 +47,11 @@ std::string allColumnNames(Standard standard);
 // A row's cells in input-column order.
 UnitCells cellsOf(const UnitLayout& layout, const csv::Record& record);
 
+// One row of the table: its cells as the header places them, refused without computing
+// when a broken quote, an overlong row or a stray cell past the header makes the cells
+// other than the answers their columns name.
+UnitOutcome evaluateRow(const UnitLayout& layout, const csv::Record& record);
+
 // A total row of an earlier run, in a result table fed back in: 合计 in the name column
 // and nothing but a model in the other input columns.
 bool isEarlierTotal(const UnitLayout& layout, const csv::Record& record);

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "extcalc/answers.h"
 #include "extcalc/faults.h"
 #include "extcalc/gb50140.h"
@@ -44,6 +46,7 @@ std::span<const InputColumn> inputColumns(Standard standard);
 struct ResultColumn {
     std::string_view key;
     std::string_view chinese;
+    bool totalled = false;  // the count the totals add up per model
 };
 std::span<const ResultColumn> resultColumns(Standard standard);
 
@@ -93,5 +96,14 @@ struct UnitOutcome {
 
 // One unit on its own; cells as inputColumns orders them (missing trailing cells are empty).
 UnitOutcome evaluate(Standard standard, const UnitCells& cells);
+
+// A computed unit readably, one fact a line, for a person: the 2005 unit as unitText
+// shows it, a classic one as the window's three results and the count to install.
+std::string outcomeText(Standard standard, const UnitOutcome& outcome, std::string_view name);
+
+// A computed unit as one JSON object: the 2005 unit as unitJson gives it; a classic one
+// with Q1, Q and N as the window's texts, install a number (null when none) and the
+// problems. A unit whose answers cannot be used has name and error only.
+nlohmann::json outcomeJson(Standard standard, const UnitOutcome& outcome, std::string_view name);
 
 }  // namespace extcalc::building

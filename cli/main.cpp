@@ -23,6 +23,7 @@
 #include "extcalc/answers2005.h"
 #include "extcalc/faults.h"
 #include "extcalc/texts.h"
+#include "report_command.h"
 
 namespace {
 
@@ -41,6 +42,7 @@ constexpr std::string_view kHelp =
     "                            --k 系数 --special 是否 --area 面积 --points 点数\n"
     "                            --extinguisher 型号 [--name 名称] [--json]\n"
     "      extinguisher-calc-cli --standard 2005 --list\n"
+    "      extinguisher-calc-cli --project 工程.exdesign --report 计算书.pdf|计算书.html\n"
     "\n"
     "--standard 选择规范：1990（默认，也可写 GBJ140-90）或 2005（也可写 GB50140-2005）。\n"
     "\n"
@@ -79,6 +81,8 @@ constexpr std::string_view kHelp =
     "  --name 名称           计算单元名称，写在结果开头\n"
     "  --json                结果以一个 JSON 对象输出（供脚本使用）\n"
     "  --list                与 --standard 2005 一起时列出该规范的各项选项和灭火器型号\n"
+    "\n"
+    "  --project 文件 --report 计算书  由工程文件生成计算书，按扩展名写成 PDF 或 HTML\n"
     "\n"
     "示例：\n"
     "  extinguisher-calc-cli --class A --hazard 2 --k 2 --underground no --extinguisher 3 "
@@ -242,6 +246,10 @@ int run(int argc, char** argv) {
     CLI::Option* csvOption = app.add_option("--csv", csvPath);
     CLI::Option* outOption = app.add_option("--out", outPath);
     CLI::Option* noBomOption = app.add_flag("--no-bom", noBom);
+    std::string projectPath;
+    std::string reportPath;
+    CLI::Option* projectOption = app.add_option("--project", projectPath);
+    CLI::Option* reportOption = app.add_option("--report", reportPath);
     for (auto* option : {csvOption, outOption, standardOption, nameOption}) {
         option->multi_option_policy(CLI::MultiOptionPolicy::Throw);
     }
@@ -260,6 +268,13 @@ int run(int argc, char** argv) {
     if (help) {
         std::cout << kHelp;
         return kExitOk;
+    }
+    if (projectOption->count() != 0 || reportOption->count() != 0) {
+        const auto given = [](const CLI::Option* o, const std::string& v) {
+            return o->count() != 0 ? std::optional(v) : std::nullopt;
+        };
+        return cli::runReportCommand(given(projectOption, projectPath),
+                                     given(reportOption, reportPath), std::cerr);
     }
     Standard standard = Standard::Gbj140;
     if (standardOption->count() != 0) {

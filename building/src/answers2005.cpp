@@ -61,7 +61,11 @@ std::string ratingsOfText(Ratings ratings) {
         text += std::to_string(ratings.a) + "A";
     }
     if (ratings.b > 0) {
-        text += (text.empty() ? "" : "/") + std::to_string(ratings.b) + "B";
+        // Appended piece by piece: GCC 12 misreads "literal" + std::string&& when optimising.
+        if (!text.empty()) {
+            text += '/';
+        }
+        text.append(std::to_string(ratings.b)).append("B");
     }
     return text.empty() ? "无灭火级别" : text;
 }

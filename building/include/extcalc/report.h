@@ -32,7 +32,7 @@ struct TitleBlock {
 };
 
 struct Heading {
-    int level = 1;  // 1 a section, 2 a part of one
+    int level = 1;  // 1 a section, 2 a subsection
     std::string text;
 };
 

@@ -26,6 +26,7 @@
 #include "extcalc/texts.h"
 #include "extcalc/units.h"
 #include "project_command.h"
+#include "report_command.h"
 
 namespace {
 
@@ -47,6 +48,7 @@ constexpr std::string_view kHelp =
     "                            --k 系数 --special 是否 --area 面积 --points 点数\n"
     "                            --extinguisher 型号 [--name 名称] [--json]\n"
     "      extinguisher-calc-cli --standard 2005 --list\n"
+    "      extinguisher-calc-cli --project 工程.exdesign --report 计算书.pdf|计算书.html\n"
     "\n"
     "--standard 选择规范：1990（默认，也可写 GBJ140-90）或 2005（也可写 GB50140-2005）。\n"
     "\n"
@@ -93,6 +95,8 @@ constexpr std::string_view kHelp =
     "  --name 名称           计算单元名称，写在结果开头\n"
     "  --json                结果以一个 JSON 对象输出（供脚本使用）\n"
     "  --list                与 --standard 2005 一起时列出该规范的各项选项和灭火器型号\n"
+    "\n"
+    "  --project 文件 --report 计算书  由工程文件生成计算书，按扩展名写成 PDF 或 HTML\n"
     "\n"
     "示例：\n"
     "  extinguisher-calc-cli --class A --hazard 2 --k 2 --underground no --extinguisher 3 "
@@ -243,6 +247,16 @@ int tableOrProject(const CLI::App& app, const std::map<building::Field, GivenOpt
     const auto value = [&app](const std::string& name) {
         return app.get_option(name)->as<std::string>();
     };
+    if (app.get_option("--report")->count() != 0) {
+        for (const char* name : {"--json", "--out", "--no-bom"}) {
+            if (app.get_option(name)->count() != 0) {
+                return usageError(std::string("选项 ") + name + " 不能与 --report 同时使用");
+            }
+        }
+        return cli::runReportCommand(
+            project ? cli::ReportSource::Project : cli::ReportSource::Table, value(with), standard,
+            value("--report"), std::cerr);
+    }
     if (project) {
         return cli::runProject(value("--project"), app.get_option("--json")->count() != 0,
                                std::cout, std::cerr);
@@ -290,8 +304,11 @@ int run(int argc, const char* const* argv) {
     CLI::Option* outOption = app.add_option("--out", outPath);
     CLI::Option* noBomOption = app.add_flag("--no-bom", noBom);
     std::string projectPath;
+    std::string reportPath;
     CLI::Option* projectOption = app.add_option("--project", projectPath);
-    for (auto* option : {csvOption, outOption, standardOption, nameOption, projectOption}) {
+    CLI::Option* reportOption = app.add_option("--report", reportPath);
+    for (auto* option :
+         {csvOption, outOption, standardOption, nameOption, projectOption, reportOption}) {
         option->multi_option_policy(CLI::MultiOptionPolicy::Throw);
     }
 
@@ -321,6 +338,9 @@ int run(int argc, const char* const* argv) {
     }
     if (projectOption->count() != 0 || csvOption->count() != 0) {
         return tableOrProject(app, options, projectOption, csvOption, standard);
+    }
+    if (reportOption->count() != 0) {
+        return usageError("选项 --report 须与 --project 或 --csv 一起使用");
     }
     if (outOption->count() != 0 || noBomOption->count() != 0) {
         return usageError(std::string(outOption->count() != 0 ? "--out" : "--no-bom") +

@@ -7,6 +7,8 @@ set -euo pipefail
 run_packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-qpa-plugins qt6-translations-l10n fonts-noto-cjk libcli11-dev
+    # The report's PDF: Latin letters and digits in DejaVu Sans, Chinese in Noto CJK.
+    fonts-dejavu-core
     # Configuring any preset looks for GoogleTest, even when only the programs are built.
     googletest libgtest-dev
     # Exact arithmetic (header-only): the GB 50140-2005 calculation, the tables' totals.
@@ -22,6 +24,8 @@ test_packages=(
     libx11-dev libxdamage-dev hyperfine
     # The command line built for Windows and its tests run under Wine (scripts/windows-check.sh).
     mingw-w64 wine wine64 unzip
+    # The report tests read the PDF back (pdftotext, pdffonts, pdfinfo) and parse the HTML.
+    poppler-utils libxml2-utils
 )
 
 packages=("${run_packages[@]}")

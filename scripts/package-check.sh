@@ -96,7 +96,7 @@ if ldd "$root/usr/bin/extinguisher-calc" | grep -q 'not found'; then
     fail "the packaged window needs libraries that are not installed"
 fi
 depends=$(dpkg-deb --field "$deb" Depends)
-for package in libqt6widgets6 qt6-qpa-plugins qt6-translations-l10n fonts-noto-cjk; do
+for package in libqt6widgets6 qt6-qpa-plugins qt6-translations-l10n fonts-noto-cjk fonts-dejavu-core; do
     [[ "$depends" == *"$package"* ]] || fail "Depends lacks $package: $depends"
 done
 

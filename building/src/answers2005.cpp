@@ -55,13 +55,17 @@ Ratings ratingsOf(const gb::Unit& unit) {
     return {custom.ratingA, custom.ratingB};
 }
 
-std::string ratingsText(Ratings ratings) {
+std::string ratingsOfText(Ratings ratings) {
     std::string text;
     if (ratings.a > 0) {
         text += std::to_string(ratings.a) + "A";
     }
     if (ratings.b > 0) {
-        text += (text.empty() ? "" : "/") + std::to_string(ratings.b) + "B";
+        // Appended piece by piece: GCC 12 misreads "literal" + std::string&& when optimising.
+        if (!text.empty()) {
+            text += '/';
+        }
+        text.append(std::to_string(ratings.b)).append("B");
     }
     return text.empty() ? "无灭火级别" : text;
 }
@@ -78,6 +82,10 @@ std::optional<std::string_view>& Answers2005::operator[](Field field) {
 
 const std::optional<std::string_view>& Answers2005::operator[](Field field) const {
     return given.at(indexOf(field));
+}
+
+std::string modelRatingsText(const gb::Unit& unit) {
+    return ratingsOfText(ratingsOf(unit));
 }
 
 Check2005 check2005(const Answers2005& answers) {
@@ -158,7 +166,7 @@ std::string unitText(const gb::Unit& unit, const gb::Result& r,
     // Class D stops before the model is looked at; its problem says why.
     if (!r.formulaQ.empty()) {
         t += "灭火器：" + r.modelDescription + "，" + (r.wheeled ? "推车式" : "手提式") + "，" +
-             ratingsText(ratingsOf(unit)) + '\n';
+             modelRatingsText(unit) + '\n';
         t += "\n计算单元最小需配灭火级别：" + r.formulaQ + "，取 " + std::to_string(r.qRequired) +
              basis + '\n';
         t += "设置点最小需配灭火级别：" + r.formulaQe + "，取 " + std::to_string(r.qeRequired) +

@@ -41,6 +41,9 @@ struct Check2005 {
 // Class D is no fault here: the unit is made and its calculation says why it gives nothing.
 Check2005 check2005(const Answers2005& answers);
 
+// The ratings of the unit's extinguisher, "2A/55B", or 无灭火级别.
+std::string modelRatingsText(const gb50140::Unit& unit);
+
 // The unit readably, in Chinese, one fact a line: the inputs as understood, the formulas
 // with their numbers, the counts and every problem. name, when given, heads it.
 std::string unitText(const gb50140::Unit& unit, const gb50140::Result& result,

@@ -1,0 +1,88 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// The calculation report (计算书) of a project, built once as a document of blocks that
+// every renderer writes the same way: HTML here, PDF in the Qt report library. What the
+// report says is decided here only, so the two can never say different things.
+
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "extcalc/project.h"
+
+namespace extcalc::report {
+
+inline constexpr std::string_view kReportTitle = "建筑灭火器配置设计计算书";
+inline constexpr std::string_view kProgramName = "建筑灭火器配置设计";
+
+enum class Status { Pass, Fail, Warn };
+std::string_view statusText(Status status);  // 通过, 不通过, 注意
+
+struct Field {
+    std::string key;
+    std::string value;  // empty: a line left for filling in by hand
+};
+
+// The top of the first page: the title, the project's particulars and the program.
+struct TitleBlock {
+    std::string title;
+    std::vector<Field> fields;
+};
+
+struct Heading {
+    int level = 1;  // 1 a section, 2 a subsection
+    std::string text;
+};
+
+struct Paragraph {
+    std::string text;
+};
+
+struct KeyValue {
+    Field field;
+};
+
+// A formula with its numbers put in, and what is taken from it: "Q = … = 17.55" "取 18A".
+struct Formula {
+    std::string label;
+    std::string formula;
+    std::string taken;  // may be empty
+};
+
+struct Check {
+    Status status = Status::Pass;
+    std::string clause;  // "6.1.1"
+    std::string text;
+};
+
+struct Table {
+    std::string caption;
+    std::vector<std::string> header;
+    std::vector<std::vector<std::string>> rows;
+    std::vector<int> weights;       // relative column widths, one per header cell
+    std::vector<bool> numeric;      // right-aligned columns, one per header cell
+    std::vector<Status> rowStatus;  // empty, or one per row: how the row is marked
+    bool lastRowIsTotal = false;
+};
+
+using Block = std::variant<TitleBlock, Heading, Paragraph, KeyValue, Formula, Check, Table>;
+
+struct Document {
+    std::string projectName;  // for the page headers; may be empty
+    std::string standard;     // the code, GB 50140-2005 or GBJ140-90
+    std::vector<Block> blocks;
+};
+
+// The whole report of a project: its particulars as typed, the basis, one section per
+// unit, the summary of all units and the list of extinguishers per model.
+Document buildReport(const building::Project& project);
+
+// One self-contained XHTML file, UTF-8, styles embedded, printable on A4.
+std::string renderHtml(const Document& document);
+
+// Text made safe for XML character data and attribute values.
+std::string escapeXml(std::string_view text);
+
+}  // namespace extcalc::report

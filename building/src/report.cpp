@@ -1,0 +1,603 @@
+// SPDX-License-Identifier: MIT
+#include "extcalc/report.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <iterator>
+#include <optional>
+#include <set>
+#include <utility>
+
+#include "extcalc/answers2005.h"
+#include "extcalc/classic_table.h"
+#include "extcalc/lists.h"
+#include "extcalc/numbers.h"
+
+namespace extcalc::report {
+namespace {
+
+namespace gb = gb50140;
+using building::Standard;
+using building::UnitCells;
+using building::UnitOutcome;
+
+std::string str(std::string_view text) {
+    return std::string(text);
+}
+
+Table makeTable(std::string caption, std::vector<std::string> header, std::vector<int> weights,
+                std::vector<bool> numeric) {
+    Table table;
+    table.caption = std::move(caption);
+    table.header = std::move(header);
+    table.weights = std::move(weights);
+    table.numeric = std::move(numeric);
+    return table;
+}
+
+std::string cellOf(Standard standard, const UnitCells& cells, building::Field field) {
+    const auto columns = building::inputColumns(standard);
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (columns[i].field == field) {
+            return i < cells.size() ? cells[i] : std::string();
+        }
+    }
+    return {};
+}
+
+std::string unitName(const UnitCells& cells, std::size_t index) {
+    const std::string& name = cells.empty() ? std::string() : cells.front();
+    return name.empty() ? "计算单元 " + std::to_string(index + 1) : name;
+}
+
+Status statusOf(const UnitOutcome& outcome) {
+    if (outcome.failed()) {
+        return Status::Fail;
+    }
+    return outcome.hasWarnings() ? Status::Warn : Status::Pass;
+}
+
+void faultChecks(const UnitOutcome& outcome, std::vector<Block>& blocks) {
+    std::transform(outcome.faults.begin(), outcome.faults.end(), std::back_inserter(blocks),
+                   [](const building::Fault& fault) -> Block {
+                       return Check{Status::Fail, "", describe(fault, building::Naming::Column)};
+                   });
+}
+
+// ---- GB 50140-2005 ----------------------------------------------------------------------
+
+const gb::Problem* problemOf(const gb::Result& r, gb::ProblemCode code) {
+    const auto found = std::find_if(r.problems.begin(), r.problems.end(),
+                                    [code](const gb::Problem& p) { return p.code == code; });
+    return found == r.problems.end() ? nullptr : &*found;
+}
+
+char letterOf(gb::FireClass fireClass) {
+    return gb::fireClasses()[static_cast<std::size_t>(fireClass)].letter;
+}
+
+bool basisIsA(const gb::Unit& unit) {
+    return unit.fireClass == gb::FireClass::A ||
+           (unit.fireClass == gb::FireClass::E && unit.basis == gb::FireClass::A);
+}
+
+std::string_view hazardName(int hazard) {
+    return gb::hazardLevels()[static_cast<std::size_t>(hazard - 1)].name;
+}
+
+std::string classText(const gb::Unit& unit) {
+    const auto& row = gb::fireClasses()[static_cast<std::size_t>(unit.fireClass)];
+    std::string text = std::string(1, row.letter) + "类（" + str(row.burns) + "）";
+    if (unit.fireClass == gb::FireClass::E) {
+        text += "，按" + std::string(1, letterOf(unit.basis)) + "类的规定确定";
+    }
+    return text;
+}
+
+// What the units of a project use of the standard's tables, for the basis.
+struct Used {
+    std::set<int> hazardsA;  // 6.2.1 and 5.2.1
+    std::set<int> hazardsB;  // 6.2.2 and 5.2.2
+    std::set<int> kItems;
+    std::set<const gb::Model*> models;
+    bool special = false;
+};
+
+Used usedBy(const std::vector<UnitOutcome>& outcomes) {
+    Used used;
+    for (const auto& outcome : outcomes) {
+        if (!outcome.unit || outcome.unit->fireClass == gb::FireClass::D) {
+            continue;
+        }
+        const gb::Unit& unit = *outcome.unit;
+        (basisIsA(unit) ? used.hazardsA : used.hazardsB).insert(unit.hazard);
+        used.kItems.insert(unit.kItem);
+        used.special = used.special || unit.special;
+        if (const auto* const* model = std::get_if<const gb::Model*>(&unit.extinguisher)) {
+            used.models.insert(*model);
+        }
+    }
+    return used;
+}
+
+std::string uUnit(bool a) {
+    return a ? "m²/A" : "m²/B";
+}
+
+void ratingTable(bool a, const std::set<int>& hazards, std::vector<Block>& blocks) {
+    if (hazards.empty()) {
+        return;
+    }
+    const std::string letter = a ? "A" : "B";
+    Table table = makeTable(a ? "表6.2.1 A类火灾场所灭火器的最低配置基准（本工程用到的行）"
+                              : "表6.2.2 B、C类火灾场所灭火器的最低配置基准（本工程用到的行）",
+                            {"危险等级", "单具灭火器最小配置灭火级别",
+                             "单位灭火级别最大保护面积 U（" + uUnit(a) + "）"},
+                            {3, 4, 4}, {false, true, true});
+    for (const int hazard : hazards) {
+        const auto& row =
+            (a ? gb::table621() : gb::table622())[static_cast<std::size_t>(hazard - 1)];
+        table.rows.push_back(
+            {str(hazardName(hazard)), std::to_string(row.minRating) + letter, str(row.uText)});
+    }
+    blocks.emplace_back(std::move(table));
+}
+
+void distanceTable(bool a, const std::set<int>& hazards, std::vector<Block>& blocks) {
+    if (hazards.empty()) {
+        return;
+    }
+    Table table =
+        makeTable(a ? "表5.2.1 A类火灾场所的灭火器最大保护距离（m，本工程用到的行）"
+                    : "表5.2.2 B、C类火灾场所的灭火器最大保护距离（m，本工程用到的行）",
+                  {"危险等级", "手提式灭火器", "推车式灭火器"}, {3, 3, 3}, {false, true, true});
+    for (const int hazard : hazards) {
+        const auto& row =
+            (a ? gb::table521() : gb::table522())[static_cast<std::size_t>(hazard - 1)];
+        table.rows.push_back(
+            {str(hazardName(hazard)), std::to_string(row.handHeldM), std::to_string(row.wheeledM)});
+    }
+    blocks.emplace_back(std::move(table));
+}
+
+std::string ratingText(int rating, std::string_view letter) {
+    return rating > 0 ? std::to_string(rating) + str(letter) : "—";
+}
+
+void basis2005(const Used& used, std::vector<Block>& blocks) {
+    blocks.emplace_back(Heading{1, "一、设计依据"});
+    blocks.emplace_back(Paragraph{"按" + str(building::standardTitle(Standard::Gb50140_2005)) +
+                                  "计算，所用条文如下。"});
+    blocks.emplace_back(KeyValue{{"4.2",
+                                  "灭火器的选择：所选灭火器应适用于计算单元的火灾种类；"
+                                  "E类火灾场所不得选用装有金属喇叭喷筒的二氧化碳灭火器。"}});
+    blocks.emplace_back(KeyValue{{"5.2.1/5.2.2",
+                                  "设置点到计算单元内任一点的距离不应大于"
+                                  "灭火器的最大保护距离。"}});
+    blocks.emplace_back(KeyValue{{"6.1.1", "一个计算单元内配置的灭火器数量不得少于2具。"}});
+    blocks.emplace_back(KeyValue{{"6.1.2", "每个设置点的灭火器数量不宜多于5具。"}});
+    blocks.emplace_back(KeyValue{{"6.2.1/6.2.2",
+                                  "单具灭火器的灭火级别不应低于单具灭火器"
+                                  "最小配置灭火级别；U 为单位灭火级别最大保护面积。"}});
+    blocks.emplace_back(KeyValue{{"7.1.1", "计算所得的灭火级别和灭火器数量只进不舍，取整数。"}});
+    blocks.emplace_back(KeyValue{{"7.3.1", "计算单元的最小需配灭火级别 Q = K·S/U。"}});
+    blocks.emplace_back(
+        KeyValue{{"7.3.2", "修正系数 K：按室内消火栓系统和灭火系统的设置情况取值。"}});
+    blocks.emplace_back(KeyValue{{"7.3.3", str(gb::kSpecialPlaces) + "：Q = 1.3·K·S/U。"}});
+    blocks.emplace_back(KeyValue{{"7.3.4", "设置点的最小需配灭火级别 Qe = Q/N，N 为设置点数。"}});
+
+    ratingTable(true, used.hazardsA, blocks);
+    ratingTable(false, used.hazardsB, blocks);
+    distanceTable(true, used.hazardsA, blocks);
+    distanceTable(false, used.hazardsB, blocks);
+    if (!used.kItems.empty()) {
+        Table table =
+            makeTable("7.3.2 修正系数（本工程用到的项）", {"设置情况", "K"}, {8, 2}, {false, true});
+        for (const int item : used.kItems) {
+            const auto& k = gb::kItems()[static_cast<std::size_t>(item - 1)];
+            table.rows.push_back({str(k.text), str(k.valueText)});
+        }
+        blocks.emplace_back(std::move(table));
+    }
+    if (!used.models.empty()) {
+        Table table = makeTable("附录A 本工程选用的灭火器型号",
+                                {"型号", "类型", "充装量", "灭火级别 A", "灭火级别 B", "形式"},
+                                {3, 5, 2, 2, 2, 2}, {false, false, false, true, true, false});
+        // Pointers into the one array of models: their order is the list's.
+        for (const gb::Model* m : used.models) {
+            table.rows.push_back({str(m->code), str(m->type), str(m->charge),
+                                  ratingText(m->ratingA, "A"), ratingText(m->ratingB, "B"),
+                                  m->wheeled ? "推车式" : "手提式"});
+        }
+        blocks.emplace_back(std::move(table));
+    }
+}
+
+std::string symbolicQ(bool special) {
+    return special ? "Q = 1.3 × K × S ÷ U" : "Q = K × S ÷ U";
+}
+
+// "Q = 0.9 × 1500 ÷ 75 = 18" from the core, with the symbols put in front.
+std::string formulaQ(const gb::Result& r, bool special) {
+    constexpr std::string_view kPrefix = "Q = ";
+    std::string_view numbers = r.formulaQ;
+    if (numbers.starts_with(kPrefix)) {
+        numbers.remove_prefix(kPrefix.size());
+    }
+    return symbolicQ(special) + " = " + str(numbers);
+}
+
+void checks2005(const gb::Unit& unit, const gb::Result& r, std::vector<Block>& blocks) {
+    using gb::ProblemCode;
+    const std::string basis(1, r.basis);
+    if (const auto* p = problemOf(r, ProblemCode::InvalidUnit)) {
+        blocks.emplace_back(Check{Status::Fail, "", p->text});
+        return;
+    }
+    if (const auto* p = problemOf(r, ProblemCode::ClassD)) {
+        blocks.emplace_back(Check{Status::Fail, "4.2", p->text});
+        return;
+    }
+    if (const auto* p = problemOf(r, ProblemCode::NotSuitable)) {
+        blocks.emplace_back(Check{Status::Fail, "4.2", p->text});
+    } else if (const auto* co2 = problemOf(r, ProblemCode::CarbonDioxideForE)) {
+        blocks.emplace_back(Check{Status::Warn, "4.2", co2->text});
+    } else if (const auto* custom = problemOf(r, ProblemCode::CustomSuitability)) {
+        blocks.emplace_back(Check{Status::Warn, "4.2", custom->text});
+    } else if (const auto* const* model = std::get_if<const gb::Model*>(&unit.extinguisher)) {
+        blocks.emplace_back(Check{Status::Pass, "4.2",
+                                  r.modelCode + "（" + str(gb::agentName((*model)->agent)) +
+                                      "）适用于" + std::string(1, letterOf(unit.fireClass)) +
+                                      "类火灾"});
+    }
+    const std::string minClause = r.basis == 'A' ? "6.2.1" : "6.2.2";
+    if (const auto* p = problemOf(r, ProblemCode::NoRating)) {
+        blocks.emplace_back(Check{Status::Fail, minClause, p->text});
+    } else if (const auto* below = problemOf(r, ProblemCode::BelowMinimum)) {
+        blocks.emplace_back(Check{Status::Fail, minClause, below->text});
+    } else if (r.rating > 0) {
+        blocks.emplace_back(Check{Status::Pass, minClause,
+                                  "单具灭火级别 " + std::to_string(r.rating) + basis +
+                                      " 不低于单具灭火器最小配置灭火级别 " +
+                                      std::to_string(r.minRating) + basis});
+    }
+    if (!r.computed) {
+        return;
+    }
+    blocks.emplace_back(Check{Status::Pass, "6.1.1",
+                              "计算单元内灭火器 " + std::to_string(r.total) + " 具，不少于2具"});
+    if (const auto* p = problemOf(r, ProblemCode::MoreThanFive)) {
+        blocks.emplace_back(Check{Status::Warn, "6.1.2", p->text});
+    } else {
+        blocks.emplace_back(Check{Status::Pass, "6.1.2",
+                                  "每个设置点 " + std::to_string(r.perPoint) + " 具，不多于5具"});
+    }
+}
+
+void unit2005(const UnitCells& cells, const UnitOutcome& outcome, std::vector<Block>& blocks) {
+    if (!outcome.unit || !outcome.current) {
+        const auto columns = building::inputColumns(Standard::Gb50140_2005);
+        for (std::size_t i = 1; i < columns.size(); ++i) {
+            blocks.emplace_back(
+                KeyValue{{str(columns[i].chinese), i < cells.size() ? cells[i] : std::string()}});
+        }
+        faultChecks(outcome, blocks);
+        return;
+    }
+    const gb::Unit& unit = *outcome.unit;
+    const gb::Result& r = *outcome.current;
+    const auto& k = gb::kItems()[static_cast<std::size_t>(unit.kItem - 1)];
+    const std::string basis(1, r.basis);
+    blocks.emplace_back(KeyValue{{"火灾种类", classText(unit)}});
+    blocks.emplace_back(KeyValue{{"危险等级", str(hazardName(unit.hazard))}});
+    blocks.emplace_back(KeyValue{{"修正系数", str(k.text) + "，K = " + str(k.valueText)}});
+    blocks.emplace_back(KeyValue{
+        {"特殊场所", unit.special ? "是（" + str(gb::kSpecialPlaces) + "，7.3.3）" : "否"}});
+    blocks.emplace_back(
+        KeyValue{{"保护面积", "S = " + gb::decimalText(unit.areaMillionths, 1'000'000) + " m²"}});
+    blocks.emplace_back(KeyValue{{"设置点数", "N = " + std::to_string(unit.points)}});
+    if (!r.formulaQ.empty()) {
+        blocks.emplace_back(
+            KeyValue{{"灭火器", r.modelDescription + "，" + (r.wheeled ? "推车式" : "手提式") +
+                                    "，" + building::modelRatingsText(unit)}});
+        blocks.emplace_back(KeyValue{{"U", r.u.text + " " + uUnit(r.basis == 'A') + "（表" +
+                                               (r.basis == 'A' ? "6.2.1" : "6.2.2") + "，" +
+                                               str(hazardName(unit.hazard)) + "）"}});
+        blocks.emplace_back(Formula{"计算单元最小需配灭火级别（7.3）", formulaQ(r, unit.special),
+                                    "取 " + std::to_string(r.qRequired) + basis});
+        blocks.emplace_back(Formula{"设置点最小需配灭火级别（7.3.4）", r.formulaQe,
+                                    "取 " + std::to_string(r.qeRequired) + basis});
+        blocks.emplace_back(
+            KeyValue{{"单具灭火器最小配置灭火级别", std::to_string(r.minRating) + basis}});
+    }
+    if (r.computed) {
+        std::string taken = "取 " + std::to_string(r.perPoint) + " 具";
+        if (r.perPoint > (r.qeRequired + r.rating - 1) / r.rating) {
+            taken += "（每个计算单元不少于2具，6.1.1）";
+        }
+        blocks.emplace_back(Formula{"每个设置点灭火器数", r.formulaPerPoint, taken});
+        blocks.emplace_back(Formula{"计算单元灭火器总数",
+                                    std::to_string(r.perPoint) + " × " + std::to_string(r.points) +
+                                        " = " + std::to_string(r.total),
+                                    std::to_string(r.total) + " 具"});
+        blocks.emplace_back(
+            KeyValue{{"最大保护距离", std::to_string(r.maxDistanceM) + " m（表" +
+                                          (r.basis == 'A' ? "5.2.1" : "5.2.2") + "，" +
+                                          (r.wheeled ? "推车式" : "手提式") + "）"}});
+    }
+    checks2005(unit, r, blocks);
+}
+
+std::vector<std::string> summaryRow2005(std::size_t i, const UnitCells& cells,
+                                        const UnitOutcome& outcome) {
+    std::vector<std::string> row{std::to_string(i + 1), unitName(cells, i)};
+    if (!outcome.unit || !outcome.current) {
+        row.resize(10);
+        row.emplace_back(statusText(Status::Fail));
+        return row;
+    }
+    const gb::Unit& unit = *outcome.unit;
+    const gb::Result& r = *outcome.current;
+    const std::string basis(1, r.basis);
+    const bool reached = !r.formulaQ.empty();
+    row.push_back(std::string(1, letterOf(unit.fireClass)) + "类 " + str(hazardName(unit.hazard)));
+    row.push_back(gb::decimalText(unit.areaMillionths, 1'000'000));
+    row.push_back(reached ? std::to_string(r.qRequired) + basis : "—");
+    row.push_back(std::to_string(unit.points));
+    row.push_back(reached ? std::to_string(r.qeRequired) + basis : "—");
+    row.push_back(reached ? (r.modelCode.empty() ? r.modelDescription : r.modelCode) : "—");
+    row.push_back(r.computed ? std::to_string(r.perPoint) : "—");
+    row.push_back(r.computed ? std::to_string(r.total) : "—");
+    row.emplace_back(statusText(statusOf(outcome)));
+    return row;
+}
+
+// ---- GBJ140-90 --------------------------------------------------------------------------
+
+struct ClassicValues {
+    std::string u, k, kd, n;
+    std::string hazard, correction, extinguisher;
+};
+
+// K as its list writes it, with one decimal at least: 1.0, 0.7.
+std::string kText(double k) {
+    std::string text = resultText(k).value_or("");
+    return text.find('.') == std::string::npos ? text + ".0" : text;
+}
+
+std::optional<ClassicValues> classicValues(const Request& request) {
+    const ClassGroup* group = groupOf(request.fireClass);
+    if (group == nullptr) {
+        return std::nullopt;
+    }
+    const auto u = hazardU(*group, request.hazard);
+    const auto k = correctionK(request.correction);
+    const auto n = extinguisherN(*group, request.extinguisher);
+    if (!u || !k || !n) {
+        return std::nullopt;
+    }
+    return ClassicValues{
+        resultText(static_cast<double>(*u)).value_or(""),
+        kText(*k),
+        request.underground ? "1.3" : "1.0",
+        std::to_string(*n),
+        str(group->hazards[static_cast<std::size_t>(request.hazard)].text),
+        str(correctionList()[static_cast<std::size_t>(request.correction)].text),
+        str(group->extinguishers[static_cast<std::size_t>(request.extinguisher)].text),
+    };
+}
+
+std::string areaText(std::string_view typed) {
+    const auto area = parseArea(typed);
+    return area ? resultText(*area).value_or(str(typed)) : str(typed);
+}
+
+void basisClassic(const std::vector<UnitOutcome>& outcomes, std::vector<Block>& blocks) {
+    blocks.emplace_back(Heading{1, "一、设计依据"});
+    blocks.emplace_back(Paragraph{"按" + str(building::standardTitle(Standard::Gbj140_90)) +
+                                  "计算，与本程序窗口的计算相同："});
+    blocks.emplace_back(Formula{"灭火级别", "Q1 = S ÷ U", ""});
+    blocks.emplace_back(Formula{"修正后灭火级别", "Q = S × K × kd ÷ U", ""});
+    blocks.emplace_back(Formula{"需要灭火器数量", "N = Q ÷ n", ""});
+    blocks.emplace_back(Paragraph{
+        "S 为建筑面积（m²），U 为危险等级的单位灭火级别保护面积，K 为修正系数，kd 地下建筑取 "
+        "1.3、其他取 1.0，n 为所选灭火器每具的灭火级别。配置数量为 N 向上取整，且不少于2具。"
+        "窗口以单精度数 1.2999999523 计 1.3，故地下建筑的 Q、N 末位可能不是整齐的数，"
+        "此处照窗口所示列出。"});
+    std::set<std::string> hazards;
+    std::set<std::string> corrections;
+    std::set<std::string> extinguishers;
+    Table hazardTable = makeTable("本工程用到的危险等级", {"危险等级", "U"}, {6, 3}, {false, true});
+    Table kTable = makeTable("本工程用到的修正系数", {"修正系数", "K"}, {6, 3}, {false, true});
+    Table nTable = makeTable("本工程用到的灭火器", {"灭火器", "n"}, {6, 3}, {false, true});
+    for (const auto& outcome : outcomes) {
+        if (!outcome.classicRequest) {
+            continue;
+        }
+        const auto values = classicValues(*outcome.classicRequest);
+        if (!values) {
+            continue;
+        }
+        if (hazards.insert(values->hazard).second) {
+            hazardTable.rows.push_back({values->hazard, values->u});
+        }
+        if (corrections.insert(values->correction).second) {
+            kTable.rows.push_back({values->correction, values->k});
+        }
+        if (extinguishers.insert(values->extinguisher).second) {
+            nTable.rows.push_back({values->extinguisher, values->n});
+        }
+    }
+    for (Table* table : {&hazardTable, &kTable, &nTable}) {
+        if (!table->rows.empty()) {
+            blocks.emplace_back(std::move(*table));
+        }
+    }
+}
+
+void unitClassic(const UnitCells& cells, const UnitOutcome& outcome, std::vector<Block>& blocks) {
+    const auto columns = building::inputColumns(Standard::Gbj140_90);
+    for (std::size_t i = 1; i < columns.size(); ++i) {
+        blocks.emplace_back(
+            KeyValue{{str(columns[i].chinese), i < cells.size() ? cells[i] : std::string()}});
+    }
+    const auto values =
+        outcome.classicRequest ? classicValues(*outcome.classicRequest) : std::nullopt;
+    if (values && outcome.classic && outcome.classic->results) {
+        const auto& [q1, q, n] = *outcome.classic->results;
+        const std::string s = areaText(outcome.classicRequest->area);
+        blocks.emplace_back(
+            Formula{"灭火级别", "Q1 = S ÷ U = " + s + " ÷ " + values->u + " = " + q1, ""});
+        blocks.emplace_back(Formula{"修正后灭火级别",
+                                    "Q = S × K × kd ÷ U = " + s + " × " + values->k + " × " +
+                                        values->kd + " ÷ " + values->u + " = " + q,
+                                    ""});
+        blocks.emplace_back(
+            Formula{"需要灭火器数量", "N = Q ÷ n = " + q + " ÷ " + values->n + " = " + n, ""});
+        if (outcome.classic->install) {
+            const std::string install = resultText(*outcome.classic->install).value_or("");
+            blocks.emplace_back(KeyValue{{"配置数量", install + " 具（N 向上取整，且不少于2具）"}});
+            blocks.emplace_back(Check{Status::Pass, "", "配置 " + install + " 具，不少于2具"});
+        }
+    }
+    faultChecks(outcome, blocks);
+}
+
+std::vector<std::string> summaryRowClassic(std::size_t i, const UnitCells& cells,
+                                           const UnitOutcome& outcome) {
+    std::vector<std::string> row{
+        std::to_string(i + 1), unitName(cells, i),
+        cellOf(Standard::Gbj140_90, cells, building::Field::Class),
+        areaText(cellOf(Standard::Gbj140_90, cells, building::Field::Area))};
+    for (std::size_t r = 0; r < 3; ++r) {
+        row.push_back(outcome.results.size() > r ? outcome.results[r] : std::string());
+    }
+    row.push_back(outcome.model ? outcome.model->label : "—");
+    row.push_back(outcome.results.size() > 3 && !outcome.results[3].empty() ? outcome.results[3]
+                                                                            : "—");
+    row.emplace_back(statusText(statusOf(outcome)));
+    return row;
+}
+
+// ---- The whole --------------------------------------------------------------------------
+
+TitleBlock titleBlock(const building::Project& project) {
+    const auto& info = project.info;
+    return TitleBlock{str(kReportTitle),
+                      {{"工程名称", info.name},
+                       {"设计单位", info.designUnit},
+                       {"设计人", info.designer},
+                       {"校对人", info.checker},
+                       {"日期", info.date},
+                       {"执行规范", str(building::standardTitle(project.standard))},
+                       {"计算程序", str(kProgramName) + " " + EXTCALC_VERSION}}};
+}
+
+void modelList(const std::vector<UnitOutcome>& outcomes, std::vector<Block>& blocks) {
+    building::ModelTotals totals;
+    building::ModelTotals grand;
+    const building::ModelKey all{0, "合计"};
+    std::size_t leftOut = 0;
+    for (const auto& outcome : outcomes) {
+        if (outcome.model) {
+            totals.add(*outcome.model, outcome.count);
+            grand.add(all, outcome.count);
+        } else {
+            ++leftOut;
+        }
+    }
+    Table table =
+        makeTable("", {"序号", "灭火器型号", "数量（具）"}, {2, 10, 4}, {false, false, true});
+    std::size_t number = 0;
+    for (const auto& model : totals.used()) {
+        table.rows.push_back(
+            {std::to_string(++number), model.label, totals.totalText(model).value_or("—")});
+    }
+    table.rows.push_back({"", "合计", grand.totalText(all).value_or("—")});
+    table.lastRowIsTotal = true;
+    blocks.emplace_back(std::move(table));
+    if (leftOut > 0) {
+        blocks.emplace_back(
+            Check{Status::Fail, "",
+                  std::to_string(leftOut) + " 个计算单元有错误，未计入本清单；改正后清单才完整"});
+    }
+}
+
+}  // namespace
+
+std::string_view statusText(Status status) {
+    switch (status) {
+        case Status::Pass:
+            return "通过";
+        case Status::Fail:
+            return "不通过";
+        case Status::Warn:
+            return "注意";
+    }
+    return {};
+}
+
+Document buildReport(const building::Project& project) {
+    Document document;
+    document.projectName = project.info.name;
+    document.standard = str(building::standardCode(project.standard));
+    auto& blocks = document.blocks;
+    blocks.emplace_back(titleBlock(project));
+
+    std::vector<UnitOutcome> outcomes;
+    outcomes.reserve(project.units.size());
+    std::transform(
+        project.units.begin(), project.units.end(), std::back_inserter(outcomes),
+        [&project](const UnitCells& cells) { return building::evaluate(project.standard, cells); });
+    const bool current = project.standard == Standard::Gb50140_2005;
+    if (current) {
+        basis2005(usedBy(outcomes), blocks);
+    } else {
+        basisClassic(outcomes, blocks);
+    }
+    blocks.emplace_back(
+        Paragraph{"规范条文和表中数值摘自规范，使用时请与正式出版的规范文本核对。"});
+
+    blocks.emplace_back(Heading{1, "二、计算单元"});
+    if (project.units.empty()) {
+        blocks.emplace_back(Paragraph{"本工程尚无计算单元。"});
+    }
+    for (std::size_t i = 0; i < project.units.size(); ++i) {
+        blocks.emplace_back(
+            Heading{2, std::to_string(i + 1) + "　" + unitName(project.units[i], i)});
+        if (current) {
+            unit2005(project.units[i], outcomes[i], blocks);
+        } else {
+            unitClassic(project.units[i], outcomes[i], blocks);
+        }
+    }
+
+    blocks.emplace_back(Heading{1, "三、计算结果汇总"});
+    Table summary;
+    if (current) {
+        summary =
+            makeTable("",
+                      {"序号", "计算单元", "种类/等级", "S（m²）", "Q", "N", "Qe", "灭火器",
+                       "每点（具）", "合计（具）", "结论"},
+                      {3, 8, 8, 6, 4, 3, 4, 6, 4, 4, 4},
+                      {false, false, false, true, true, true, true, false, true, true, false});
+    } else {
+        summary = makeTable(
+            "", {"序号", "名称", "类别", "S（m²）", "Q1", "Q", "N", "灭火器", "配置（具）", "结论"},
+            {3, 8, 3, 6, 5, 5, 5, 11, 4, 4},
+            {false, false, false, true, true, true, true, false, true, false});
+    }
+    for (std::size_t i = 0; i < project.units.size(); ++i) {
+        summary.rows.push_back(current ? summaryRow2005(i, project.units[i], outcomes[i])
+                                       : summaryRowClassic(i, project.units[i], outcomes[i]));
+        summary.rowStatus.push_back(statusOf(outcomes[i]));
+    }
+    blocks.emplace_back(std::move(summary));
+
+    blocks.emplace_back(Heading{1, "四、灭火器配置清单"});
+    modelList(outcomes, blocks);
+    return document;
+}
+
+}  // namespace extcalc::report

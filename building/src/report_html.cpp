@@ -1,0 +1,223 @@
+// SPDX-License-Identifier: MIT
+// The report as one XHTML file: well-formed XML, so that any XML tool reads it, and
+// styled for the screen and for A4 paper alike.
+
+#include <cstddef>
+#include <string>
+#include <type_traits>
+#include <variant>
+
+#include "extcalc/report.h"
+
+namespace extcalc::report {
+namespace {
+
+constexpr std::string_view kStyle = R"(
+@page { size: A4 portrait; margin: 18mm 16mm 18mm 18mm; }
+body { font-family: "Noto Sans CJK SC", "Source Han Sans SC", "Microsoft YaHei", sans-serif;
+       font-size: 10.5pt; line-height: 1.55; color: #1a1a1a; max-width: 180mm; margin: 0 auto;
+       padding: 8mm 0; }
+.title { text-align: center; border-bottom: 2px solid #1a1a1a; padding-bottom: 6mm; margin-bottom: 6mm; }
+.title h1 { font-size: 20pt; letter-spacing: 0.15em; margin: 4mm 0 6mm; }
+.fields { margin: 0 auto; border-collapse: collapse; text-align: left; }
+.fields th { font-weight: normal; color: #444; padding: 1.2mm 4mm 1.2mm 0; width: 24mm;
+             text-align: justify; white-space: nowrap; }
+.fields td { min-width: 90mm; border-bottom: 1px solid #999; padding: 1.2mm 2mm; }
+h2 { font-size: 14pt; border-left: 4px solid #3a5f8f; padding-left: 3mm; margin: 8mm 0 3mm; }
+h3 { font-size: 12pt; margin: 6mm 0 2mm; padding-bottom: 1mm; border-bottom: 1px solid #ccc;
+     page-break-after: avoid; }
+p { margin: 1.5mm 0; }
+.kv { margin: 0.6mm 0; }
+.kv .k { display: inline-block; min-width: 30mm; color: #444; }
+.kv .k::after { content: "："; }
+.formula { margin: 1mm 0; }
+.formula .label { color: #444; }
+.formula .label::after { content: "："; }
+.formula .expr { font-family: "Noto Sans Mono CJK SC", "DejaVu Sans Mono", monospace;
+                 background: #f3f5f8; padding: 0.3mm 1.5mm; }
+.formula .taken { font-weight: bold; margin-left: 2mm; }
+.check { margin: 0.8mm 0; padding: 0.8mm 2mm; border-left: 3px solid; }
+.check .badge { display: inline-block; min-width: 12mm; font-weight: bold; }
+.check .clause { display: inline-block; min-width: 16mm; color: #444; }
+.check.pass { border-color: #2e7d32; }
+.check.pass .badge { color: #2e7d32; }
+.check.warn { border-color: #b26a00; background: #fff6e5; }
+.check.warn .badge { color: #b26a00; }
+.check.fail { border-color: #c62828; background: #fdecea; }
+.check.fail .badge { color: #c62828; }
+table.data { border-collapse: collapse; width: 100%; margin: 2mm 0 4mm; font-size: 9pt; }
+table.data caption { text-align: left; font-weight: bold; padding: 1mm 0; }
+table.data th, table.data td { border: 1px solid #777; padding: 1mm 1.5mm; vertical-align: top; }
+table.data th { background: #e8edf3; }
+table.data td.num { text-align: right; }
+table.data tr { page-break-inside: avoid; }
+table.data thead { display: table-header-group; }
+table.data tr.fail td { background: #fdecea; }
+table.data tr.warn td { background: #fff6e5; }
+table.data tr.total td { font-weight: bold; border-top: 2px solid #1a1a1a; }
+)";
+
+std::string_view statusClass(Status status) {
+    switch (status) {
+        case Status::Pass:
+            return "pass";
+        case Status::Fail:
+            return "fail";
+        case Status::Warn:
+            return "warn";
+    }
+    return {};
+}
+
+class Writer {
+  public:
+    std::string out;
+
+    void element(std::string_view tag, std::string_view cls, std::string_view text) {
+        open(tag, cls);
+        out += escapeXml(text);
+        close(tag);
+    }
+    void open(std::string_view tag, std::string_view cls = {}) {
+        out += '<';
+        out += tag;
+        if (!cls.empty()) {
+            out += " class=\"";
+            out += cls;
+            out += '"';
+        }
+        out += '>';
+    }
+    void close(std::string_view tag) {
+        out += "</";
+        out += tag;
+        out += '>';
+    }
+
+    void operator()(const TitleBlock& b) {
+        open("div", "title");
+        element("h1", "", b.title);
+        open("table", "fields");
+        for (const auto& field : b.fields) {
+            open("tr");
+            element("th", "", field.key);
+            element("td", "", field.value);
+            close("tr");
+        }
+        close("table");
+        close("div");
+        out += '\n';
+    }
+    void operator()(const Heading& b) { element(b.level <= 1 ? "h2" : "h3", "", b.text); }
+    void operator()(const Paragraph& b) { element("p", "", b.text); }
+    void operator()(const KeyValue& b) {
+        open("div", "kv");
+        element("span", "k", b.field.key);
+        element("span", "v", b.field.value);
+        close("div");
+    }
+    void operator()(const Formula& b) {
+        open("div", "formula");
+        element("span", "label", b.label);
+        element("span", "expr", b.formula);
+        if (!b.taken.empty()) {
+            element("span", "taken", b.taken);
+        }
+        close("div");
+    }
+    void operator()(const Check& b) {
+        out += "<div class=\"check ";
+        out += statusClass(b.status);
+        out += "\">";
+        element("span", "badge", statusText(b.status));
+        if (!b.clause.empty()) {
+            element("span", "clause", b.clause);
+        }
+        element("span", "text", b.text);
+        close("div");
+    }
+    void operator()(const Table& b) {
+        open("table", "data");
+        if (!b.caption.empty()) {
+            element("caption", "", b.caption);
+        }
+        open("thead");
+        open("tr");
+        for (const auto& cell : b.header) {
+            element("th", "", cell);
+        }
+        close("tr");
+        close("thead");
+        open("tbody");
+        for (std::size_t r = 0; r < b.rows.size(); ++r) {
+            std::string_view rowClass;
+            if (r < b.rowStatus.size() && b.rowStatus[r] != Status::Pass) {
+                rowClass = statusClass(b.rowStatus[r]);
+            }
+            if (b.lastRowIsTotal && r + 1 == b.rows.size()) {
+                rowClass = "total";
+            }
+            open("tr", rowClass);
+            for (std::size_t c = 0; c < b.rows[r].size(); ++c) {
+                const bool numeric = c < b.numeric.size() && b.numeric[c];
+                element("td", numeric ? "num" : "", b.rows[r][c]);
+            }
+            close("tr");
+        }
+        close("tbody");
+        close("table");
+        out += '\n';
+    }
+};
+
+}  // namespace
+
+std::string escapeXml(std::string_view text) {
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (const char c : text) {
+        switch (c) {
+            case '&':
+                escaped += "&amp;";
+                break;
+            case '<':
+                escaped += "&lt;";
+                break;
+            case '>':
+                escaped += "&gt;";
+                break;
+            case '"':
+                escaped += "&quot;";
+                break;
+            case '\'':
+                escaped += "&#39;";
+                break;
+            default:
+                // Control characters other than tab and line ends are not allowed in XML.
+                if (static_cast<unsigned char>(c) >= 0x20 || c == '\t' || c == '\n' || c == '\r') {
+                    escaped += c;
+                }
+        }
+    }
+    return escaped;
+}
+
+std::string renderHtml(const Document& document) {
+    Writer w;
+    w.out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE html>\n";
+    w.out += "<html xmlns=\"http://www.w3.org/1999/xhtml\" lang=\"zh-CN\" xml:lang=\"zh-CN\">\n";
+    w.out += "<head>\n<meta charset=\"UTF-8\"/>\n<title>";
+    w.out += escapeXml(std::string(kReportTitle) +
+                       (document.projectName.empty() ? "" : " — " + document.projectName));
+    w.out += "</title>\n<style>";
+    w.out += kStyle;
+    w.out += "</style>\n</head>\n<body>\n";
+    for (const Block& block : document.blocks) {
+        std::visit(w, block);
+        w.out += '\n';
+    }
+    w.out += "</body>\n</html>\n";
+    return std::move(w.out);
+}
+
+}  // namespace extcalc::report

@@ -1,0 +1,135 @@
+// SPDX-License-Identifier: MIT
+#include "report_command.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <string_view>
+
+#include "console.h"
+#include "extcalc/report.h"
+#include "extcalc/unit_table.h"
+
+#ifdef EXTCALC_HAVE_PDF
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QString>
+#include <QtGlobal>
+#include <memory>
+
+#include "extcalc/report_pdf.h"
+#endif
+
+namespace extcalc::cli {
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr std::string_view kName = "extinguisher-calc-cli：";
+
+enum class Format { Html, Pdf };
+
+std::optional<Format> formatOf(const std::filesystem::path& out) {
+    std::string extension = out.extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (extension == ".html" || extension == ".htm" || extension == ".xhtml") {
+        return Format::Html;
+    }
+    if (extension == ".pdf") {
+        return Format::Pdf;
+    }
+    return std::nullopt;
+}
+
+int usage(std::ostream& err, std::string_view message) {
+    err << kName << message << "\n（用 --help 查看用法）\n";
+    return kExitUsage;
+}
+
+#ifdef EXTCALC_HAVE_PDF
+// Qt's notices about the desktop session it finds (no runtime folder when started from a
+// service or as root) say nothing about the report; the command line's standard error is
+// for its own messages. Warnings about the report itself still get through.
+void quietSessionNotices(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (text.startsWith(QStringLiteral("QStandardPaths:"))) {
+        return;
+    }
+    qt_message_output(type, context, text);
+}
+
+// Qt lays the text out; the command line has no window, so the offscreen platform
+// serves unless the user chose one.
+int writePdfFile(const report::Document& document, const std::filesystem::path& out,
+                 std::ostream& err) {
+    std::unique_ptr<QGuiApplication> application;
+    if (QCoreApplication::instance() == nullptr) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        }
+        static int argc = 1;
+        static char name[] = "extinguisher-calc-cli";
+        static char* argv[] = {name, nullptr};
+        qInstallMessageHandler(quietSessionNotices);
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    }
+    const report::PdfWritten written = report::writePdf(document, out);
+    if (!written.ok) {
+        err << kName << written.error << '\n';
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+#endif
+
+}  // namespace
+
+int writeReport(const building::Project& project, const std::filesystem::path& out,
+                std::ostream& err) {
+    const auto format = formatOf(out);
+    if (!format) {
+        return usage(err, "报告文件“" + out.string() + "”的扩展名应为 .pdf 或 .html");
+    }
+    const report::Document document = report::buildReport(project);
+    if (*format == Format::Pdf) {
+#ifdef EXTCALC_HAVE_PDF
+        return writePdfFile(document, out, err);
+#else
+        err << kName << "本版本不能生成 PDF（PDF 需要带 Qt 的版本），请改用 .html\n";
+        return kExitFailed;
+#endif
+    }
+    if (building::writeFileSafely(out, report::renderHtml(document))) {
+        err << kName << "无法写入文件：" << out.string() << '\n';
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+int runReportCommand(ReportSource source, const std::string& sourcePath,
+                     building::Standard standard, const std::string& reportPath,
+                     std::ostream& err) {
+    if (!formatOf(reportPath)) {
+        return usage(err, "报告文件“" + reportPath + "”的扩展名应为 .pdf 或 .html");
+    }
+    building::ProjectRead read;
+    if (source == ReportSource::Project) {
+        read = building::readProjectFile(pathFromUtf8(sourcePath));
+    } else {
+        std::ifstream table(pathFromUtf8(sourcePath), std::ios::binary);
+        if (!table) {
+            err << kName << "无法打开表格文件“" << sourcePath << "”\n";
+            return kExitUsage;
+        }
+        read = building::readTableAsProject(table, standard);
+    }
+    if (!read.project) {
+        err << kName << "无法读入" << (source == ReportSource::Project ? "工程" : "表格") << "文件“"
+            << sourcePath << "”：" << (read.error ? read.error->text() : std::string()) << '\n';
+        return kExitUsage;
+    }
+    return writeReport(*read.project, pathFromUtf8(reportPath), err);
+}
+
+}  // namespace extcalc::cli

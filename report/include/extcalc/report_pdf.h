@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// The report as a PDF: A4 portrait, the project in every page's header, 第 X 页 共 Y 页
+// at the foot, tables that carry their header row onto the next page, fonts embedded.
+// Needs a QGuiApplication (Qt's text engine), which the caller owns.
+
+#include <filesystem>
+#include <string>
+
+#include "extcalc/report.h"
+
+namespace extcalc::report {
+
+struct PdfWritten {
+    bool ok = false;
+    int pages = 0;
+    std::string error;  // in Chinese, when not ok
+};
+
+// Lays the whole document out first, so every page knows the count, then paints it
+// into a temporary file beside path and renames that over path: a failure leaves any
+// earlier file as it was.
+PdfWritten writePdf(const Document& document, const std::filesystem::path& path);
+
+}  // namespace extcalc::report

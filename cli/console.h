@@ -28,8 +28,11 @@ class ConsoleSession {
     [[nodiscard]] const char* const* argv() const { return pointers_.data(); }
 
   private:
+#ifdef _WIN32
+    // The console's code pages before the program switched them to UTF-8.
     unsigned outputCodePage_ = 0;
     unsigned inputCodePage_ = 0;
+#endif
     std::vector<std::string> arguments_;
     std::vector<const char*> pointers_;
 };

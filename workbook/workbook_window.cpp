@@ -11,6 +11,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QInputDialog>
@@ -169,7 +170,7 @@ void WorkbookWindow::createPanels() {
 
     auto* totalsBox = new QGroupBox(QStringLiteral("灭火器配置清单"), splitter);
     totalsBox->setObjectName(QStringLiteral("totalsPanel"));
-    auto* totalsLayout = new QVBoxLayout(totalsBox);
+    auto* totalsLayout = new QHBoxLayout(totalsBox);
     totals_ = new QTableWidget(0, 2, totalsBox);
     totals_->setObjectName(QStringLiteral("totals"));
     totals_->setAccessibleName(QStringLiteral("灭火器配置清单"));
@@ -182,12 +183,18 @@ void WorkbookWindow::createPanels() {
     grandTotal_->setObjectName(QStringLiteral("grandTotal"));
     grandTotal_->setAccessibleName(QStringLiteral("合计"));
     grandTotal_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    totalsLayout->addWidget(totals_);
-    totalsLayout->addWidget(grandTotal_);
+    grandTotal_->setWordWrap(true);
+    grandTotal_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // A list of a dozen models needs no more width than this; the rest shows the total.
+    totals_->setMinimumWidth(380);
+    totals_->setMaximumWidth(520);
+    totalsLayout->addWidget(totals_, 1);
+    totalsLayout->addWidget(grandTotal_, 1);
     splitter->addWidget(table_);
     splitter->addWidget(totalsBox);
-    splitter->setStretchFactor(0, 4);
-    splitter->setStretchFactor(1, 1);
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 0);
+    splitter->setSizes({560, 170});
     layout->addWidget(splitter, 1);
     setCentralWidget(central);
 
@@ -685,7 +692,7 @@ void WorkbookWindow::showTotals() {
                        .arg(QString::fromStdString(grand.value_or(std::string(building::kTotalOutOfRange))))
                        .arg(workbook.size());
     if (workbook.failedCount() > 0) {
-        text += QStringLiteral("　") + QString::fromStdString(workbook.incompleteNote());
+        text += QStringLiteral("\n") + QString::fromStdString(workbook.incompleteNote());
     }
     grandTotal_->setText(text);
 }

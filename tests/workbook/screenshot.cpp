@@ -11,6 +11,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 #include <cstdio>
 
 #include "application.h"
@@ -24,8 +25,8 @@ extcalc::building::Project sampleBuilding() {
     extcalc::building::Project project;
     project.info = {"示例办公楼", "", "", "", ""};
     project.units = {
-        {"地下一层 汽车库", "B", "", "中危险级", "未设室内消火栓系统和灭火系统", "是", "1950", "4", "MF/ABC4"},
-        {"地下一层 变配电室", "E", "B", "中危险级", "未设室内消火栓系统和灭火系统", "是", "210", "2", "MT5"},
+        {"地下一层 汽车库", "B", "", "中危险级", "未设室内消火栓系统和灭火系统", "是", "1950", "16", "MF/ABC4"},
+        {"地下一层 变配电室", "E", "B", "中危险级", "未设室内消火栓系统和灭火系统", "是", "210", "2", "MF/ABC4"},
         {"地下一层 水泵房", "A", "", "轻危险级", "未设室内消火栓系统和灭火系统", "是", "160", "1", "MF/ABC2"},
         {"一层 门厅", "A", "", "中危险级", "设有室内消火栓系统", "否", "380", "2", "MF/ABC4"},
         {"一层 商业营业厅", "A", "", "严重危险级", "设有室内消火栓系统和灭火系统", "否", "1200",
@@ -66,7 +67,14 @@ int main(int argc, char** argv) {
     if (!QTest::qWaitForWindowExposed(&window)) {
         return 1;
     }
-    window.table()->setCurrentIndex(window.model()->index(2, 6));
+    // The problem of the unit in error, as hovering over it shows it.
+    QTableView* table = window.table();
+    table->setCurrentIndex(window.model()->index(2, 6));
+    const QModelIndex failed = window.model()->index(14, 0);
+    const QRect cell = table->visualRect(failed);
+    QTest::qWait(200);
+    QToolTip::showText(table->viewport()->mapToGlobal(cell.center()),
+                       failed.data(Qt::ToolTipRole).toString(), table->viewport());
     QTest::qWait(400);
     const QRect shown = window.frameGeometry();
     const QPixmap shot =

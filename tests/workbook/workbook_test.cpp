@@ -174,7 +174,7 @@ TEST_F(Workbook, PasteWithARowThatDoesNotFitTakesNothing) {
 }
 
 TEST_F(Workbook, SavedProjectOpensAsItWas) {
-    typeInto(window->findChild<QLineEdit*>("designer"), QStringLiteral("王某"));
+    typeInto(window->findChild<QLineEdit*>("designer"), QStringLiteral("（设计人）"));
     QTest::keyClick(window->findChild<QLineEdit*>("designer"), Qt::Key_Tab);
     typeIntoCell(1, kArea, QStringLiteral("120"));
     QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
@@ -184,7 +184,7 @@ TEST_F(Workbook, SavedProjectOpensAsItWas) {
     auto other = makeWindow();
     ASSERT_TRUE(other->openFile(file));
     EXPECT_EQ(other->model()->workbook().project(), saved);
-    EXPECT_EQ(saved.info.designer, "王某");
+    EXPECT_EQ(saved.info.designer, "（设计人）");
     EXPECT_EQ(saved.units[1][kArea], "120");
 }
 

@@ -18,8 +18,8 @@ QWidget* CellDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&
     }
     auto* combo = new QComboBox(parent);
     combo->setObjectName(QStringLiteral("cellChoice"));
-    combo->setAccessibleName(model->headerData(index.column(), Qt::Horizontal, Qt::DisplayRole)
-                                 .toString());
+    combo->setAccessibleName(
+        model->headerData(index.column(), Qt::Horizontal, Qt::DisplayRole).toString());
     combo->setEditable(model->takesOwnText(index.column()));
     // The lists are asked for here, once per editor, never while painting.
     combo->addItems(model->choicesFor(index));

@@ -31,7 +31,8 @@ class FirstPaint final : public QObject {
             seen_ = true;
             // After the paint itself, which runs once this returns.
             QTimer::singleShot(0, qApp, [this] {
-                std::printf("first paint after %lld ms\n", static_cast<long long>(clock_.elapsed()));
+                std::printf("first paint after %lld ms\n",
+                            static_cast<long long>(clock_.elapsed()));
                 std::fflush(stdout);
                 QApplication::quit();
             });

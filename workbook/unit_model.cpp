@@ -129,8 +129,7 @@ class ChangeInfo final : public QUndoCommand {
 
 }  // namespace
 
-UnitModel::UnitModel(QUndoStack* undo, QObject* parent)
-    : QAbstractTableModel(parent), undo_(undo) {
+UnitModel::UnitModel(QUndoStack* undo, QObject* parent) : QAbstractTableModel(parent), undo_(undo) {
     columnsChanged();
 }
 
@@ -209,8 +208,9 @@ QVariant UnitModel::data(const QModelIndex& index, int role) const {
                                                    : QString();
         }
         case Qt::ToolTipRole:
-            return outcome.results.empty() ? QVariant()
-                                           : QVariant(QString::fromStdString(outcome.results.back()));
+            return outcome.results.empty()
+                       ? QVariant()
+                       : QVariant(QString::fromStdString(outcome.results.back()));
         case Qt::BackgroundRole:
             if (outcome.failed()) {
                 return QBrush(QColor(0xFF, 0xDC, 0xDC));
@@ -232,7 +232,8 @@ QVariant UnitModel::data(const QModelIndex& index, int role) const {
             }
             if (outcome.hasWarnings()) {
                 if (warningIcon_.isNull()) {
-                    warningIcon_ = QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
+                    warningIcon_ =
+                        QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
                 }
                 return warningIcon_;
             }
@@ -272,7 +273,8 @@ bool UnitModel::setData(const QModelIndex& index, const QVariant& value, int rol
     if (after == before) {
         return true;
     }
-    undo_->push(new SetCell(this, index.row(), index.column(), std::move(before), std::move(after)));
+    undo_->push(
+        new SetCell(this, index.row(), index.column(), std::move(before), std::move(after)));
     return true;
 }
 

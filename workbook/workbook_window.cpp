@@ -11,8 +11,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QItemSelectionModel>
@@ -66,7 +66,8 @@ QSettings settings() {
 }
 
 QString fileFilter() {
-    return QStringLiteral("工程文件 (*%1)").arg(QString::fromUtf8(building::kProjectExtension.data()));
+    return QStringLiteral("工程文件 (*%1)")
+        .arg(QString::fromUtf8(building::kProjectExtension.data()));
 }
 
 }  // namespace
@@ -119,9 +120,9 @@ void WorkbookWindow::createPanels() {
         edit = new QLineEdit(info);
         edit->setObjectName(QString::fromLatin1(name));
         edit->setAccessibleName(caption);
-        auto* label = new QLabel(caption + QStringLiteral("(&") + QChar(u'1' + row * 3 + column) +
-                                     QStringLiteral(")："),
-                                 info);
+        auto* label = new QLabel(
+            caption + QStringLiteral("(&") + QChar(u'1' + row * 3 + column) + QStringLiteral(")："),
+            info);
         label->setBuddy(edit);
         grid->addWidget(label, row, column * 2);
         grid->addWidget(edit, row, column * 2 + 1);
@@ -253,8 +254,8 @@ void WorkbookWindow::createActions() {
     undo->setShortcuts(QKeySequence::Undo);
     QAction* redo = undo_.createRedoAction(this, QStringLiteral("重做"));
     redo->setObjectName(QStringLiteral("actionRedo"));
-    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y),
-                        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    redo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     edit->addAction(undo);
     edit->addAction(redo);
     edit->addSeparator();
@@ -271,10 +272,11 @@ void WorkbookWindow::createActions() {
            {QKeySequence(Qt::CTRL | Qt::Key_D)}, &WorkbookWindow::duplicateUnits);
     onTable(action(edit, "actionDeleteUnit", QStringLiteral("删除计算单元(&L)"),
                    {QKeySequence(Qt::Key_Delete)}, &WorkbookWindow::deleteUnits));
-    action(edit, "actionMoveUp", QStringLiteral("上移(&U)"), {QKeySequence(Qt::ALT | Qt::Key_Up)},
-           [this] { moveCurrent(-1); });
-    action(edit, "actionMoveDown", QStringLiteral("下移(&W)"),
-           {QKeySequence(Qt::ALT | Qt::Key_Down)}, [this] { moveCurrent(1); });
+    // Alt+Down also opens a drop-down being edited in a cell.
+    onTable(action(edit, "actionMoveUp", QStringLiteral("上移(&U)"),
+                   {QKeySequence(Qt::ALT | Qt::Key_Up)}, [this] { moveCurrent(-1); }));
+    onTable(action(edit, "actionMoveDown", QStringLiteral("下移(&W)"),
+                   {QKeySequence(Qt::ALT | Qt::Key_Down)}, [this] { moveCurrent(1); }));
 
     QMenu* tools = menuBar()->addMenu(QStringLiteral("工具(&T)"));
     tools->setObjectName(QStringLiteral("toolsMenu"));
@@ -324,7 +326,8 @@ bool WorkbookWindow::save() {
 }
 
 bool WorkbookWindow::saveAs() {
-    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("另存为"), path_, fileFilter());
+    QString path =
+        QFileDialog::getSaveFileName(this, QStringLiteral("另存为"), path_, fileFilter());
     if (path.isEmpty()) {
         return false;
     }
@@ -337,7 +340,8 @@ bool WorkbookWindow::saveAs() {
 
 bool WorkbookWindow::saveTo(const QString& path) {
     commitInfo();
-    const std::error_code error = building::writeProjectFile(fsPath(path), model_->workbook().project());
+    const std::error_code error =
+        building::writeProjectFile(fsPath(path), model_->workbook().project());
     if (error) {
         tell("无法保存“" + fileName(path) + "”：\n" +
              building::describeFileError(error, building::FileUse::Write) +
@@ -431,18 +435,19 @@ void WorkbookWindow::chooseAndOpen() {
 void WorkbookWindow::chooseAndImport() {
     const QStringList standards{standard_->itemText(0), standard_->itemText(1)};
     bool chosen = false;
-    const QString picked =
-        QInputDialog::getItem(this, QStringLiteral("导入 CSV"),
-                              QStringLiteral("表格中的计算单元按哪一本规范填写？"), standards,
-                              standard_->currentIndex(), false, &chosen);
+    const QString picked = QInputDialog::getItem(
+        this, QStringLiteral("导入 CSV"), QStringLiteral("表格中的计算单元按哪一本规范填写？"),
+        standards, standard_->currentIndex(), false, &chosen);
     if (!chosen) {
         return;
     }
-    const QString path =
-        QFileDialog::getOpenFileName(this, QStringLiteral("导入 CSV"), QFileInfo(path_).absolutePath(),
-                                     QStringLiteral("CSV 表格 (*.csv *.txt)"));
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("导入 CSV"),
+                                                      QFileInfo(path_).absolutePath(),
+                                                      QStringLiteral("CSV 表格 (*.csv *.txt)"));
     if (!path.isEmpty()) {
-        importCsv(path, static_cast<Standard>(standard_->itemData(static_cast<int>(standards.indexOf(picked))).toInt()));
+        importCsv(path,
+                  static_cast<Standard>(
+                      standard_->itemData(static_cast<int>(standards.indexOf(picked))).toInt()));
     }
 }
 
@@ -574,7 +579,8 @@ void WorkbookWindow::pasteRows() {
     model_->addUnits(at, std::move(pasted.units), QStringLiteral("粘贴"));
     table_->setCurrentIndex(model_->index(at, 0));
     table_->selectionModel()->select(
-        QItemSelection(model_->index(at, 0), model_->index(at + count - 1, model_->columnCount() - 1)),
+        QItemSelection(model_->index(at, 0),
+                       model_->index(at + count - 1, model_->columnCount() - 1)),
         QItemSelectionModel::ClearAndSelect);
 }
 
@@ -669,7 +675,8 @@ void WorkbookWindow::showInfo() {
     put(designer_, info.designer);
     put(checker_, info.checker);
     put(date_, info.date);
-    standard_->setCurrentIndex(standard_->findData(static_cast<int>(model_->workbook().standard())));
+    standard_->setCurrentIndex(
+        standard_->findData(static_cast<int>(model_->workbook().standard())));
     updateModified();
 }
 
@@ -688,9 +695,10 @@ void WorkbookWindow::showTotals() {
         ++row;
     }
     const auto grand = workbook.grandTotalText();
-    QString text = QStringLiteral("合计：%1 具（%2 个计算单元）")
-                       .arg(QString::fromStdString(grand.value_or(std::string(building::kTotalOutOfRange))))
-                       .arg(workbook.size());
+    QString text =
+        QStringLiteral("合计：%1 具（%2 个计算单元）")
+            .arg(QString::fromStdString(grand.value_or(std::string(building::kTotalOutOfRange))))
+            .arg(workbook.size());
     if (workbook.failedCount() > 0) {
         text += QStringLiteral("\n") + QString::fromStdString(workbook.incompleteNote());
     }
@@ -705,10 +713,9 @@ void WorkbookWindow::updateModified() {
 }
 
 void WorkbookWindow::about() {
-    const std::string text =
-        "建筑灭火器配置设计 " EXTCALC_VERSION
-        "\n\n按《建筑灭火器配置设计规范》GB 50140-2005 或 GBJ140-90，"
-        "逐个计算单元配置一幢建筑的灭火器，并汇总灭火器配置清单。";
+    const std::string text = "建筑灭火器配置设计 " EXTCALC_VERSION
+                             "\n\n按《建筑灭火器配置设计规范》GB 50140-2005 或 GBJ140-90，"
+                             "逐个计算单元配置一幢建筑的灭火器，并汇总灭火器配置清单。";
     tell(text, Icon::None);
 }
 

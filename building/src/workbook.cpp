@@ -91,9 +91,8 @@ std::vector<std::vector<std::string>> splitTabText(std::string_view text) {
         rows.push_back(std::move(row));
     }
     // Spreadsheets end the last row with a line break; blank lines carry no unit.
-    std::erase_if(rows, [](const std::vector<std::string>& r) {
-        return r.size() == 1 && r.front().empty();
-    });
+    std::erase_if(
+        rows, [](const std::vector<std::string>& r) { return r.size() == 1 && r.front().empty(); });
     return rows;
 }
 

@@ -17,9 +17,10 @@ using extcalc::building::Standard;
 using extcalc::building::UnitCells;
 using extcalc::building::Workbook;
 
-const UnitCells kHall{"一层 大厅", "A", "", "中危险级", "设有室内消火栓系统", "否", "1500", "2",
-                      "MF/ABC4"};
-const UnitCells kSwitchRoom{"配电室", "E", "B", "中危险级", "设有室内消火栓系统", "否", "80", "1", "MT5"};
+const UnitCells kHall{"一层 大厅", "A",    "",  "中危险级", "设有室内消火栓系统",
+                      "否",        "1500", "2", "MF/ABC4"};
+const UnitCells kSwitchRoom{"配电室", "E",  "B", "中危险级", "设有室内消火栓系统",
+                            "否",     "80", "1", "MT5"};
 const UnitCells kBroken{"库房", "A", "", "中危险级", "设有灭火系统", "否", "-5", "1", "MF/ABC4"};
 
 // Every model's total and the grand total, as text, for comparing two workbooks.
@@ -40,10 +41,12 @@ TEST(Workbook, TotalsKeptEditByEditMatchAFreshCount) {
     Workbook workbook(project);
     const std::vector<std::function<void(Workbook&)>> edits{
         [](Workbook& w) { w.setCell(0, 6, "4200"); },
-        [](Workbook& w) { w.setCell(2, 6, "90"); },       // the broken unit now computes
-        [](Workbook& w) { w.setCell(1, 8, "MT7"); },      // another model
-        [](Workbook& w) { w.setCell(3, 1, "Z"); },        // a class no list has: fails
-        [](Workbook& w) { w.insert(1, {kSwitchRoom, kBroken}); },
+        [](Workbook& w) { w.setCell(2, 6, "90"); },   // the broken unit now computes
+        [](Workbook& w) { w.setCell(1, 8, "MT7"); },  // another model
+        [](Workbook& w) { w.setCell(3, 1, "Z"); },    // a class no list has: fails
+        [](Workbook& w) {
+            w.insert(1, {kSwitchRoom, kBroken});
+        },
         [](Workbook& w) { w.move(0, 4); },
         [](Workbook& w) { w.remove(1, 2); },
         [](Workbook& w) { w.setCell(0, 4, "0.5"); },
@@ -69,8 +72,8 @@ TEST(Workbook, StandardStaysOnceThereAreUnits) {
 struct Paste {
     const char* name;
     std::string text;
-    std::size_t units;           // taken
-    std::string refusalHas;      // empty: taken
+    std::size_t units;       // taken
+    std::string refusalHas;  // empty: taken
 };
 
 class PastedText : public testing::TestWithParam<Paste> {};
@@ -92,8 +95,8 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, PastedText,
     testing::Values(
         Paste{"InputColumns", kGood + kGood, 2, ""},
-        Paste{"WithResults", "大厅\tA\t\t2\t1.0\t否\t300\t1\tMF/ABC4" + std::string(10, '\t') + "\n",
-              1, ""},
+        Paste{"WithResults",
+              "大厅\tA\t\t2\t1.0\t否\t300\t1\tMF/ABC4" + std::string(10, '\t') + "\n", 1, ""},
         Paste{"QuotedCellWithTab", "\"大\t厅\"\tA\t\t2\t1.0\t否\t300\t1\tMF/ABC4", 1, ""},
         Paste{"HazardOutsideItsList", kGood + "库房\tA\t\t极高\t1.0\t否\t30\t1\tMT5\n", 0,
               "第 2 行危险等级“极高”"},
@@ -103,12 +106,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Workbook, CopiedRowsPasteBackAsTheyWere) {
     Project project;
-    project.units = {kHall, kSwitchRoom, {"带\"引号\"的\t名称", "A", "", "中危险级", "设有灭火系统", "否",
-                                           "10", "1", "MT5"}};
+    project.units = {
+        kHall,
+        kSwitchRoom,
+        {"带\"引号\"的\t名称", "A", "", "中危险级", "设有灭火系统", "否", "10", "1", "MT5"}};
     const Workbook workbook(project);
     for (const bool withResults : {false, true}) {
-        const auto pasted = readTabText(Standard::Gb50140_2005,
-                                        tabText(workbook, {0, 1, 2}, withResults));
+        const auto pasted =
+            readTabText(Standard::Gb50140_2005, tabText(workbook, {0, 1, 2}, withResults));
         EXPECT_EQ(pasted.units, project.units) << pasted.refusal;
     }
 }
@@ -117,11 +122,11 @@ TEST(Workbook, ExportedTableImportsAsTheSameUnits) {
     for (const Standard standard : {Standard::Gb50140_2005, Standard::Gbj140_90}) {
         Project project;
         project.standard = standard;
-        project.units = standard == Standard::Gbj140_90
-                            ? std::vector<UnitCells>{{"大厅", "A", "中危险级,15m2/A",
-                                                      "只有消火栓系统，K=0.7", "否",
-                                                      "磷酸铵盐干粉，4公斤，8A/具", "300"}}
-                            : std::vector<UnitCells>{kHall, kSwitchRoom, kBroken};
+        project.units =
+            standard == Standard::Gbj140_90
+                ? std::vector<UnitCells>{{"大厅", "A", "中危险级,15m2/A", "只有消火栓系统，K=0.7",
+                                          "否", "磷酸铵盐干粉，4公斤，8A/具", "300"}}
+                : std::vector<UnitCells>{kHall, kSwitchRoom, kBroken};
         std::stringstream csv;
         writeResultCsv(csv, Workbook(project));
         EXPECT_EQ(csv.str().rfind("\xEF\xBB\xBF名称,", 0), 0U);

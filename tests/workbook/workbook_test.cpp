@@ -27,8 +27,8 @@ namespace {
 
 using building::Project;
 
-constexpr int kArea = 6;      // 建筑面积 of GB 50140-2005
-constexpr int kHazard = 3;    // 危险等级
+constexpr int kArea = 6;       // 建筑面积 of GB 50140-2005
+constexpr int kHazard = 3;     // 危险等级
 constexpr int kTotal = 9 + 7;  // 合计具数, after the nine inputs
 
 Project sample() {
@@ -47,7 +47,8 @@ class Workbook : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        qputenv("EXTINGUISHER_DESIGN_RECOVERY_DIR", dir.filePath(QStringLiteral("recovery")).toUtf8());
+        qputenv("EXTINGUISHER_DESIGN_RECOVERY_DIR",
+                dir.filePath(QStringLiteral("recovery")).toUtf8());
         window = makeWindow();
         file = dir.filePath(QStringLiteral("试验楼.exdesign"));
         writeText(file, building::projectJson(sample()));
@@ -235,7 +236,7 @@ TEST_F(Workbook, ChangingTheStandardOfUnitsIsRefused) {
 struct Recovery {
     const char* name;
     Answer reply;
-    int rows;            // in the new window
+    int rows;  // in the new window
     bool fileRemains;
 };
 

@@ -8,6 +8,8 @@
 #include <QUndoCommand>
 #include <QUndoStack>
 #include <algorithm>
+#include <iterator>
+#include <ranges>
 #include <utility>
 
 namespace extcalc::workbook {
@@ -75,8 +77,8 @@ class RemoveUnits final : public QUndoCommand {
     }
     void redo() override {
         taken_.clear();
-        for (auto run = runs_.rbegin(); run != runs_.rend(); ++run) {
-            taken_.push_back(model_->applyRemove(run->first, run->second));
+        for (const auto& [first, count] : std::views::reverse(runs_)) {
+            taken_.push_back(model_->applyRemove(first, count));
         }
         std::reverse(taken_.begin(), taken_.end());
     }
@@ -137,12 +139,10 @@ void UnitModel::columnsChanged() {
     const Standard standard = workbook_.standard();
     inputs_ = static_cast<int>(building::inputColumns(standard).size());
     headers_.clear();
-    for (const auto& column : building::inputColumns(standard)) {
-        headers_.push_back(fromUtf8(column.chinese));
-    }
-    for (const auto& column : building::resultColumns(standard)) {
-        headers_.push_back(fromUtf8(column.chinese));
-    }
+    const auto chinese = [](const auto& column) { return fromUtf8(column.chinese); };
+    std::ranges::transform(building::inputColumns(standard), std::back_inserter(headers_), chinese);
+    std::ranges::transform(building::resultColumns(standard), std::back_inserter(headers_),
+                           chinese);
 }
 
 void UnitModel::reset(building::Project project) {
@@ -173,11 +173,11 @@ QStringList UnitModel::choicesFor(const QModelIndex& index) const {
     if (!index.isValid() || index.column() >= inputs_) {
         return items;
     }
-    for (const std::string& item :
-         building::choices(workbook_.standard(), static_cast<std::size_t>(index.column()),
-                           workbook_.cells(static_cast<std::size_t>(index.row())))) {
-        items.push_back(QString::fromStdString(item));
-    }
+    std::ranges::transform(
+        building::choices(workbook_.standard(), static_cast<std::size_t>(index.column()),
+                          workbook_.cells(static_cast<std::size_t>(index.row()))),
+        std::back_inserter(items),
+        [](const std::string& item) { return QString::fromStdString(item); });
     return items;
 }
 

@@ -30,6 +30,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <sstream>
 
@@ -599,9 +600,9 @@ void WorkbookWindow::duplicateUnits() {
         return;
     }
     std::vector<building::UnitCells> copies;
-    for (const int row : rows) {
-        copies.push_back(model_->workbook().cells(static_cast<std::size_t>(row)));
-    }
+    std::ranges::transform(rows, std::back_inserter(copies), [this](int row) {
+        return model_->workbook().cells(static_cast<std::size_t>(row));
+    });
     const int at = rows.back() + 1;
     model_->addUnits(at, std::move(copies), QStringLiteral("复制计算单元"));
     table_->setCurrentIndex(model_->index(at, table_->currentIndex().column()));
@@ -685,12 +686,12 @@ void WorkbookWindow::showTotals() {
     const auto used = workbook.totals().used();
     totals_->setRowCount(static_cast<int>(used.size()));
     int row = 0;
-    for (const building::ModelKey& model : used) {
-        const auto total = workbook.totals().totalText(model);
+    for (const building::ModelKey& key : used) {
+        const auto total = workbook.totals().totalText(key);
         auto* count = new QTableWidgetItem(
             QString::fromStdString(total.value_or(std::string(building::kTotalOutOfRange))));
         count->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        totals_->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(model.label)));
+        totals_->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(key.label)));
         totals_->setItem(row, 1, count);
         ++row;
     }

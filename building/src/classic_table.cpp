@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <boost/multiprecision/cpp_int.hpp>
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <map>
 
@@ -244,9 +245,8 @@ void ModelTotals::remove(const ModelKey& model, double count) {
 std::vector<ModelKey> ModelTotals::used() const {
     std::vector<ModelKey> models;
     models.reserve(state_->totals.size());
-    for (const auto& entry : state_->totals) {
-        models.push_back(entry.first);
-    }
+    std::ranges::transform(state_->totals, std::back_inserter(models),
+                           [](const auto& entry) { return entry.first; });
     return models;
 }
 

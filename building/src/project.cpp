@@ -174,7 +174,10 @@ ProjectRead readProject(std::string_view text) {
             return refuse("第 " + std::to_string(i + 1) + " 个计算单元", "应为对象");
         }
         UnitCells cells(columns.size());
-        for (const auto& [key, value] : unit.items()) {
+        for (const auto& item : unit.items()) {
+            // Named, not a structured binding: the lambda below refers to the key.
+            const std::string& key = item.key();
+            const Json& value = item.value();
             const auto column = std::find_if(columns.begin(), columns.end(),
                                              [&](const InputColumn& c) { return c.key == key; });
             if (column == columns.end()) {

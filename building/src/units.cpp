@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <variant>
 
 #include "extcalc/answers2005.h"
@@ -85,9 +86,8 @@ std::size_t columnOf(Standard standard, Field field) {
 template <class Item>
 std::vector<std::string> textsOf(std::span<const Item> items) {
     std::vector<std::string> texts;
-    for (const auto& item : items) {
-        texts.emplace_back(item.text);
-    }
+    std::ranges::transform(items, std::back_inserter(texts),
+                           [](const auto& item) { return std::string(item.text); });
     return texts;
 }
 
@@ -105,7 +105,7 @@ bool inAnyOf(std::string_view text, std::span<const Item> first, std::span<const
 
 std::vector<std::string> classicChoices(Field field, const UnitCells& row) {
     const ClassGroup* group = classicGroup(row);
-    const ClassGroup& a = *groupOf(FireClass::A);
+    const ClassGroup& groupA = *groupOf(FireClass::A);
     const ClassGroup& bc = *groupOf(FireClass::B);
     std::vector<std::string> items;
     switch (field) {
@@ -115,10 +115,8 @@ std::vector<std::string> classicChoices(Field field, const UnitCells& row) {
             if (group != nullptr) {
                 return textsOf(group->hazards);
             }
-            items = textsOf(a.hazards);
-            for (auto& text : textsOf(bc.hazards)) {
-                items.push_back(std::move(text));
-            }
+            items = textsOf(groupA.hazards);
+            std::ranges::move(textsOf(bc.hazards), std::back_inserter(items));
             return items;
         case Field::K:
             return textsOf(correctionList());
@@ -128,10 +126,8 @@ std::vector<std::string> classicChoices(Field field, const UnitCells& row) {
             if (group != nullptr) {
                 return textsOf(group->extinguishers);
             }
-            items = textsOf(a.extinguishers);
-            for (auto& text : textsOf(bc.extinguishers)) {
-                items.push_back(std::move(text));
-            }
+            items = textsOf(groupA.extinguishers);
+            std::ranges::move(textsOf(bc.extinguishers), std::back_inserter(items));
             return items;
         default:
             return {};
@@ -142,28 +138,22 @@ std::vector<std::string> currentChoices(Field field) {
     std::vector<std::string> items;
     switch (field) {
         case Field::Class:
-            for (const auto& row : gb::fireClasses()) {
-                items.emplace_back(1, row.letter);
-            }
+            std::ranges::transform(gb::fireClasses(), std::back_inserter(items),
+                                   [](const auto& row) { return std::string(1, row.letter); });
             return items;
         case Field::EBasis:
             return {"A", "B"};
         case Field::Hazard:
-            for (const auto& level : gb::hazardLevels()) {
-                items.emplace_back(level.name);
-            }
+            std::ranges::transform(gb::hazardLevels(), std::back_inserter(items),
+                                   [](const auto& level) { return std::string(level.name); });
             return items;
         case Field::K:
-            for (const auto& item : gb::kItems()) {
-                items.emplace_back(item.text);
-            }
-            return items;
+            return textsOf(gb::kItems());
         case Field::Special:
             return {"是", "否"};
         case Field::Extinguisher:
-            for (const auto& model : gb::models()) {
-                items.emplace_back(model.code);
-            }
+            std::ranges::transform(gb::models(), std::back_inserter(items),
+                                   [](const auto& model) { return std::string(model.code); });
             return items;
         default:
             return {};
@@ -198,10 +188,10 @@ UnitOutcome evaluateClassic(const UnitCells& cells) {
         if (result.install) {
             outcome.results[3] = resultText(*result.install).value_or("");
             const ClassGroup& group = *groupOf(check.request->fireClass);
-            const ClassGroup& a = *groupOf(FireClass::A);
+            const ClassGroup& groupA = *groupOf(FireClass::A);
             auto model = static_cast<std::size_t>(check.request->extinguisher);
-            if (&group != &a) {
-                model += a.extinguishers.size();
+            if (&group != &groupA) {
+                model += groupA.extinguishers.size();
             }
             outcome.model = ModelKey{static_cast<int>(model), std::string(modelText(model))};
             outcome.count = *result.install;
@@ -321,19 +311,19 @@ bool fitsItsList(Standard standard, std::size_t column, std::string_view text) {
     }
     const Field field = columns[column].field;
     if (standard == Standard::Gbj140_90) {
-        const ClassGroup& a = *groupOf(FireClass::A);
+        const ClassGroup& groupA = *groupOf(FireClass::A);
         const ClassGroup& bc = *groupOf(FireClass::B);
         switch (field) {
             case Field::Class:
                 return parseFireClass(text).has_value();
             case Field::Hazard:
-                return inAnyOf(text, a.hazards, bc.hazards);
+                return inAnyOf(text, groupA.hazards, bc.hazards);
             case Field::K:
                 return findChoice(correctionList(), text).has_value();
             case Field::Underground:
                 return parseYesNo(text).has_value();
             case Field::Extinguisher:
-                return inAnyOf(text, a.extinguishers, bc.extinguishers);
+                return inAnyOf(text, groupA.extinguishers, bc.extinguishers);
             default:
                 return true;
         }
@@ -369,7 +359,9 @@ std::string canonical(Standard standard, std::size_t column, std::string_view te
         std::optional<int> position;
         if (field == Field::Class) {
             if (const auto fireClass = parseFireClass(answer)) {
-                return std::string(1, static_cast<char>('A' + static_cast<int>(*fireClass)));
+                // Not braced: {1, letter} would be a string of two characters.
+                std::string letter(1, static_cast<char>('A' + static_cast<int>(*fireClass)));
+                return letter;
             }
         } else if (field == Field::K) {
             if ((position = findChoice(correctionList(), answer))) {
@@ -389,8 +381,9 @@ std::string canonical(Standard standard, std::size_t column, std::string_view te
     switch (field) {
         case Field::Class:
             if (const auto fireClass = gb::parseFireClass(answer)) {
-                return std::string(
+                std::string letter(
                     1, gb::fireClasses()[static_cast<std::size_t>(fireClass.value)].letter);
+                return letter;
             }
             break;
         case Field::EBasis:

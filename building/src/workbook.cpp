@@ -100,8 +100,8 @@ std::vector<std::vector<std::string>> splitTabText(std::string_view text) {
 
 Workbook::Workbook(Project project) : project_(std::move(project)) {
     outcomes_.reserve(project_.units.size());
-    for (const UnitCells& cells : project_.units) {
-        outcomes_.push_back(compute(cells));
+    for (const UnitCells& unit : project_.units) {
+        outcomes_.push_back(compute(unit));
         count(outcomes_.back(), true);
     }
 }
@@ -121,15 +121,15 @@ std::size_t Workbook::columnCount() const {
     return inputColumns(standard()).size() + resultColumns(standard()).size();
 }
 
-UnitOutcome Workbook::compute(const UnitCells& cells) const {
-    UnitOutcome outcome = evaluate(standard(), cells);
+UnitOutcome Workbook::compute(const UnitCells& unit) const {
+    UnitOutcome computed = evaluate(standard(), unit);
     // The working shown in a report is computed when a report is made; a building's
     // worth of it would only take memory here.
-    outcome.classic.reset();
-    outcome.classicRequest.reset();
-    outcome.unit.reset();
-    outcome.current.reset();
-    return outcome;
+    computed.classic.reset();
+    computed.classicRequest.reset();
+    computed.unit.reset();
+    computed.current.reset();
+    return computed;
 }
 
 void Workbook::count(const UnitOutcome& outcome, bool adding) {
@@ -157,11 +157,11 @@ std::string Workbook::canonicalCell(std::size_t row, std::size_t column,
 }
 
 void Workbook::setCell(std::size_t row, std::size_t column, std::string_view text) {
-    UnitCells& cells = project_.units.at(row);
-    cells.resize(std::max(cells.size(), inputColumns(standard()).size()));
-    cells.at(column) = canonicalCell(row, column, text);
+    UnitCells& unit = project_.units.at(row);
+    unit.resize(std::max(unit.size(), inputColumns(standard()).size()));
+    unit.at(column) = canonicalCell(row, column, text);
     count(outcomes_[row], false);
-    outcomes_[row] = compute(cells);
+    outcomes_[row] = compute(unit);
     count(outcomes_[row], true);
 }
 
@@ -169,9 +169,9 @@ void Workbook::insert(std::size_t at, std::vector<UnitCells> units) {
     at = std::min(at, size());
     std::vector<UnitOutcome> computed;
     computed.reserve(units.size());
-    for (UnitCells& cells : units) {
-        cells.resize(std::max(cells.size(), inputColumns(standard()).size()));
-        computed.push_back(compute(cells));
+    for (UnitCells& unit : units) {
+        unit.resize(std::max(unit.size(), inputColumns(standard()).size()));
+        computed.push_back(compute(unit));
         count(computed.back(), true);
     }
     const auto offset = static_cast<std::ptrdiff_t>(at);

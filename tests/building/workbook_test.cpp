@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -26,9 +28,9 @@ const UnitCells kBroken{"库房", "A", "", "中危险级", "设有灭火系统",
 // Every model's total and the grand total, as text, for comparing two workbooks.
 std::vector<std::string> totalsOf(const Workbook& workbook) {
     std::vector<std::string> texts;
-    for (const auto& model : workbook.totals().used()) {
-        texts.push_back(model.label + "=" + workbook.totals().totalText(model).value_or("?"));
-    }
+    std::ranges::transform(workbook.totals().used(), std::back_inserter(texts), [&](const auto& m) {
+        return m.label + "=" + workbook.totals().totalText(m).value_or("?");
+    });
     texts.push_back("all=" + workbook.grandTotalText().value_or("?"));
     texts.push_back("failed=" + std::to_string(workbook.failedCount()));
     return texts;

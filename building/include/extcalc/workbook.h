@@ -54,7 +54,7 @@ class Workbook {
     [[nodiscard]] std::string incompleteNote() const;
 
   private:
-    UnitOutcome compute(const UnitCells& cells) const;
+    UnitOutcome compute(const UnitCells& unit) const;
     void count(const UnitOutcome& outcome, bool adding);
 
     Project project_;

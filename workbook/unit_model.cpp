@@ -9,7 +9,6 @@
 #include <QUndoStack>
 #include <algorithm>
 #include <iterator>
-#include <ranges>
 #include <utility>
 
 namespace extcalc::workbook {
@@ -77,8 +76,8 @@ class RemoveUnits final : public QUndoCommand {
     }
     void redo() override {
         taken_.clear();
-        for (const auto& [first, count] : std::views::reverse(runs_)) {
-            taken_.push_back(model_->applyRemove(first, count));
+        for (std::size_t i = runs_.size(); i-- > 0;) {
+            taken_.push_back(model_->applyRemove(runs_[i].first, runs_[i].second));
         }
         std::reverse(taken_.begin(), taken_.end());
     }

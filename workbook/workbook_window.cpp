@@ -162,6 +162,9 @@ void WorkbookWindow::createPanels() {
                             QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked);
     table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     table_->setWordWrap(false);
+    // Tab goes on to the next control, so the keyboard reaches every part of the window;
+    // the arrow keys move between cells.
+    table_->setTabKeyNavigation(false);
     table_->setAlternatingRowColors(false);
     // Ten thousand rows: a fixed height spares measuring each, and column widths are
     // taken from a sample of rows rather than from all of them.

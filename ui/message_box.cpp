@@ -74,6 +74,11 @@ Answer showModalMessageBox(QWidget* parent, const Message& message) {
     } else if (closing || message.buttons == Buttons::OkCancel) {
         box.setEscapeButton(QMessageBox::Cancel);
     }
+    // Qt's own Chinese for Discard reads as throwing the project away; the question is
+    // only whether to save it.
+    if (closing) {
+        box.button(QMessageBox::Discard)->setText(QStringLiteral("不保存"));
+    }
     box.exec();
     return fromQt(box.standardButton(box.clickedButton()));
 }

@@ -69,6 +69,7 @@ expected=$'灭火级别Q1=20\n修正后灭火级别Q=14\n需要灭火器数量N=
 [[ "$cli_out" == "$expected" ]] || fail "the packaged extinguisher-calc-cli printed the wrong results"
 
 expect_file usr/bin/extinguisher-calc
+expect_file usr/bin/extinguisher-design
 expect_file usr/share/man/man1/extinguisher-calc.1.gz
 expect_file usr/share/man/zh_CN/man1/extinguisher-calc.1.gz
 expect_file "usr/share/applications/$app_id.desktop"
@@ -91,10 +92,12 @@ icon_name=$(sed -n 's/^Icon=//p' "$desktop")
 
 # Every library the window links must come from a package it depends on; the
 # ones it loads at run time are listed by hand.
-if ldd "$root/usr/bin/extinguisher-calc" | grep -q 'not found'; then
-    ldd "$root/usr/bin/extinguisher-calc" | grep 'not found' >&2
-    fail "the packaged window needs libraries that are not installed"
-fi
+for window in extinguisher-calc extinguisher-design; do
+    if ldd "$root/usr/bin/$window" | grep -q 'not found'; then
+        ldd "$root/usr/bin/$window" | grep 'not found' >&2
+        fail "the packaged $window needs libraries that are not installed"
+    fi
+done
 depends=$(dpkg-deb --field "$deb" Depends)
 for package in libqt6widgets6 qt6-qpa-plugins qt6-translations-l10n fonts-noto-cjk fonts-dejavu-core; do
     [[ "$depends" == *"$package"* ]] || fail "Depends lacks $package: $depends"
@@ -109,7 +112,7 @@ extra=$(comm -23 <(cd "$root" && find . -type f -printf '%P\n' | sort) \
 step "cmake --install into a scratch prefix"
 cmake --install "$build" --prefix "$scratch/prefix" >/dev/null
 for path in bin/extinguisher-calc-cli share/man/man1/extinguisher-calc-cli.1.gz \
-    share/doc/extinguisher-calc/copyright bin/extinguisher-calc \
+    share/doc/extinguisher-calc/copyright bin/extinguisher-calc bin/extinguisher-design \
     "share/applications/$app_id.desktop" "share/metainfo/$app_id.metainfo.xml" \
     "share/icons/hicolor/scalable/apps/$app_id.svg"; do
     [[ -f "$scratch/prefix/$path" ]] || fail "cmake --install did not install $path"

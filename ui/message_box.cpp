@@ -26,19 +26,61 @@ QMessageBox::Icon toQt(Icon icon) {
     return QMessageBox::NoIcon;
 }
 
+QMessageBox::StandardButtons toQt(Buttons buttons) {
+    switch (buttons) {
+        case Buttons::OkCancel:
+            return QMessageBox::Ok | QMessageBox::Cancel;
+        case Buttons::YesNo:
+            return QMessageBox::Yes | QMessageBox::No;
+        case Buttons::SaveDiscardCancel:
+            return QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel;
+        case Buttons::Ok:
+            break;
+    }
+    return QMessageBox::Ok;
+}
+
+Answer fromQt(QMessageBox::StandardButton button) {
+    switch (button) {
+        case QMessageBox::Cancel:
+            return Answer::Cancel;
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        case QMessageBox::Save:
+            return Answer::Save;
+        case QMessageBox::Discard:
+            return Answer::Discard;
+        default:
+            return Answer::Ok;
+    }
+}
+
 }  // namespace
 
 Answer showModalMessageBox(QWidget* parent, const Message& message) {
     const QString title = message.title.empty() ? applicationTitle() : fromUtf8(message.title);
-    const QMessageBox::StandardButtons buttons =
-        message.buttons == Buttons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel
-                                             : QMessageBox::StandardButtons(QMessageBox::Ok);
-    QMessageBox box(toQt(message.icon), title, fromUtf8(message.text), buttons, parent);
+    QMessageBox box(toQt(message.icon), title, fromUtf8(message.text), toQt(message.buttons),
+                    parent);
     // The texts are fixed Chinese sentences, never markup.
     box.setTextFormat(Qt::PlainText);
-    box.setDefaultButton(QMessageBox::Ok);
+    const bool asking = message.buttons == Buttons::YesNo;
+    const bool closing = message.buttons == Buttons::SaveDiscardCancel;
+    box.setDefaultButton(asking ? QMessageBox::Yes : closing ? QMessageBox::Save : QMessageBox::Ok);
+    // Escape, or the window's close button, means the cautious answer.
+    if (asking) {
+        box.setEscapeButton(QMessageBox::No);
+    } else if (closing || message.buttons == Buttons::OkCancel) {
+        box.setEscapeButton(QMessageBox::Cancel);
+    }
+    // Qt's own Chinese for Discard reads as throwing the project away; the question is
+    // only whether to save it.
+    if (closing) {
+        box.button(QMessageBox::Discard)->setText(QStringLiteral("不保存"));
+    }
     box.exec();
-    return box.clickedButton() == box.button(QMessageBox::Cancel) ? Answer::Cancel : Answer::Ok;
+    return fromQt(box.standardButton(box.clickedButton()));
 }
 
 }  // namespace extcalc::ui

@@ -13,8 +13,10 @@ enum class ListId { Combo2, Combo3, Combo4 };
 enum class TextId { Text1, Text2, Text3, Text4 };
 
 enum class Icon { None, Question, Critical };
-enum class Buttons { Ok, OkCancel };
-enum class Answer { Ok, Cancel };
+// YesNo and SaveDiscardCancel serve the workbook: a recovery copy to restore, and
+// unsaved changes before a project is closed.
+enum class Buttons { Ok, OkCancel, YesNo, SaveDiscardCancel };
+enum class Answer { Ok, Cancel, Yes, No, Save, Discard };
 
 // What a message is about, so that callers decide by it and never by its wording.
 enum class MessageCode { IncompleteInput, AreaOutOfRange, ClassD, Reference };

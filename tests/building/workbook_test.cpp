@@ -1,0 +1,142 @@
+// SPDX-License-Identifier: MIT
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "extcalc/unit_table.h"
+#include "extcalc/workbook.h"
+
+namespace {
+
+using extcalc::building::Project;
+using extcalc::building::readTabText;
+using extcalc::building::Standard;
+using extcalc::building::UnitCells;
+using extcalc::building::Workbook;
+
+const UnitCells kHall{"一层 大厅", "A",    "",  "中危险级", "设有室内消火栓系统",
+                      "否",        "1500", "2", "MF/ABC4"};
+const UnitCells kSwitchRoom{"配电室", "E",  "B", "中危险级", "设有室内消火栓系统",
+                            "否",     "80", "1", "MT5"};
+const UnitCells kBroken{"库房", "A", "", "中危险级", "设有灭火系统", "否", "-5", "1", "MF/ABC4"};
+
+// Every model's total and the grand total, as text, for comparing two workbooks.
+std::vector<std::string> totalsOf(const Workbook& workbook) {
+    std::vector<std::string> texts;
+    std::ranges::transform(workbook.totals().used(), std::back_inserter(texts), [&](const auto& m) {
+        return m.label + "=" + workbook.totals().totalText(m).value_or("?");
+    });
+    texts.push_back("all=" + workbook.grandTotalText().value_or("?"));
+    texts.push_back("failed=" + std::to_string(workbook.failedCount()));
+    return texts;
+}
+
+// The totals kept edit by edit must be those of the same units computed afresh.
+TEST(Workbook, TotalsKeptEditByEditMatchAFreshCount) {
+    Project project;
+    project.units = {kHall, kSwitchRoom, kBroken, kHall};
+    Workbook workbook(project);
+    const std::vector<std::function<void(Workbook&)>> edits{
+        [](Workbook& w) { w.setCell(0, 6, "4200"); },
+        [](Workbook& w) { w.setCell(2, 6, "90"); },   // the broken unit now computes
+        [](Workbook& w) { w.setCell(1, 8, "MT7"); },  // another model
+        [](Workbook& w) { w.setCell(3, 1, "Z"); },    // a class no list has: fails
+        [](Workbook& w) {
+            w.insert(1, {kSwitchRoom, kBroken});
+        },
+        [](Workbook& w) { w.move(0, 4); },
+        [](Workbook& w) { w.remove(1, 2); },
+        [](Workbook& w) { w.setCell(0, 4, "0.5"); },
+    };
+    for (std::size_t step = 0; step < edits.size(); ++step) {
+        edits[step](workbook);
+        EXPECT_EQ(totalsOf(workbook), totalsOf(Workbook(workbook.project()))) << "step " << step;
+    }
+    EXPECT_EQ(workbook.size(), 4U);
+}
+
+TEST(Workbook, StandardStaysOnceThereAreUnits) {
+    Workbook empty;
+    EXPECT_TRUE(empty.setStandard(Standard::Gbj140_90));
+    EXPECT_EQ(empty.standard(), Standard::Gbj140_90);
+    Project project;
+    project.units = {kHall};
+    Workbook full(project);
+    EXPECT_FALSE(full.setStandard(Standard::Gbj140_90));
+    EXPECT_EQ(full.standard(), Standard::Gb50140_2005);
+}
+
+struct Paste {
+    const char* name;
+    std::string text;
+    std::size_t units;       // taken
+    std::string refusalHas;  // empty: taken
+};
+
+class PastedText : public testing::TestWithParam<Paste> {};
+
+TEST_P(PastedText, IsTakenWholeOrNotAtAll) {
+    const auto& c = GetParam();
+    const auto pasted = readTabText(Standard::Gb50140_2005, c.text);
+    EXPECT_EQ(pasted.units.size(), c.units);
+    if (c.refusalHas.empty()) {
+        EXPECT_EQ(pasted.refusal, "");
+    } else {
+        EXPECT_NE(pasted.refusal.find(c.refusalHas), std::string::npos) << pasted.refusal;
+    }
+}
+
+const std::string kGood = "大厅\tA\t\t2\t1.0\t否\t300\t1\tMF/ABC4\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, PastedText,
+    testing::Values(
+        Paste{"InputColumns", kGood + kGood, 2, ""},
+        Paste{"WithResults",
+              "大厅\tA\t\t2\t1.0\t否\t300\t1\tMF/ABC4" + std::string(10, '\t') + "\n", 1, ""},
+        Paste{"QuotedCellWithTab", "\"大\t厅\"\tA\t\t2\t1.0\t否\t300\t1\tMF/ABC4", 1, ""},
+        Paste{"HazardOutsideItsList", kGood + "库房\tA\t\t极高\t1.0\t否\t30\t1\tMT5\n", 0,
+              "第 2 行危险等级“极高”"},
+        Paste{"TooFewColumns", "大厅\tA\t2\n" + kGood, 0, "第 1 行有 3 列"},
+        Paste{"Nothing", "\n", 0, "没有可粘贴的行"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(Workbook, CopiedRowsPasteBackAsTheyWere) {
+    Project project;
+    project.units = {
+        kHall,
+        kSwitchRoom,
+        {"带\"引号\"的\t名称", "A", "", "中危险级", "设有灭火系统", "否", "10", "1", "MT5"}};
+    const Workbook workbook(project);
+    for (const bool withResults : {false, true}) {
+        const auto pasted =
+            readTabText(Standard::Gb50140_2005, tabText(workbook, {0, 1, 2}, withResults));
+        EXPECT_EQ(pasted.units, project.units) << pasted.refusal;
+    }
+}
+
+TEST(Workbook, ExportedTableImportsAsTheSameUnits) {
+    for (const Standard standard : {Standard::Gb50140_2005, Standard::Gbj140_90}) {
+        Project project;
+        project.standard = standard;
+        project.units =
+            standard == Standard::Gbj140_90
+                ? std::vector<UnitCells>{{"大厅", "A", "中危险级,15m2/A", "只有消火栓系统，K=0.7",
+                                          "否", "磷酸铵盐干粉，4公斤，8A/具", "300"}}
+                : std::vector<UnitCells>{kHall, kSwitchRoom, kBroken};
+        std::stringstream csv;
+        writeResultCsv(csv, Workbook(project));
+        EXPECT_EQ(csv.str().rfind("\xEF\xBB\xBF名称,", 0), 0U);
+        EXPECT_NE(csv.str().find("合计,"), std::string::npos);
+        const auto read = extcalc::building::readTableAsProject(csv, standard);
+        ASSERT_TRUE(read.project) << read.error->text();
+        EXPECT_EQ(read.project->units, project.units);
+    }
+}
+
+}  // namespace

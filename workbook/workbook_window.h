@@ -1,0 +1,115 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// The workbook: a whole building's calculation units in one table, the extinguishers
+// they add up to, and the project's file. It adapts the building library and holds no
+// rule of its own.
+
+#include <QMainWindow>
+#include <QString>
+#include <QUndoStack>
+
+#include "extcalc/project.h"
+#include "extcalc/units.h"
+#include "message_box.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QTableView;
+class QTableWidget;
+class QTimer;
+
+namespace extcalc::workbook {
+
+class UnitModel;
+
+// The window's name, in the title and the About box.
+QString programName();
+
+class WorkbookWindow final : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    explicit WorkbookWindow(ui::MessageBoxFn showMessage = ui::showModalMessageBox,
+                            QWidget* parent = nullptr);
+    ~WorkbookWindow() override;
+    WorkbookWindow(const WorkbookWindow&) = delete;
+    WorkbookWindow& operator=(const WorkbookWindow&) = delete;
+    WorkbookWindow(WorkbookWindow&&) = delete;
+    WorkbookWindow& operator=(WorkbookWindow&&) = delete;
+
+    // What the menus do once a file has been chosen; false when nothing was done.
+    bool openFile(const QString& path);
+    bool saveTo(const QString& path);
+    bool importCsv(const QString& path, building::Standard standard);
+    bool exportCsv(const QString& path);
+
+    // Offers the copy a crashed session left behind; called once the window is shown.
+    void offerRecovery();
+    void saveRecoveryCopy();
+    // $EXTINGUISHER_DESIGN_RECOVERY_DIR, or the program's data folder.
+    static QString recoveryPath();
+
+    [[nodiscard]] UnitModel* model() const { return model_; }
+    [[nodiscard]] QTableView* table() const { return table_; }
+    [[nodiscard]] const QString& filePath() const { return path_; }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void createPanels();
+    void createActions();
+    void fitColumns();
+
+    // Whether the project may be put aside: saved, or its changes given up.
+    bool maybeSave();
+    bool save();
+    bool saveAs();
+    void newProject();
+    void chooseAndOpen();
+    void chooseAndImport();
+    void chooseAndExport();
+    void load(building::Project project, const QString& path, bool unsaved);
+
+    void copyRows();
+    void pasteRows();
+    void addUnit();
+    void duplicateUnits();
+    void deleteUnits();
+    void moveCurrent(int step);
+    [[nodiscard]] std::vector<int> selectedRows() const;
+
+    void commitInfo();
+    void chooseStandard(int position);
+    void showInfo();
+    void showTotals();
+    void updateModified();
+    void rememberRecent(const QString& path);
+    void fillRecentMenu();
+    void about();
+    void tell(const std::string& text, Icon icon = Icon::Critical);
+
+    ui::MessageBoxFn showMessage_;
+    QUndoStack undo_;
+    UnitModel* model_ = nullptr;
+    QString path_;
+    // A restored or imported project is unsaved though nothing has been undone or redone.
+    bool unsavedWithoutEdits_ = false;
+
+    QTableView* table_ = nullptr;
+    QLineEdit* name_ = nullptr;
+    QLineEdit* designUnit_ = nullptr;
+    QLineEdit* designer_ = nullptr;
+    QLineEdit* checker_ = nullptr;
+    QLineEdit* date_ = nullptr;
+    QComboBox* standard_ = nullptr;
+    QTableWidget* totals_ = nullptr;
+    QLabel* grandTotal_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
+    QTimer* recoveryTimer_ = nullptr;
+};
+
+}  // namespace extcalc::workbook

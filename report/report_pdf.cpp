@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "extcalc/report_pdf.h"
 
+#include <QBuffer>
 #include <QColor>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QRawFont>
@@ -486,7 +488,65 @@ bool fixFile(const std::filesystem::path& path) {
     return static_cast<bool>(out);
 }
 
+// Lays the whole document out for device, page by page, before anything is painted, so
+// that every page knows how many there are.
+void layOut(const Document& document, Layouter& layouter, QPaintDevice& device) {
+    BlockLayout blocks(layouter);
+    for (std::size_t i = 0; i < document.blocks.size(); ++i) {
+        const Block& block = document.blocks[i];
+        if (std::holds_alternative<KeyValue>(block) &&
+            (i == 0 || !std::holds_alternative<KeyValue>(document.blocks[i - 1]))) {
+            // One key column for a run of lines, wide enough for its longest key.
+            double widest = 0.0;
+            for (std::size_t j = i; j < document.blocks.size(); ++j) {
+                const auto* kv = std::get_if<KeyValue>(&document.blocks[j]);
+                if (kv == nullptr) {
+                    break;
+                }
+                widest = std::max(
+                    widest,
+                    QFontMetricsF(font(10), &device).horizontalAdvance(q(kv->field.key + "：")));
+            }
+            blocks.keyWidth = std::clamp(widest + mm(2), mm(22), mm(60));
+        }
+        std::visit(blocks, block);
+    }
+}
+
+void setUpA4(QPdfWriter& writer) {
+    writer.setResolution(kDpi);
+    writer.setPageLayout(
+        QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+}
+
 }  // namespace
+
+int paintReport(const Document& document, QPagedPaintDevice& device) {
+    // Laid out on a PDF device of the report's own resolution, then painted scaled to the
+    // device's: a printer's page then looks exactly like the PDF's.
+    QBuffer discarded;
+    discarded.open(QIODevice::WriteOnly);
+    QPdfWriter measure(&discarded);
+    setUpA4(measure);
+    Layouter layouter(&measure);
+    layOut(document, layouter, measure);
+    QPainter painter;
+    if (!painter.begin(&device)) {
+        return 0;
+    }
+    painter.scale(device.logicalDpiX() / static_cast<double>(kDpi),
+                  device.logicalDpiY() / static_cast<double>(kDpi));
+    const int pages = static_cast<int>(layouter.pages.size());
+    for (int page = 0; page < pages; ++page) {
+        if (page > 0) {
+            device.newPage();
+        }
+        paintFrame(painter, document, page + 1, pages);
+        paintPage(painter, layouter.pages[static_cast<std::size_t>(page)]);
+    }
+    painter.end();
+    return pages;
+}
 
 PdfWritten writePdf(const Document& document, const std::filesystem::path& path) {
     PdfWritten written;
@@ -494,34 +554,14 @@ PdfWritten writePdf(const Document& document, const std::filesystem::path& path)
     temporary += ".part";
     {
         QPdfWriter writer(QString::fromStdString(temporary.string()));
-        writer.setResolution(kDpi);
-        writer.setPageLayout(
-            QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+        setUpA4(writer);
         writer.setTitle(q(std::string(kReportTitle)) + (document.projectName.empty()
                                                             ? QString()
                                                             : " — " + q(document.projectName)));
         writer.setCreator(q(std::string(kProgramName)));
 
         Layouter layouter(&writer);
-        BlockLayout blocks(layouter);
-        for (std::size_t i = 0; i < document.blocks.size(); ++i) {
-            const Block& block = document.blocks[i];
-            if (std::holds_alternative<KeyValue>(block) &&
-                (i == 0 || !std::holds_alternative<KeyValue>(document.blocks[i - 1]))) {
-                // One key column for a run of lines, wide enough for its longest key.
-                double widest = 0.0;
-                for (std::size_t j = i; j < document.blocks.size(); ++j) {
-                    const auto* kv = std::get_if<KeyValue>(&document.blocks[j]);
-                    if (kv == nullptr) {
-                        break;
-                    }
-                    widest = std::max(widest, QFontMetricsF(font(10), &writer)
-                                                  .horizontalAdvance(q(kv->field.key + "：")));
-                }
-                blocks.keyWidth = std::clamp(widest + mm(2), mm(22), mm(60));
-            }
-            std::visit(blocks, block);
-        }
+        layOut(document, layouter, writer);
 
         QPainter painter;
         if (!painter.begin(&writer)) {

@@ -20,6 +20,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QSettings>
 #include <QSplitter>
 #include <QStandardPaths>
@@ -37,6 +39,8 @@
 #include "cell_delegate.h"
 #include "extcalc/file_errors.h"
 #include "extcalc/project.h"
+#include "extcalc/report.h"
+#include "extcalc/report_pdf.h"
 #include "extcalc/result_table.h"
 #include "extcalc/unit_table.h"
 #include "extcalc/workbook.h"
@@ -248,6 +252,11 @@ void WorkbookWindow::createActions() {
     action(file, "actionExportCsv", QStringLiteral("导出 CSV(&E)…"), {},
            &WorkbookWindow::chooseAndExport);
     file->addSeparator();
+    action(file, "actionExportReport", QStringLiteral("导出计算书(&R)…"), {},
+           &WorkbookWindow::chooseAndExportReport);
+    action(file, "actionPrint", QStringLiteral("打印计算书(&P)…"), {QKeySequence::Print},
+           &WorkbookWindow::printReport);
+    file->addSeparator();
     action(file, "actionQuit", QStringLiteral("退出(&X)"), {QKeySequence(Qt::CTRL | Qt::Key_Q)},
            &WorkbookWindow::close);
 
@@ -409,6 +418,66 @@ bool WorkbookWindow::exportCsv(const QString& path) {
         return false;
     }
     return true;
+}
+
+bool WorkbookWindow::exportReport(const QString& path) {
+    const report::Document document = report::buildReport(model_->workbook().project());
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QStringLiteral("pdf")) {
+        const report::PdfWritten written = report::writePdf(document, fsPath(path));
+        if (!written.ok) {
+            tell("无法导出“" + fileName(path) + "”：\n" + written.error);
+        }
+        return written.ok;
+    }
+    if (suffix != QStringLiteral("html") && suffix != QStringLiteral("htm")) {
+        tell("计算书的文件名应以 .pdf 或 .html 结尾：“" + fileName(path) + "”");
+        return false;
+    }
+    const std::error_code error =
+        building::writeFileSafely(fsPath(path), report::renderHtml(document));
+    if (error) {
+        tell("无法导出“" + fileName(path) + "”：\n" +
+             building::describeFileError(error, building::FileUse::Write));
+        return false;
+    }
+    return true;
+}
+
+void WorkbookWindow::chooseAndExportReport() {
+    const QString pdf = QStringLiteral("PDF 文件 (*.pdf)");
+    const QString html = QStringLiteral("HTML 网页 (*.html)");
+    QString suggested;
+    if (!path_.isEmpty()) {
+        suggested = QFileInfo(path_).path() + QDir::separator() +
+                    QFileInfo(path_).completeBaseName() + QStringLiteral("-计算书.pdf");
+    }
+    QString chosenFilter = pdf;
+    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("导出计算书"), suggested,
+                                                pdf + QStringLiteral(";;") + html, &chosenFilter);
+    if (path.isEmpty()) {
+        return;
+    }
+    // The file type decides the format: a name without one takes the chosen filter's.
+    if (QFileInfo(path).suffix().isEmpty()) {
+        path += chosenFilter == html ? QStringLiteral(".html") : QStringLiteral(".pdf");
+    }
+    exportReport(path);
+}
+
+void WorkbookWindow::printReport() {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageOrientation(QPageLayout::Portrait);
+    printer.setFullPage(true);
+    printer.setDocName(QStringLiteral("建筑灭火器配置设计计算书"));
+    QPrintPreviewDialog preview(&printer, this);
+    preview.setObjectName(QStringLiteral("printPreview"));
+    preview.setWindowTitle(QStringLiteral("打印预览 — 计算书"));
+    const report::Document document = report::buildReport(model_->workbook().project());
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
+            [&document](QPrinter* target) { report::paintReport(document, *target); });
+    preview.exec();
 }
 
 void WorkbookWindow::load(Project project, const QString& path, bool unsaved) {

@@ -45,6 +45,8 @@ class WorkbookWindow final : public QMainWindow {
     bool saveTo(const QString& path);
     bool importCsv(const QString& path, building::Standard standard);
     bool exportCsv(const QString& path);
+    // The calculation report, PDF or HTML by the file's type.
+    bool exportReport(const QString& path);
 
     // Offers the copy a crashed session left behind; called once the window is shown.
     void offerRecovery();
@@ -72,6 +74,8 @@ class WorkbookWindow final : public QMainWindow {
     void chooseAndOpen();
     void chooseAndImport();
     void chooseAndExport();
+    void chooseAndExportReport();
+    void printReport();
     void load(building::Project project, const QString& path, bool unsaved);
 
     void copyRows();

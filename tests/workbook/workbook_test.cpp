@@ -8,8 +8,10 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrinter>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -18,6 +20,8 @@
 #include <memory>
 
 #include "extcalc/project.h"
+#include "extcalc/report.h"
+#include "extcalc/report_pdf.h"
 #include "unit_model.h"
 #include "user_input.h"
 #include "workbook_window.h"
@@ -263,6 +267,29 @@ TEST_P(RecoveryOffer, AfterACrashTheNextStartAsksOnce) {
     EXPECT_EQ(QFile::exists(workbook::WorkbookWindow::recoveryPath()), c.fileRemains);
     window->close();  // a clean exit takes the copy away
     EXPECT_FALSE(QFile::exists(workbook::WorkbookWindow::recoveryPath()));
+}
+
+// The report leaves the window as PDF or HTML by the file's type, and prints the same
+// pages: painted onto a printer that writes PDF, they read back as the exported file does.
+TEST_F(Workbook, ReportIsExportedByItsFileTypeAndPrinted) {
+    const QString html = dir.filePath(QStringLiteral("计算书.html"));
+    const QString pdf = dir.filePath(QStringLiteral("计算书.pdf"));
+    ASSERT_TRUE(window->exportReport(html));
+    ASSERT_TRUE(window->exportReport(pdf));
+    EXPECT_FALSE(window->exportReport(dir.filePath(QStringLiteral("计算书.txt"))));
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("计算书.txt"))));
+    QFile page(html);
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(page.readAll().contains("建筑灭火器配置设计计算书"));
+
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath(QStringLiteral("printed.pdf")));
+    printer.setFullPage(true);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    const int pages = report::paintReport(report::buildReport(sample()), printer);
+    EXPECT_GT(pages, 1);
+    EXPECT_GT(QFileInfo(printer.outputFileName()).size(), 1000);
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, RecoveryOffer,

@@ -10,6 +10,8 @@
 
 #include "extcalc/report.h"
 
+class QPagedPaintDevice;
+
 namespace extcalc::report {
 
 struct PdfWritten {
@@ -22,5 +24,10 @@ struct PdfWritten {
 // into a temporary file beside path and renames that over path: a failure leaves any
 // earlier file as it was.
 PdfWritten writePdf(const Document& document, const std::filesystem::path& path);
+
+// The same pages painted onto another paged device, a printer or its preview, which the
+// caller has set to A4 with the whole page to paint on. Returns the number of pages, 0
+// when the device could not be painted on.
+int paintReport(const Document& document, QPagedPaintDevice& device);
 
 }  // namespace extcalc::report

@@ -513,6 +513,20 @@ void layOut(const Document& document, Layouter& layouter, QPaintDevice& device) 
     }
 }
 
+// Every page laid out, with the frame that names the page and the count.
+int paintPages(QPainter& painter, QPagedPaintDevice& device, const Document& document,
+               const Layouter& layouter) {
+    const int pages = static_cast<int>(layouter.pages.size());
+    for (int page = 0; page < pages; ++page) {
+        if (page > 0) {
+            device.newPage();
+        }
+        paintFrame(painter, document, page + 1, pages);
+        paintPage(painter, layouter.pages[static_cast<std::size_t>(page)]);
+    }
+    return pages;
+}
+
 void setUpA4(QPdfWriter& writer) {
     writer.setResolution(kDpi);
     writer.setPageLayout(
@@ -536,14 +550,7 @@ int paintReport(const Document& document, QPagedPaintDevice& device) {
     }
     painter.scale(device.logicalDpiX() / static_cast<double>(kDpi),
                   device.logicalDpiY() / static_cast<double>(kDpi));
-    const int pages = static_cast<int>(layouter.pages.size());
-    for (int page = 0; page < pages; ++page) {
-        if (page > 0) {
-            device.newPage();
-        }
-        paintFrame(painter, document, page + 1, pages);
-        paintPage(painter, layouter.pages[static_cast<std::size_t>(page)]);
-    }
+    const int pages = paintPages(painter, device, document, layouter);
     painter.end();
     return pages;
 }
@@ -568,16 +575,8 @@ PdfWritten writePdf(const Document& document, const std::filesystem::path& path)
             written.error = "无法写入文件：" + temporary.string();
             return written;
         }
-        const int pages = static_cast<int>(layouter.pages.size());
-        for (int page = 0; page < pages; ++page) {
-            if (page > 0) {
-                writer.newPage();
-            }
-            paintFrame(painter, document, page + 1, pages);
-            paintPage(painter, layouter.pages[static_cast<std::size_t>(page)]);
-        }
+        written.pages = paintPages(painter, writer, document, layouter);
         painter.end();
-        written.pages = pages;
     }
     std::error_code error;
     if (!fixFile(temporary)) {

@@ -29,6 +29,14 @@ std::optional<int> choice(std::span<const Item> list, std::string_view answer, F
 
 }  // namespace
 
+std::string_view trimmedAnswer(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
         const auto lower = [](char c) {

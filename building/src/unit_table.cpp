@@ -11,14 +11,6 @@
 namespace extcalc::building {
 namespace {
 
-std::string_view trimmed(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
 bool namesColumn(std::string_view cell, std::string_view chinese, std::string_view key) {
     return cell == chinese || equalsIgnoringAsciiCase(cell, key);
 }
@@ -54,7 +46,7 @@ UnitHeaderCheck readUnitHeader(Standard standard, const csv::Record& header) {
     bool anyEnglish = false;
     bool anyChinese = false;
     for (std::size_t i = 0; i < header.size(); ++i) {
-        const std::string_view cell = trimmed(header.fields()[i]);
+        const std::string_view cell = trimmedAnswer(header.fields()[i]);
         for (std::size_t c = 0; c < columns.size(); ++c) {
             if (!namesColumn(cell, columns[c].chinese, columns[c].key)) {
                 continue;
@@ -86,7 +78,7 @@ UnitHeaderCheck readUnitHeader(Standard standard, const csv::Record& header) {
     layout.chinese = anyChinese || !anyEnglish;
     const auto results = resultColumns(standard);
     for (std::size_t i = 0; i < header.size(); ++i) {
-        const std::string_view cell = trimmed(header.fields()[i]);
+        const std::string_view cell = trimmedAnswer(header.fields()[i]);
         const bool input =
             std::find(layout.index.begin(), layout.index.end(), i) != layout.index.end();
         const bool earlierResult =
@@ -125,7 +117,7 @@ UnitOutcome evaluateRow(const UnitLayout& layout, const csv::Record& record) {
     }
     const auto fields = record.fields();
     for (std::size_t i = layout.width; i < fields.size(); ++i) {
-        if (!trimmed(fields[i]).empty()) {
+        if (!trimmedAnswer(fields[i]).empty()) {
             Fault fault{FaultCode::TooManyCells};
             fault.cells = fields.size();
             fault.columns = layout.width;
@@ -151,11 +143,11 @@ bool isEarlierTotal(const UnitLayout& layout, const csv::Record& record) {
     }
     const UnitCells cells = cellsOf(layout, record);
     const auto columns = inputColumns(layout.standard);
-    if (trimmed(cells[0]) != kTotalName) {
+    if (trimmedAnswer(cells[0]) != kTotalName) {
         return false;
     }
     for (std::size_t c = 1; c < cells.size(); ++c) {
-        if (columns[c].field != Field::Extinguisher && !trimmed(cells[c]).empty()) {
+        if (columns[c].field != Field::Extinguisher && !trimmedAnswer(cells[c]).empty()) {
             return false;
         }
     }
@@ -216,13 +208,13 @@ ProjectRead readTableAsProject(std::istream& in, Standard standard) {
         for (std::size_t c = 0; c < cells.size(); ++c) {
             if (!fitsItsList(standard, c, cells[c])) {
                 return refuse(line, std::string(columns[c].chinese) + "“" +
-                                        std::string(trimmed(cells[c])) + "”不在" +
+                                        std::string(trimmedAnswer(cells[c])) + "”不在" +
                                         std::string(standardCode(standard)) + "的列表中");
             }
         }
         UnitCells tidy(cells.size());
         for (std::size_t c = 0; c < cells.size(); ++c) {
-            tidy[c] = columns[c].kind == ColumnKind::Name ? std::string(trimmed(cells[c]))
+            tidy[c] = columns[c].kind == ColumnKind::Name ? std::string(trimmedAnswer(cells[c]))
                                                           : canonical(standard, c, cells[c], cells);
         }
         project.units.push_back(std::move(tidy));

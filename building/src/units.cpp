@@ -60,16 +60,8 @@ constexpr std::array<ResultColumn, 10> kCurrentResults{{
     {"problems", "问题"},
 }};
 
-std::string_view trimmed(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
 std::string_view cellAt(const UnitCells& cells, std::size_t column) {
-    return column < cells.size() ? trimmed(cells[column]) : std::string_view{};
+    return column < cells.size() ? trimmedAnswer(cells[column]) : std::string_view{};
 }
 
 Field fieldOf(Standard standard, std::size_t column) {
@@ -306,7 +298,7 @@ std::vector<std::string> choices(Standard standard, std::size_t column, const Un
 
 bool fitsItsList(Standard standard, std::size_t column, std::string_view text) {
     const auto columns = inputColumns(standard);
-    text = trimmed(text);
+    text = trimmedAnswer(text);
     if (column >= columns.size() || columns[column].kind != ColumnKind::Choice || text.empty()) {
         return true;
     }
@@ -347,7 +339,7 @@ bool fitsItsList(Standard standard, std::size_t column, std::string_view text) {
 
 std::string canonical(Standard standard, std::size_t column, std::string_view text,
                       const UnitCells& row) {
-    const std::string_view answer = trimmed(text);
+    const std::string_view answer = trimmedAnswer(text);
     const Field field = fieldOf(standard, column);
     if (field == Field::Underground || field == Field::Special) {
         if (const auto yes = parseYesNo(answer)) {

@@ -20,6 +20,9 @@
 
 namespace extcalc::building {
 
+// An answer without the blanks and tabs around it, as tables and files are read.
+std::string_view trimmedAnswer(std::string_view text);
+
 // English answers and column names are taken in any case; only ASCII letters fold.
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
 

@@ -25,18 +25,19 @@ namespace fs = std::filesystem;
 // No building has this many units; a file this large is something else.
 constexpr std::uintmax_t kMaxProjectBytes = std::uintmax_t{256} << 20U;
 
-struct InfoKey {
-    std::string_view key;
-    std::string ProjectInfo::*member;
-    std::string_view chinese;
-};
-constexpr std::array<InfoKey, 5> kInfoKeys{{
-    {"name", &ProjectInfo::name, "工程名称"},
-    {"design_unit", &ProjectInfo::designUnit, "设计单位"},
-    {"designer", &ProjectInfo::designer, "设计人"},
-    {"checker", &ProjectInfo::checker, "校对人"},
-    {"date", &ProjectInfo::date, "日期"},
+constexpr std::array<ProjectInfoField, 5> kInfoKeys{{
+    {"name", "工程名称", &ProjectInfo::name},
+    {"design_unit", "设计单位", &ProjectInfo::designUnit},
+    {"designer", "设计人", &ProjectInfo::designer},
+    {"checker", "校对人", &ProjectInfo::checker},
+    {"date", "日期", &ProjectInfo::date},
 }};
+
+}  // namespace
+
+std::span<const ProjectInfoField> projectInfoFields() { return kInfoKeys; }
+
+namespace {
 
 // Line and column of a byte offset, as an editor counts them (columns in characters).
 std::string placeOf(std::string_view text, std::size_t offset) {

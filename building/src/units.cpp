@@ -296,6 +296,19 @@ std::vector<std::string> choices(Standard standard, std::size_t column, const Un
     return standard == Standard::Gbj140_90 ? classicChoices(field, row) : currentChoices(field);
 }
 
+std::string choiceLabel(Standard /*standard*/, std::size_t /*column*/, std::string_view item) {
+    return std::string(item);
+}
+
+UnitCells newUnit(Standard standard, const UnitCells* above) {
+    UnitCells cells(inputColumns(standard).size());
+    if (above != nullptr) {
+        std::copy_n(above->begin(), std::min(above->size(), cells.size()), cells.begin());
+        cells.front().clear();
+    }
+    return cells;
+}
+
 bool fitsItsList(Standard standard, std::size_t column, std::string_view text) {
     const auto columns = inputColumns(standard);
     text = trimmedAnswer(text);

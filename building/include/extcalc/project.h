@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -30,6 +31,16 @@ struct ProjectInfo {
     std::string date;        // 日期
     bool operator==(const ProjectInfo&) const = default;
 };
+
+// The project's fields in the order forms and files show them: the file's key, the label
+// every front end shows, and where the text lives. A new field is added here once and
+// reaches the file, the workbook, the page and the report.
+struct ProjectInfoField {
+    std::string_view key;
+    std::string_view chinese;
+    std::string ProjectInfo::*member;
+};
+std::span<const ProjectInfoField> projectInfoFields();
 
 struct Project {
     ProjectInfo info;

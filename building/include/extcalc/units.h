@@ -58,6 +58,14 @@ using UnitCells = std::vector<std::string>;
 // column offers the listed codes but also takes a model of one's own, typed.
 std::vector<std::string> choices(Standard standard, std::size_t column, const UnitCells& row);
 
+// How a drop-down shows one of its items: the item with what a designer needs to pick it
+// (a K value, a model's agent, charge and ratings). The cell stores the item itself.
+std::string choiceLabel(Standard standard, std::size_t column, std::string_view item);
+
+// The answers a new unit starts with, taken from the unit above it where there is one,
+// so that a new row computes at once instead of asking for every answer.
+UnitCells newUnit(Standard standard, const UnitCells* above);
+
 // Whether a choice column's text names an item of one of its lists (the number of an
 // item where the class settles which list, or its exact text). Empty texts and typed
 // columns always fit. A project file or a pasted row holding anything else is refused.

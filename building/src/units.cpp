@@ -296,17 +296,143 @@ std::vector<std::string> choices(Standard standard, std::size_t column, const Un
     return standard == Standard::Gbj140_90 ? classicChoices(field, row) : currentChoices(field);
 }
 
-std::string choiceLabel(Standard /*standard*/, std::size_t /*column*/, std::string_view item) {
+std::string choiceLabel(Standard standard, std::size_t column, std::string_view item) {
+    // The classic lists already name their K and ratings in every item.
+    if (standard == Standard::Gbj140_90) {
+        return std::string(item);
+    }
+    const std::string_view answer = trimmedAnswer(item);
+    switch (fieldOf(standard, column)) {
+        case Field::K: {
+            const auto items = gb::kItems();
+            const auto found =
+                std::find_if(items.begin(), items.end(),
+                             [answer](const gb::KItem& k) { return k.text == answer; });
+            if (found != items.end()) {
+                std::string label(found->text);
+                label.append("（K=").append(found->valueText).append("）");
+                return label;
+            }
+            break;
+        }
+        case Field::Extinguisher: {
+            // Only a code as the list spells it: a model of one's own stays as typed.
+            const gb::Model* model = gb::findModel(answer);
+            if (model != nullptr && model->code == answer) {
+                std::string label(model->code);
+                label.append(" ").append(model->type).append(" ").append(model->charge);
+                gb::Unit unit;
+                unit.extinguisher = model;
+                label.append(" ").append(modelRatingsText(unit));
+                return label;
+            }
+            break;
+        }
+        default:
+            break;
+    }
     return std::string(item);
 }
 
+namespace {
+
+// What a new unit's name starts with: the storey of the unit above, "二层 办公室" giving
+// "二层 ", since units are typed storey by storey; nothing where the name has no storey.
+std::string storeyOf(std::string_view name) {
+    constexpr std::string_view kWideSpace = "\u3000";
+    const std::size_t ascii = name.find(' ');
+    const std::size_t wide = name.find(kWideSpace);
+    if (ascii != std::string_view::npos && (wide == std::string_view::npos || ascii < wide)) {
+        return ascii == 0 ? std::string() : std::string(name.substr(0, ascii + 1));
+    }
+    if (wide != std::string_view::npos && wide > 0) {
+        return std::string(name.substr(0, wide + kWideSpace.size()));
+    }
+    return {};
+}
+
+// The first unit of a project: the answers that assume least in the designer's favour.
+std::string_view firstAnswer(Standard standard, Field field) {
+    if (standard == Standard::Gbj140_90) {
+        switch (field) {
+            case Field::Class:
+                return "A";
+            case Field::Hazard:
+                return groupOf(FireClass::A)->hazards[1].text;
+            case Field::K:
+                return correctionList().front().text;
+            case Field::Underground:
+                return "否";
+            case Field::Extinguisher:
+                return groupOf(FireClass::A)->extinguishers[2].text;
+            default:
+                return {};
+        }
+    }
+    switch (field) {
+        case Field::Class:
+            return "A";
+        case Field::Hazard:
+            return gb::hazardLevels()[1].name;
+        case Field::K:
+            return gb::kItems().front().text;
+        case Field::Special:
+            return "否";
+        case Field::Points:
+            return "1";
+        case Field::Extinguisher:
+            return gb::findModel("MF/ABC4")->code;
+        default:
+            return {};
+    }
+}
+
+}  // namespace
+
 UnitCells newUnit(Standard standard, const UnitCells* above) {
-    UnitCells cells(inputColumns(standard).size());
-    if (above != nullptr) {
-        std::copy_n(above->begin(), std::min(above->size(), cells.size()), cells.begin());
-        cells.front().clear();
+    const auto columns = inputColumns(standard);
+    UnitCells cells(columns.size());
+    for (std::size_t column = 0; column < columns.size(); ++column) {
+        const InputColumn& input = columns[column];
+        const bool offered = !choices(standard, column, {}).empty();
+        if (input.kind == ColumnKind::Name) {
+            cells[column] = above != nullptr ? storeyOf(cellAt(*above, column)) : std::string();
+        } else if (above != nullptr) {
+            // Every answer that is picked rather than typed, the count of points and the
+            // area; a typed text of its own (a reason, a note) belongs to its unit alone.
+            if (offered || input.field == Field::Points || input.field == Field::Area) {
+                cells[column] = std::string(cellAt(*above, column));
+            }
+        } else {
+            cells[column] = std::string(firstAnswer(standard, input.field));
+        }
     }
     return cells;
+}
+
+std::string shownResult(Standard standard, const UnitOutcome& outcome, std::size_t column) {
+    if (column >= outcome.results.size()) {
+        return {};
+    }
+    const std::string& text = outcome.results[column];
+    const auto results = resultColumns(standard);
+    if (standard == Standard::Gbj140_90 || !outcome.current || text.empty() ||
+        column >= results.size()) {
+        return text;
+    }
+    const std::string_view key = results[column].key;
+    const char letter = outcome.current->basis;
+    if (key == "U") {
+        return text + " m²/" + letter;
+    }
+    if (key == "Q" || key == "Q_required" || key == "Qe" || key == "Qe_required" ||
+        key == "min_rating") {
+        return text + letter;
+    }
+    if (key == "max_distance_m") {
+        return text + " m";
+    }
+    return text;
 }
 
 bool fitsItsList(Standard standard, std::size_t column, std::string_view text) {
@@ -382,6 +508,12 @@ std::string canonical(Standard standard, std::size_t column, std::string_view te
             }
         }
         return std::string(answer);
+    }
+    // A label as the grid shows it, copied back into a cell, names its item.
+    for (const std::string& item : currentChoices(field)) {
+        if (item != answer && choiceLabel(standard, column, item) == answer) {
+            return item;
+        }
     }
     switch (field) {
         case Field::Class:

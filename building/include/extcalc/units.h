@@ -60,6 +60,7 @@ std::vector<std::string> choices(Standard standard, std::size_t column, const Un
 
 // How a drop-down shows one of its items: the item with what a designer needs to pick it
 // (a K value, a model's agent, charge and ratings). The cell stores the item itself.
+// Anything that is not an item of the column's lists comes back as it is.
 std::string choiceLabel(Standard standard, std::size_t column, std::string_view item);
 
 // The answers a new unit starts with, taken from the unit above it where there is one,
@@ -104,6 +105,11 @@ struct UnitOutcome {
 
 // One unit on its own; cells as inputColumns orders them (missing trailing cells are empty).
 UnitOutcome evaluate(Standard standard, const UnitCells& cells);
+
+// How a grid shows one result of a unit: a rating with its letter (159B, 9A), U in
+// m² per A or B, a distance in metres. Tables, files and the clipboard keep the bare
+// figures of UnitOutcome::results; this is for people reading a grid.
+std::string shownResult(Standard standard, const UnitOutcome& outcome, std::size_t column);
 
 // A computed unit readably, one fact a line, for a person: the 2005 unit as unitText
 // shows it, a classic one as the window's three results and the count to install.

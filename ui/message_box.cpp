@@ -32,6 +32,8 @@ QMessageBox::StandardButtons toQt(Buttons buttons) {
             return QMessageBox::Ok | QMessageBox::Cancel;
         case Buttons::YesNo:
             return QMessageBox::Yes | QMessageBox::No;
+        case Buttons::YesNoCancel:
+            return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
         case Buttons::SaveDiscardCancel:
             return QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel;
         case Buttons::Ok:
@@ -66,12 +68,15 @@ Answer showModalMessageBox(QWidget* parent, const Message& message) {
     // The texts are fixed Chinese sentences, never markup.
     box.setTextFormat(Qt::PlainText);
     const bool asking = message.buttons == Buttons::YesNo;
+    const bool choosing = message.buttons == Buttons::YesNoCancel;
     const bool closing = message.buttons == Buttons::SaveDiscardCancel;
-    box.setDefaultButton(asking ? QMessageBox::Yes : closing ? QMessageBox::Save : QMessageBox::Ok);
+    box.setDefaultButton(asking || choosing ? QMessageBox::Yes
+                         : closing          ? QMessageBox::Save
+                                            : QMessageBox::Ok);
     // Escape, or the window's close button, means the cautious answer.
     if (asking) {
         box.setEscapeButton(QMessageBox::No);
-    } else if (closing || message.buttons == Buttons::OkCancel) {
+    } else if (closing || choosing || message.buttons == Buttons::OkCancel) {
         box.setEscapeButton(QMessageBox::Cancel);
     }
     // Qt's own Chinese for Discard reads as throwing the project away; the question is

@@ -1,12 +1,24 @@
 // SPDX-License-Identifier: MIT
 #include "cell_delegate.h"
 
+#include <QAbstractItemView>
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QScrollBar>
 
 #include "unit_model.h"
 
 namespace extcalc::workbook {
+namespace {
+
+bool holdsRows(const QString& text) {
+    return text.contains(u'\t') || text.contains(u'\n') || text.contains(u'\r');
+}
+
+}  // namespace
 
 QWidget* CellDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                                     const QModelIndex& index) const {
@@ -21,9 +33,20 @@ QWidget* CellDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&
     combo->setAccessibleName(
         model->headerData(index.column(), Qt::Horizontal, Qt::DisplayRole).toString());
     combo->setEditable(model->takesOwnText(index.column()));
-    // The lists are asked for here, once per editor, never while painting.
-    combo->addItems(model->choicesFor(index));
+    // The lists are asked for here, once per editor, never while painting. Each item
+    // shows what it is picked by; the cell takes the item itself.
+    for (const QString& item : model->choicesFor(index)) {
+        combo->addItem(model->choiceLabel(index.column(), item), item);
+    }
     combo->setMaxVisibleItems(20);
+    // The list is as wide as its longest item, however narrow the column.
+    QAbstractItemView* list = combo->view();
+    list->setTextElideMode(Qt::ElideNone);
+    list->setMinimumWidth(list->sizeHintForColumn(0) + 2 * list->frameWidth() +
+                          list->verticalScrollBar()->sizeHint().width() + 8);
+    if (combo->lineEdit() != nullptr) {
+        combo->lineEdit()->installEventFilter(const_cast<CellDelegate*>(this));
+    }
     auto* self = const_cast<CellDelegate*>(this);  // Qt's signals are not const
     connect(combo, &QComboBox::activated, self, [self, combo] {
         emit self->commitData(combo);
@@ -39,8 +62,7 @@ void CellDelegate::setEditorData(QWidget* editor, const QModelIndex& index) cons
         return;
     }
     const QString text = index.data(Qt::EditRole).toString();
-    const int found = combo->findText(text);
-    combo->setCurrentIndex(found);
+    combo->setCurrentIndex(combo->findData(text));
     if (combo->isEditable()) {
         combo->setEditText(text);
     }
@@ -53,10 +75,36 @@ void CellDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
         QStyledItemDelegate::setModelData(editor, model, index);
         return;
     }
-    // Nothing picked from a fixed list leaves the cell as it was.
-    if (combo->isEditable() || combo->currentIndex() >= 0) {
-        model->setData(index, combo->currentText(), Qt::EditRole);
+    if (combo->isEditable()) {
+        // A picked item shows its label in the field; the cell takes the item, and a
+        // typed text (a model of one's own) as typed.
+        const int picked = combo->currentIndex();
+        const bool isPick = picked >= 0 && combo->currentText() == combo->itemText(picked);
+        model->setData(index, isPick ? combo->itemData(picked) : QVariant(combo->currentText()),
+                       Qt::EditRole);
+    } else if (combo->currentIndex() >= 0) {
+        // Nothing picked from a fixed list leaves the cell as it was.
+        model->setData(index, combo->currentData(), Qt::EditRole);
     }
+}
+
+bool CellDelegate::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Paste) &&
+        holdsRows(QGuiApplication::clipboard()->text())) {
+        auto* edit = qobject_cast<QLineEdit*>(watched);
+        // The editor itself, or the field of an editable drop-down.
+        QWidget* editor =
+            edit != nullptr && qobject_cast<QComboBox*>(edit->parentWidget()) != nullptr
+                ? edit->parentWidget()
+                : qobject_cast<QWidget*>(watched);
+        if (editor != nullptr && (edit != nullptr || qobject_cast<QComboBox*>(editor) != nullptr)) {
+            emit closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+            emit rowsPasted();
+            return true;
+        }
+    }
+    return QStyledItemDelegate::eventFilter(watched, event);
 }
 
 }  // namespace extcalc::workbook

@@ -19,6 +19,14 @@ class CellDelegate final : public QStyledItemDelegate {
     void setEditorData(QWidget* editor, const QModelIndex& index) const override;
     void setModelData(QWidget* editor, QAbstractItemModel* model,
                       const QModelIndex& index) const override;
+
+  signals:
+    // Ctrl+V in a cell's editor with rows on the clipboard (tabs or line breaks): the
+    // edit is dropped and the rows are to be pasted, as outside the editor.
+    void rowsPasted();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 }  // namespace extcalc::workbook

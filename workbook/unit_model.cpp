@@ -167,6 +167,19 @@ bool UnitModel::takesOwnText(int column) const {
            columns[static_cast<std::size_t>(column)].kind == building::ColumnKind::Text;
 }
 
+QString UnitModel::choiceLabel(int column, const QString& item) const {
+    return QString::fromStdString(building::choiceLabel(
+        workbook_.standard(), static_cast<std::size_t>(std::max(column, 0)), item.toStdString()));
+}
+
+void UnitModel::setNamesInRowHeaders(bool names) {
+    if (names != namesInHeaders_ && rowCount() > 0) {
+        namesInHeaders_ = names;
+        emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
+    }
+    namesInHeaders_ = names;
+}
+
 QStringList UnitModel::choicesFor(const QModelIndex& index) const {
     QStringList items;
     if (!index.isValid() || index.column() >= inputs_) {
@@ -196,16 +209,30 @@ QVariant UnitModel::data(const QModelIndex& index, int role) const {
     const auto column = static_cast<std::size_t>(index.column());
     const building::UnitOutcome& outcome = workbook_.outcome(row);
     switch (role) {
-        case Qt::DisplayRole:
-        case Qt::EditRole: {
+        case Qt::EditRole:
             if (index.column() < inputs_) {
                 const UnitCells& cells = workbook_.cells(row);
                 return column < cells.size() ? QString::fromStdString(cells[column]) : QString();
             }
-            const std::size_t result = column - static_cast<std::size_t>(inputs_);
-            return result < outcome.results.size() ? QString::fromStdString(outcome.results[result])
-                                                   : QString();
+            if (const std::size_t result = column - inputsAt(); result < outcome.results.size()) {
+                return QString::fromStdString(outcome.results[result]);
+            }
+            return QString();
+        case Qt::DisplayRole: {
+            // What people read: a K with its value, a model with its ratings, a rating
+            // with its letter. Edits, the clipboard and the files keep the bare texts.
+            if (index.column() < inputs_) {
+                const UnitCells& cells = workbook_.cells(row);
+                return column < cells.size() ? QString::fromStdString(building::choiceLabel(
+                                                   workbook_.standard(), column, cells[column]))
+                                             : QString();
+            }
+            return QString::fromStdString(
+                building::shownResult(workbook_.standard(), outcome, column - inputsAt()));
         }
+        case Qt::TextAlignmentRole:
+            return QVariant::fromValue(isFigure(index.column()) ? Qt::AlignRight | Qt::AlignVCenter
+                                                                : Qt::AlignLeft | Qt::AlignVCenter);
         case Qt::ToolTipRole:
             return outcome.results.empty()
                        ? QVariant()
@@ -247,9 +274,30 @@ QVariant UnitModel::headerData(int section, Qt::Orientation orientation, int rol
         return QAbstractTableModel::headerData(section, orientation, role);
     }
     if (orientation == Qt::Vertical) {
+        if (namesInHeaders_ && section >= 0 && section < rowCount()) {
+            const UnitCells& cells = workbook_.cells(static_cast<std::size_t>(section));
+            if (!cells.empty() && !cells.front().empty()) {
+                return QStringLiteral("%1 %2")
+                    .arg(section + 1)
+                    .arg(QString::fromStdString(cells.front()));
+            }
+        }
         return section + 1;
     }
     return section >= 0 && section < headers_.size() ? headers_[section] : QVariant();
+}
+
+bool UnitModel::isFigure(int column) const {
+    const auto inputs = building::inputColumns(workbook_.standard());
+    if (column < 0 || column >= columnCount()) {
+        return false;
+    }
+    if (column < inputs_) {
+        const building::Field field = inputs[static_cast<std::size_t>(column)].field;
+        return field == building::Field::Area || field == building::Field::Points;
+    }
+    // Every result is a figure but the last, the problems.
+    return column < columnCount() - 1;
 }
 
 Qt::ItemFlags UnitModel::flags(const QModelIndex& index) const {
@@ -304,6 +352,9 @@ void UnitModel::changeInfo(const ProjectInfo& info, Standard standard) {
 void UnitModel::applyCell(int row, int column, const std::string& text) {
     workbook_.setCell(static_cast<std::size_t>(row), static_cast<std::size_t>(column), text);
     emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+    if (namesInHeaders_ && column == 0) {
+        emit headerDataChanged(Qt::Vertical, row, row);
+    }
     emit totalsChanged();
 }
 

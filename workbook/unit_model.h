@@ -28,11 +28,19 @@ class UnitModel final : public QAbstractTableModel {
     void reset(building::Project project);
 
     [[nodiscard]] int inputCount() const { return inputs_; }
+    // Figures are aligned right, so their places line up down a column.
+    [[nodiscard]] bool isFigure(int column) const;
     [[nodiscard]] bool isChoice(int column) const;
     // What the cell's drop-down offers; empty for a typed column.
     [[nodiscard]] QStringList choicesFor(const QModelIndex& index) const;
+    // How the drop-down and the cell show an item: its K, its model's ratings.
+    [[nodiscard]] QString choiceLabel(int column, const QString& item) const;
     // The 2005 extinguisher column offers codes but takes a model of one's own.
     [[nodiscard]] bool takesOwnText(int column) const;
+    // The column that names a unit, while it is scrolled out of sight: the row headers
+    // then carry the names, so the rows can still be told apart.
+    void setNamesInRowHeaders(bool names);
+    [[nodiscard]] bool namesInRowHeaders() const { return namesInHeaders_; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -61,6 +69,7 @@ class UnitModel final : public QAbstractTableModel {
 
   private:
     void columnsChanged();
+    [[nodiscard]] std::size_t inputsAt() const { return static_cast<std::size_t>(inputs_); }
 
     QUndoStack* undo_;
     building::Workbook workbook_;
@@ -68,6 +77,7 @@ class UnitModel final : public QAbstractTableModel {
     QStringList headers_;
     mutable QIcon errorIcon_;
     mutable QIcon warningIcon_;
+    bool namesInHeaders_ = false;
 };
 
 }  // namespace extcalc::workbook

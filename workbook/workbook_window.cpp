@@ -22,12 +22,16 @@
 #include <QMenuBar>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSplitter>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTimer>
+#include <QToolBar>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <filesystem>
@@ -55,8 +59,14 @@ using building::Standard;
 
 constexpr int kRecentLimit = 8;
 constexpr int kRecoveryMilliseconds = 60 * 1000;
+// Input columns show whole labels (a K with its value, a model with its ratings); the
+// problems are read in full in the pane under the table, so their column stays narrow.
+constexpr int kWidestInput = 420;
 constexpr int kWidestColumn = 260;
+constexpr int kStatusMilliseconds = 8000;
 const char* const kRecentKey = "recentFiles";
+const char* const kFolderKey = "lastFolder";
+const char* const kGeometryKey = "geometry";
 
 std::filesystem::path fsPath(const QString& path) {
     return {path.toStdString()};
@@ -90,6 +100,26 @@ WorkbookWindow::WorkbookWindow(ui::MessageBoxFn showMessage, QWidget* parent)
     connect(model_, &UnitModel::totalsChanged, this, &WorkbookWindow::showTotals);
     connect(model_, &UnitModel::infoChanged, this, &WorkbookWindow::showInfo);
     connect(model_, &QAbstractItemModel::modelReset, this, &WorkbookWindow::fitColumns);
+    connect(model_, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& from, const QModelIndex& to) {
+                growColumns(from.row(), to.row());
+                showProblems();
+            });
+    connect(model_, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) { growColumns(first, last); });
+    for (const auto signal :
+         {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
+        connect(model_, signal, this, &WorkbookWindow::showEmptyHint);
+    }
+    connect(model_, &QAbstractItemModel::modelReset, this, &WorkbookWindow::showEmptyHint);
+    connect(table_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &WorkbookWindow::showProblems);
+    connect(model_, &QAbstractItemModel::modelReset, this, &WorkbookWindow::showProblems);
+    connect(model_, &QAbstractItemModel::rowsRemoved, this, &WorkbookWindow::showProblems);
+    connect(table_->horizontalScrollBar(), &QScrollBar::valueChanged, this,
+            &WorkbookWindow::followHorizontalScroll);
+    connect(table_->horizontalHeader(), &QHeaderView::sectionResized, this,
+            &WorkbookWindow::followHorizontalScroll);
     connect(&undo_, &QUndoStack::cleanChanged, this, &WorkbookWindow::updateModified);
 
     recoveryTimer_ = new QTimer(this);
@@ -101,7 +131,29 @@ WorkbookWindow::WorkbookWindow(ui::MessageBoxFn showMessage, QWidget* parent)
     showInfo();
     showTotals();
     fitColumns();
-    resize(1240, 760);
+    showProblems();
+    showEmptyHint();
+    statusBar()->setObjectName(QStringLiteral("statusBar"));
+    if (!restoreGeometry(settings().value(QString::fromLatin1(kGeometryKey)).toByteArray())) {
+        fitFirstStart();
+    }
+}
+
+void WorkbookWindow::fitFirstStart() {
+    // The screen less a margin for the panels of the desktop, and never more than a
+    // table needs: on a wide screen a window of every column, on a small one all of it.
+    const QScreen* shown = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+    if (shown == nullptr) {
+        resize(1240, 760);
+        return;
+    }
+    const QRect available = shown->availableGeometry();
+    const QSize size(std::min(available.width() * 19 / 20, 1800),
+                     std::min(available.height() * 19 / 20, 1000));
+    // The frame comes on top of the size on most desktops.
+    const QSize frame = frameGeometry().size() - geometry().size();
+    resize(size - frame);
+    move(available.center() - QPoint(size.width() / 2, size.height() / 2));
 }
 
 WorkbookWindow::~WorkbookWindow() {
@@ -157,7 +209,10 @@ void WorkbookWindow::createPanels() {
     layout->addWidget(info);
 
     auto* splitter = new QSplitter(Qt::Vertical, central);
-    table_ = new QTableView(splitter);
+    auto* unitsBox = new QWidget(splitter);
+    auto* unitsLayout = new QVBoxLayout(unitsBox);
+    unitsLayout->setContentsMargins(0, 0, 0, 0);
+    table_ = new QTableView(unitsBox);
     table_->setObjectName(QStringLiteral("unitTable"));
     table_->setAccessibleName(QStringLiteral("计算单元"));
     table_->setModel(model_);
@@ -176,6 +231,36 @@ void WorkbookWindow::createPanels() {
     table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 8);
     table_->horizontalHeader()->setResizeContentsPrecision(60);
     table_->horizontalHeader()->setStretchLastSection(true);
+    table_->verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    auto* delegate = qobject_cast<CellDelegate*>(table_->itemDelegate());
+    connect(delegate, &CellDelegate::rowsPasted, this, &WorkbookWindow::pasteRows);
+
+    // Said over the empty table, where the first unit will be.
+    emptyHint_ =
+        new QLabel(QStringLiteral("工程中还没有计算单元。\n"
+                                  "按 Insert 键或点击工具栏上的“添加”添加第一个计算单元，\n"
+                                  "或粘贴表格中的行（Ctrl+V），或从“文件 → 导入 CSV”导入。"),
+                   table_->viewport());
+    emptyHint_->setObjectName(QStringLiteral("emptyHint"));
+    emptyHint_->setAlignment(Qt::AlignCenter);
+    emptyHint_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    emptyHint_->setEnabled(false);  // greyed, like any placeholder text
+    auto* hintLayout = new QVBoxLayout(table_->viewport());
+    hintLayout->addWidget(emptyHint_);
+
+    // The problems of the current unit in full: the column's texts are cut.
+    problems_ = new QLabel(unitsBox);
+    problems_->setObjectName(QStringLiteral("problemPane"));
+    problems_->setAccessibleName(QStringLiteral("当前计算单元的问题"));
+    problems_->setWordWrap(true);
+    problems_->setTextFormat(Qt::PlainText);
+    problems_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    problems_->setFrameShape(QFrame::StyledPanel);
+    problems_->setMargin(4);
+    problems_->setMinimumHeight(2 * problems_->fontMetrics().lineSpacing() + 10);
+    problems_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    unitsLayout->addWidget(table_, 1);
+    unitsLayout->addWidget(problems_);
 
     auto* totalsBox = new QGroupBox(QStringLiteral("灭火器配置清单"), splitter);
     totalsBox->setObjectName(QStringLiteral("totalsPanel"));
@@ -199,7 +284,7 @@ void WorkbookWindow::createPanels() {
     totals_->setMaximumWidth(520);
     totalsLayout->addWidget(totals_, 1);
     totalsLayout->addWidget(grandTotal_, 1);
-    splitter->addWidget(table_);
+    splitter->addWidget(unitsBox);
     splitter->addWidget(totalsBox);
     splitter->setStretchFactor(0, 1);
     splitter->setStretchFactor(1, 0);
@@ -213,7 +298,8 @@ void WorkbookWindow::createPanels() {
     setTabOrder(designer_, checker_);
     setTabOrder(checker_, standard_);
     setTabOrder(standard_, table_);
-    setTabOrder(table_, totals_);
+    setTabOrder(table_, problems_);
+    setTabOrder(problems_, totals_);
 }
 
 void WorkbookWindow::createActions() {
@@ -285,11 +371,17 @@ void WorkbookWindow::createActions() {
            {QKeySequence(Qt::CTRL | Qt::Key_D)}, &WorkbookWindow::duplicateUnits);
     onTable(action(edit, "actionDeleteUnit", QStringLiteral("删除计算单元(&L)"),
                    {QKeySequence(Qt::Key_Delete)}, &WorkbookWindow::deleteUnits));
-    // Alt+Down also opens a drop-down being edited in a cell.
+    // F4 and Alt+Down open a drop-down, as in spreadsheets; moving rows takes keys that
+    // mean nothing else in a table.
     onTable(action(edit, "actionMoveUp", QStringLiteral("上移(&U)"),
-                   {QKeySequence(Qt::ALT | Qt::Key_Up)}, [this] { moveCurrent(-1); }));
+                   {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Up)}, [this] { moveCurrent(-1); }));
     onTable(action(edit, "actionMoveDown", QStringLiteral("下移(&W)"),
-                   {QKeySequence(Qt::ALT | Qt::Key_Down)}, [this] { moveCurrent(1); }));
+                   {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Down)},
+                   [this] { moveCurrent(1); }));
+    edit->addSeparator();
+    onTable(action(edit, "actionOpenChoices", QStringLiteral("展开下拉列表(&O)"),
+                   {QKeySequence(Qt::Key_F4), QKeySequence(Qt::ALT | Qt::Key_Down)},
+                   &WorkbookWindow::openChoices));
 
     QMenu* tools = menuBar()->addMenu(QStringLiteral("工具(&T)"));
     tools->setObjectName(QStringLiteral("toolsMenu"));
@@ -302,16 +394,116 @@ void WorkbookWindow::createActions() {
     QMenu* help = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
     help->setObjectName(QStringLiteral("helpMenu"));
     action(help, "actionAbout", QStringLiteral("关于(&A)"), {}, &WorkbookWindow::about);
+    createToolBar();
+}
+
+void WorkbookWindow::createToolBar() {
+    QToolBar* bar = addToolBar(QStringLiteral("常用"));
+    bar->setObjectName(QStringLiteral("toolBar"));
+    bar->setMovable(false);
+    bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    const auto put = [this, bar](const char* name, const QString& text, const QString& tip) {
+        auto* act = findChild<QAction*>(QString::fromLatin1(name));
+        bar->addAction(act);
+        auto* button = bar->widgetForAction(act);
+        button->setObjectName(QStringLiteral("tool_") + QString::fromLatin1(name));
+        // The menu's caption carries its mnemonic; the button says it short.
+        button->setProperty("text", text);
+        button->setToolTip(tip);
+    };
+    const auto keys = [this](const char* name) {
+        return findChild<QAction*>(QString::fromLatin1(name))
+            ->shortcut()
+            .toString(QKeySequence::NativeText);
+    };
+    put("actionAddUnit", QStringLiteral("添加"),
+        QStringLiteral("在当前行之后添加计算单元（%1）").arg(keys("actionAddUnit")));
+    put("actionDeleteUnit", QStringLiteral("删除"),
+        QStringLiteral("删除选中的计算单元（%1）").arg(keys("actionDeleteUnit")));
+    put("actionMoveUp", QStringLiteral("上移"),
+        QStringLiteral("把当前计算单元上移一行（%1）").arg(keys("actionMoveUp")));
+    put("actionMoveDown", QStringLiteral("下移"),
+        QStringLiteral("把当前计算单元下移一行（%1）").arg(keys("actionMoveDown")));
+    bar->addSeparator();
+    put("actionUndo", QStringLiteral("撤销"), QStringLiteral("撤销（%1）").arg(keys("actionUndo")));
+    put("actionRedo", QStringLiteral("重做"), QStringLiteral("重做（%1）").arg(keys("actionRedo")));
+    bar->addSeparator();
+    put("actionExportReport", QStringLiteral("导出计算书"),
+        QStringLiteral("把计算书导出为 PDF 或 HTML"));
 }
 
 void WorkbookWindow::fitColumns() {
     table_->resizeColumnsToContents();
     for (int column = 0; column < model_->columnCount(); ++column) {
-        // Long problem texts stay readable in full in the tooltip.
-        table_->setColumnWidth(column,
-                               std::clamp(table_->columnWidth(column) + 12, 64, kWidestColumn));
+        const int widest = column < model_->inputCount() ? kWidestInput : kWidestColumn;
+        table_->setColumnWidth(column, std::clamp(table_->columnWidth(column) + 12, 64, widest));
     }
     table_->setColumnWidth(0, std::max(table_->columnWidth(0), 180));
+}
+
+void WorkbookWindow::growColumns(int firstRow, int lastRow) {
+    if (firstRow < 0) {
+        return;
+    }
+    // A paste of ten thousand rows is measured by a sample, as on opening.
+    lastRow = std::min(lastRow, firstRow + 60);
+    for (int column = 0; column < model_->columnCount(); ++column) {
+        const int widest = column < model_->inputCount() ? kWidestInput : kWidestColumn;
+        int wanted = table_->columnWidth(column);
+        for (int row = firstRow; row <= lastRow && row < model_->rowCount(); ++row) {
+            wanted = std::max(
+                wanted, std::min(table_->sizeHintForIndex(model_->index(row, column)).width() + 12,
+                                 widest));
+        }
+        if (wanted > table_->columnWidth(column)) {
+            table_->setColumnWidth(column, wanted);
+        }
+    }
+}
+
+void WorkbookWindow::openChoices() {
+    const QModelIndex current = table_->currentIndex();
+    if (!current.isValid() || !model_->isChoice(current.column())) {
+        return;
+    }
+    table_->edit(current);
+    if (auto* combo = qobject_cast<QComboBox*>(table_->indexWidget(current))) {
+        combo->showPopup();
+    }
+}
+
+void WorkbookWindow::showProblems() {
+    const QModelIndex current = table_->currentIndex();
+    if (!current.isValid() || current.row() >= model_->rowCount()) {
+        problems_->setText(model_->rowCount() == 0 ? QString()
+                                                   : QStringLiteral("（未选中计算单元）"));
+        return;
+    }
+    const auto row = static_cast<std::size_t>(current.row());
+    const building::UnitOutcome& outcome = model_->workbook().outcome(row);
+    const std::string& name = model_->workbook().cells(row).front();
+    QString text = QStringLiteral("第 %1 个计算单元").arg(current.row() + 1);
+    if (!name.empty()) {
+        text += QStringLiteral("（%1）").arg(QString::fromStdString(name));
+    }
+    const std::string problems = outcome.problemText();
+    text += problems.empty() ? QStringLiteral("：没有问题。")
+                             : QStringLiteral("：") + QString::fromStdString(problems);
+    problems_->setText(text);
+}
+
+void WorkbookWindow::showEmptyHint() {
+    emptyHint_->setVisible(model_->rowCount() == 0);
+}
+
+void WorkbookWindow::followHorizontalScroll() {
+    // Once the name column is out of sight, the row headers carry the names.
+    const int right = table_->columnViewportPosition(0) + table_->columnWidth(0);
+    model_->setNamesInRowHeaders(right < table_->columnWidth(0) / 2);
+}
+
+void WorkbookWindow::status(const QString& text) {
+    statusBar()->showMessage(text, kStatusMilliseconds);
 }
 
 // ---- files
@@ -338,9 +530,22 @@ bool WorkbookWindow::save() {
     return path_.isEmpty() ? saveAs() : saveTo(path_);
 }
 
+QString WorkbookWindow::proposedSavePath() const {
+    if (!path_.isEmpty()) {
+        return path_;
+    }
+    QString folder = settings().value(QString::fromLatin1(kFolderKey)).toString();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    }
+    return QDir(folder).filePath(
+        QString::fromStdString(building::proposedFileName(model_->workbook().info())));
+}
+
 bool WorkbookWindow::saveAs() {
-    QString path =
-        QFileDialog::getSaveFileName(this, QStringLiteral("另存为"), path_, fileFilter());
+    commitInfo();
+    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("另存为"), proposedSavePath(),
+                                                fileFilter());
     if (path.isEmpty()) {
         return false;
     }
@@ -367,6 +572,7 @@ bool WorkbookWindow::saveTo(const QString& path) {
     updateModified();
     rememberRecent(path);
     QFile::remove(recoveryPath());
+    status(QStringLiteral("已保存到 %1").arg(QDir::toNativeSeparators(path)));
     return true;
 }
 
@@ -375,8 +581,16 @@ bool WorkbookWindow::openFile(const QString& path) {
     // window as it was.
     building::ProjectRead read = building::readProjectFile(fsPath(path));
     if (!read.project) {
-        tell("无法打开“" + fileName(path) + "”：\n" +
-             (read.error ? read.error->text() : std::string("文件无法读取")));
+        std::string text = "无法打开“" + fileName(path) + "”：\n" +
+                           (read.error ? read.error->text() : std::string("文件无法读取"));
+        // A file that is gone is no use in the list; one that is there but refused stays,
+        // since the designer may mend it.
+        if (!QFileInfo::exists(path) &&
+            recentFiles().contains(QFileInfo(path).absoluteFilePath())) {
+            forgetRecent(path);
+            text += "\n已从“最近打开的文件”中移除。";
+        }
+        tell(text);
         return false;
     }
     if (!maybeSave()) {
@@ -384,6 +598,9 @@ bool WorkbookWindow::openFile(const QString& path) {
     }
     load(std::move(*read.project), path, false);
     rememberRecent(path);
+    status(QStringLiteral("已打开 %1（%2 个计算单元）")
+               .arg(QDir::toNativeSeparators(path))
+               .arg(model_->rowCount()));
     return true;
 }
 
@@ -401,10 +618,48 @@ bool WorkbookWindow::importCsv(const QString& path, Standard standard) {
              (read.error ? read.error->text() : std::string("文件无法读取")));
         return false;
     }
+    rememberFolder(path);
+    const std::size_t count = read.project->units.size();
+    const QString done =
+        QStringLiteral("已从 %1 导入 %2 个计算单元").arg(QDir::toNativeSeparators(path)).arg(count);
+    // An empty, unchanged project has nothing to keep: the table becomes the project.
+    const bool empty = model_->rowCount() == 0 && !isWindowModified();
+    if (!empty && standard == model_->workbook().standard()) {
+        const std::string name = model_->workbook().info().name.empty()
+                                     ? std::string("未命名")
+                                     : model_->workbook().info().name;
+        const std::string text = "“" + fileName(path) + "”中有 " + std::to_string(count) +
+                                 " 个计算单元。\n是否把它们添加到当前工程“" + name +
+                                 "”的末尾？\n选择“是”添加（可以一步撤销），选择“否”新建一个工程。";
+        const Answer answer =
+            showMessage_(this, Message{text, {}, Icon::Question, Buttons::YesNoCancel});
+        if (answer == Answer::Yes) {
+            const int at = model_->rowCount();
+            model_->addUnits(at, std::move(read.project->units), QStringLiteral("导入 CSV"));
+            table_->setCurrentIndex(model_->index(at, 0));
+            status(done);
+            return true;
+        }
+        if (answer != Answer::No) {
+            return false;
+        }
+    } else if (!empty) {
+        // Units of the other standard cannot join this project's.
+        const std::string text =
+            "“" + fileName(path) + "”按" + std::string(building::standardCode(standard)) +
+            "填写，当前工程按" +
+            std::string(building::standardCode(model_->workbook().standard())) +
+            "计算，不能添加到当前工程。\n是否新建一个工程导入它？";
+        if (showMessage_(this, Message{text, {}, Icon::Question, Buttons::OkCancel}) !=
+            Answer::Ok) {
+            return false;
+        }
+    }
     if (!maybeSave()) {
         return false;
     }
     load(std::move(*read.project), {}, true);
+    status(done);
     return true;
 }
 
@@ -417,6 +672,8 @@ bool WorkbookWindow::exportCsv(const QString& path) {
              building::describeFileError(error, building::FileUse::Write));
         return false;
     }
+    rememberFolder(path);
+    status(QStringLiteral("已导出 %1").arg(QDir::toNativeSeparators(path)));
     return true;
 }
 
@@ -427,8 +684,11 @@ bool WorkbookWindow::exportReport(const QString& path) {
         const report::PdfWritten written = report::writePdf(document, fsPath(path));
         if (!written.ok) {
             tell("无法导出“" + fileName(path) + "”：\n" + written.error);
+            return false;
         }
-        return written.ok;
+        rememberFolder(path);
+        status(QStringLiteral("计算书已导出到 %1").arg(QDir::toNativeSeparators(path)));
+        return true;
     }
     if (suffix != QStringLiteral("html") && suffix != QStringLiteral("htm")) {
         tell("计算书的文件名应以 .pdf 或 .html 结尾：“" + fileName(path) + "”");
@@ -441,17 +701,17 @@ bool WorkbookWindow::exportReport(const QString& path) {
              building::describeFileError(error, building::FileUse::Write));
         return false;
     }
+    rememberFolder(path);
+    status(QStringLiteral("计算书已导出到 %1").arg(QDir::toNativeSeparators(path)));
     return true;
 }
 
 void WorkbookWindow::chooseAndExportReport() {
     const QString pdf = QStringLiteral("PDF 文件 (*.pdf)");
     const QString html = QStringLiteral("HTML 网页 (*.html)");
-    QString suggested;
-    if (!path_.isEmpty()) {
-        suggested = QFileInfo(path_).path() + QDir::separator() +
-                    QFileInfo(path_).completeBaseName() + QStringLiteral("-计算书.pdf");
-    }
+    const QFileInfo proposed(proposedSavePath());
+    const QString suggested = proposed.path() + QDir::separator() + proposed.completeBaseName() +
+                              QStringLiteral("-计算书.pdf");
     QString chosenFilter = pdf;
     QString path = QFileDialog::getSaveFileName(this, QStringLiteral("导出计算书"), suggested,
                                                 pdf + QStringLiteral(";;") + html, &chosenFilter);
@@ -498,8 +758,9 @@ void WorkbookWindow::newProject() {
 }
 
 void WorkbookWindow::chooseAndOpen() {
-    const QString path = QFileDialog::getOpenFileName(
-        this, QStringLiteral("打开工程"), QFileInfo(path_).absolutePath(), fileFilter());
+    const QString path =
+        QFileDialog::getOpenFileName(this, QStringLiteral("打开工程"),
+                                     QFileInfo(proposedSavePath()).absolutePath(), fileFilter());
     if (!path.isEmpty()) {
         openFile(path);
     }
@@ -515,7 +776,7 @@ void WorkbookWindow::chooseAndImport() {
         return;
     }
     const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("导入 CSV"),
-                                                      QFileInfo(path_).absolutePath(),
+                                                      QFileInfo(proposedSavePath()).absolutePath(),
                                                       QStringLiteral("CSV 表格 (*.csv *.txt)"));
     if (!path.isEmpty()) {
         importCsv(path,
@@ -525,11 +786,9 @@ void WorkbookWindow::chooseAndImport() {
 }
 
 void WorkbookWindow::chooseAndExport() {
-    QString suggested = path_;
-    if (!suggested.isEmpty()) {
-        suggested = QFileInfo(suggested).path() + QDir::separator() +
-                    QFileInfo(suggested).completeBaseName() + QStringLiteral(".csv");
-    }
+    const QFileInfo proposed(proposedSavePath());
+    const QString suggested =
+        proposed.path() + QDir::separator() + proposed.completeBaseName() + QStringLiteral(".csv");
     const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("导出 CSV"), suggested,
                                                       QStringLiteral("CSV 表格 (*.csv)"));
     if (!path.isEmpty()) {
@@ -537,7 +796,22 @@ void WorkbookWindow::chooseAndExport() {
     }
 }
 
+QStringList WorkbookWindow::recentFiles() {
+    return settings().value(QString::fromLatin1(kRecentKey)).toStringList();
+}
+
+void WorkbookWindow::rememberFolder(const QString& path) {
+    settings().setValue(QString::fromLatin1(kFolderKey), QFileInfo(path).absolutePath());
+}
+
+void WorkbookWindow::forgetRecent(const QString& path) {
+    QStringList recent = recentFiles();
+    recent.removeAll(QFileInfo(path).absoluteFilePath());
+    settings().setValue(QString::fromLatin1(kRecentKey), recent);
+}
+
 void WorkbookWindow::rememberRecent(const QString& path) {
+    rememberFolder(path);
     QSettings store = settings();
     QStringList recent = store.value(QString::fromLatin1(kRecentKey)).toStringList();
     const QString absolute = QFileInfo(path).absoluteFilePath();
@@ -613,6 +887,7 @@ void WorkbookWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     QFile::remove(recoveryPath());
+    settings().setValue(QString::fromLatin1(kGeometryKey), saveGeometry());
     event->accept();
 }
 
@@ -660,7 +935,9 @@ void WorkbookWindow::pasteRows() {
 void WorkbookWindow::addUnit() {
     const int at =
         table_->currentIndex().isValid() ? table_->currentIndex().row() + 1 : model_->rowCount();
-    model_->addUnits(at, {building::UnitCells(static_cast<std::size_t>(model_->inputCount()))},
+    const building::UnitCells* above =
+        at > 0 ? &model_->workbook().cells(static_cast<std::size_t>(at - 1)) : nullptr;
+    model_->addUnits(at, {building::newUnit(model_->workbook().standard(), above)},
                      QStringLiteral("添加计算单元"));
     table_->setFocus();
     table_->setCurrentIndex(model_->index(at, 0));

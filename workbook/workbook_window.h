@@ -47,12 +47,17 @@ class WorkbookWindow final : public QMainWindow {
     bool exportCsv(const QString& path);
     // The calculation report, PDF or HTML by the file's type.
     bool exportReport(const QString& path);
+    // Where 另存为 proposes to save: the file itself once it has one, else the project's
+    // name in the folder last used.
+    [[nodiscard]] QString proposedSavePath() const;
 
     // Offers the copy a crashed session left behind; called once the window is shown.
     void offerRecovery();
     void saveRecoveryCopy();
     // $EXTINGUISHER_DESIGN_RECOVERY_DIR, or the program's data folder.
     static QString recoveryPath();
+    // 最近打开的文件, newest first.
+    static QStringList recentFiles();
 
     [[nodiscard]] UnitModel* model() const { return model_; }
     [[nodiscard]] QTableView* table() const { return table_; }
@@ -64,7 +69,18 @@ class WorkbookWindow final : public QMainWindow {
   private:
     void createPanels();
     void createActions();
+    void createToolBar();
     void fitColumns();
+    // Widens the columns of rows whose texts changed, never narrows them while typing.
+    void growColumns(int firstRow, int lastRow);
+    void fitFirstStart();
+    void openChoices();
+    void showProblems();
+    void showEmptyHint();
+    void followHorizontalScroll();
+    void rememberFolder(const QString& path);
+    void forgetRecent(const QString& path);
+    void status(const QString& text);
 
     // Whether the project may be put aside: saved, or its changes given up.
     bool maybeSave();
@@ -110,6 +126,8 @@ class WorkbookWindow final : public QMainWindow {
     QLineEdit* checker_ = nullptr;
     QLineEdit* date_ = nullptr;
     QComboBox* standard_ = nullptr;
+    QLabel* problems_ = nullptr;
+    QLabel* emptyHint_ = nullptr;
     QTableWidget* totals_ = nullptr;
     QLabel* grandTotal_ = nullptr;
     QMenu* recentMenu_ = nullptr;

@@ -35,7 +35,24 @@ constexpr std::array<ProjectInfoField, 5> kInfoKeys{{
 
 }  // namespace
 
-std::span<const ProjectInfoField> projectInfoFields() { return kInfoKeys; }
+std::span<const ProjectInfoField> projectInfoFields() {
+    return kInfoKeys;
+}
+
+std::string proposedFileName(const ProjectInfo& info) {
+    std::string name;
+    for (const char c : info.name) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool refused = byte < 0x20 || byte == 0x7F ||
+                             std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos;
+        name.push_back(refused ? '_' : c);
+    }
+    // Windows drops blanks and dots at the end of a name, and a name of dots is a folder.
+    const auto kept = name.find_last_not_of(" .");
+    name.erase(kept == std::string::npos ? 0 : kept + 1);
+    name.erase(0, std::min(name.find_first_not_of(' '), name.size()));
+    return (name.empty() ? std::string("未命名") : name) + std::string(kProjectExtension);
+}
 
 namespace {
 

@@ -227,6 +227,7 @@ UnitOutcome evaluateCurrent(const UnitCells& cells) {
         outcome.results[4] = wholeText(result.qeRequired);
         outcome.results[5] = std::to_string(result.minRating);
         outcome.results[8] = std::to_string(result.maxDistanceM);
+        outcome.ratingLetter = result.basis;
     }
     if (result.computed) {
         outcome.results[6] = wholeText(result.perPoint);
@@ -416,12 +417,12 @@ std::string shownResult(Standard standard, const UnitOutcome& outcome, std::size
     }
     const std::string& text = outcome.results[column];
     const auto results = resultColumns(standard);
-    if (standard == Standard::Gbj140_90 || !outcome.current || text.empty() ||
+    const char letter = outcome.ratingLetter;
+    if (standard == Standard::Gbj140_90 || letter == 0 || text.empty() ||
         column >= results.size()) {
         return text;
     }
     const std::string_view key = results[column].key;
-    const char letter = outcome.current->basis;
     if (key == "U") {
         return text + " m²/" + letter;
     }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "extcalc/project.h"
 #include "extcalc/units.h"
 #include "extcalc/workbook.h"
 
@@ -120,6 +121,13 @@ TEST_P(ShownResult, CarriesTheUnitOfEachFigure) {
     for (const auto& [key, text] : c.expected) {
         EXPECT_EQ(shownResult(k2005, outcome, resultOf(k2005, key)), text) << key;
     }
+    // A workbook keeps no working for its units, and shows the same.
+    extcalc::building::Project project;
+    project.units = {c.cells};
+    const Workbook workbook(project);
+    for (const auto& [key, text] : c.expected) {
+        EXPECT_EQ(shownResult(k2005, workbook.outcome(0), resultOf(k2005, key)), text) << key;
+    }
     // The bare figures the tables and files hold stay as they were.
     EXPECT_EQ(outcome.results[resultOf(k2005, "Q_required")].find_first_not_of("0123456789"),
               std::string::npos);
@@ -215,6 +223,35 @@ INSTANTIATE_TEST_SUITE_P(
                "磷酸铵盐干粉，4公斤，8A/具", "300"},
               "一层 ",
               true}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+}  // namespace
+
+namespace {
+
+struct FileNameCase {
+    const char* name;
+    const char* project;
+    const char* file;
+};
+
+class ProposedFileName : public ::testing::TestWithParam<FileNameCase> {};
+
+TEST_P(ProposedFileName, IsTheProjectsNameAsEveryFileSystemTakesIt) {
+    extcalc::building::ProjectInfo info;
+    info.name = GetParam().project;
+    EXPECT_EQ(extcalc::building::proposedFileName(info), GetParam().file);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, ProposedFileName,
+    ::testing::Values(FileNameCase{"Plain", "示例办公楼", "示例办公楼.exdesign"},
+                      FileNameCase{"Empty", "", "未命名.exdesign"},
+                      FileNameCase{"Slashes", "综合楼/二期\\东区", "综合楼_二期_东区.exdesign"},
+                      FileNameCase{"Reserved", "A:B*C?\"D\"<E>|F", "A_B_C__D__E__F.exdesign"},
+                      FileNameCase{"LineBreak", "一期\n二期", "一期_二期.exdesign"},
+                      FileNameCase{"TrailingDotsAndBlanks", " 三号楼. . ", "三号楼.exdesign"},
+                      FileNameCase{"OnlyDots", "...", "未命名.exdesign"}),
     [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace

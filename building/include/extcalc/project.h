@@ -50,6 +50,10 @@ struct Project {
     bool operator==(const Project&) const = default;
 };
 
+// The name a new project's file is proposed under: the project's name with what no
+// file system takes (\ / : * ? " < > | and control characters) replaced, 未命名 for none.
+std::string proposedFileName(const ProjectInfo& info);
+
 // The project as its file holds it: indented, keys in a fixed order, a line end last.
 std::string projectJson(const Project& project);
 

@@ -91,6 +91,9 @@ struct UnitOutcome {
     std::vector<gb50140::Problem> problems;  // the 2005 calculation's own errors and warnings
     std::optional<ModelKey> model;           // with count: what the unit adds to the totals
     double count = 0.0;
+    // 'A' or 'B', whose ratings a 2005 unit's figures count in; 0 where none were computed.
+    // Kept apart from the working below, which a workbook drops.
+    char ratingLetter = 0;
     // Everything the calculation says, for a report that shows its working.
     std::optional<ClassicResult> classic;
     std::optional<Request> classicRequest;

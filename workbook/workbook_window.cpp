@@ -425,8 +425,28 @@ void WorkbookWindow::createToolBar() {
     put("actionMoveDown", QStringLiteral("下移"),
         QStringLiteral("把当前计算单元下移一行（%1）").arg(keys("actionMoveDown")));
     bar->addSeparator();
-    put("actionUndo", QStringLiteral("撤销"), QStringLiteral("撤销（%1）").arg(keys("actionUndo")));
-    put("actionRedo", QStringLiteral("重做"), QStringLiteral("重做（%1）").arg(keys("actionRedo")));
+    // The menu's undo actions rename themselves after the step they undo; the buttons
+    // keep one short word and say the step in their tooltip.
+    for (const bool redo : {false, true}) {
+        auto* act = bar->addAction(redo ? QStringLiteral("重做") : QStringLiteral("撤销"));
+        act->setObjectName(redo ? QStringLiteral("toolRedo") : QStringLiteral("toolUndo"));
+        bar->widgetForAction(act)->setObjectName(redo ? QStringLiteral("tool_actionRedo")
+                                                      : QStringLiteral("tool_actionUndo"));
+        const QString shortcut = keys(redo ? "actionRedo" : "actionUndo");
+        const auto follow = [this, act, redo, shortcut] {
+            act->setEnabled(redo ? undo_.canRedo() : undo_.canUndo());
+            const QString step = redo ? undo_.redoText() : undo_.undoText();
+            act->setToolTip((redo ? QStringLiteral("重做") : QStringLiteral("撤销")) +
+                            (step.isEmpty() ? QString() : QStringLiteral("“%1”").arg(step)) +
+                            QStringLiteral("（%1）").arg(shortcut));
+        };
+        connect(&undo_, &QUndoStack::indexChanged, act, follow);
+        connect(&undo_, &QUndoStack::cleanChanged, act, follow);
+        connect(&undo_, &QUndoStack::canUndoChanged, act, follow);
+        connect(&undo_, &QUndoStack::canRedoChanged, act, follow);
+        follow();
+        connect(act, &QAction::triggered, &undo_, redo ? &QUndoStack::redo : &QUndoStack::undo);
+    }
     bar->addSeparator();
     put("actionExportReport", QStringLiteral("导出计算书"),
         QStringLiteral("把计算书导出为 PDF 或 HTML"));

@@ -1,17 +1,25 @@
 // SPDX-License-Identifier: MIT
 // Takes docs/workbook.png: the workbook with a sample building on a real display (run it
-// under Xvfb), a unit with an error and one with a warning among them.
+// under Xvfb), a unit with an error and one with a warning among them. With --fresh, a
+// series instead: a new project at the size of a first start, as a designer types its
+// first units by keyboard (PREFIX-1-empty.png … PREFIX-6-scrolled.png), whole screens so
+// that the drop-downs are in the picture.
 //
 //   extcalc-workbook-screenshot OUT.png
+//   extcalc-workbook-screenshot --fresh PREFIX
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QScreen>
+#include <QScrollBar>
+#include <QSettings>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QToolTip>
 #include <cstdio>
 
 #include "application.h"
@@ -58,14 +66,100 @@ extcalc::building::Project sampleBuilding() {
 
 }  // namespace
 
+bool saveScreen(const QWidget& window, const QString& path) {
+    QTest::qWait(300);
+    return window.screen()->grabWindow(0).save(path);
+}
+
+// Types into the focused cell editor the way a keyboard does: Latin keys as keys, other
+// characters as text, since Xvfb has no input method.
+void typeIntoEditor(const QString& text) {
+    auto* edit = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    if (edit == nullptr) {
+        return;
+    }
+    edit->insert(text);
+    QTest::qWait(100);
+}
+
+void enter() {
+    if (QWidget* focus = QApplication::focusWidget()) {
+        QTest::keyClick(focus, Qt::Key_Return);
+    }
+    // The delegate commits once the key event is done.
+    QTest::qWait(100);
+}
+
+int fresh(const QString& prefix) {
+    using extcalc::workbook::WorkbookWindow;
+    WorkbookWindow window;
+    window.show();
+    window.activateWindow();
+    if (!QTest::qWaitForWindowActive(&window)) {
+        return 1;
+    }
+    QTableView* table = window.table();
+    bool ok = saveScreen(window, prefix + QStringLiteral("-1-empty.png"));
+    // The first unit: Insert, its name typed, then the area, the editor still open.
+    table->setFocus();
+    QTest::keyClick(table, Qt::Key_Insert);
+    QTest::keyClick(table, Qt::Key_F2);
+    typeIntoEditor(QStringLiteral("一层 门厅"));
+    enter();
+    table->setCurrentIndex(window.model()->index(0, 6));
+    QTest::keyClick(table, Qt::Key_F2);
+    typeIntoEditor(QStringLiteral("380"));
+    ok = saveScreen(window, prefix + QStringLiteral("-2-typing.png")) && ok;
+    enter();
+    // A second unit after it, and its K picked from the list opened with F4.
+    QTest::keyClick(table, Qt::Key_Insert);
+    table->setCurrentIndex(window.model()->index(1, 0));
+    QTest::keyClick(table, Qt::Key_F2);
+    typeIntoEditor(QStringLiteral("消防控制室"));
+    enter();
+    table->setCurrentIndex(window.model()->index(1, 4));
+    QTest::keyClick(table, Qt::Key_F4);
+    ok = saveScreen(window, prefix + QStringLiteral("-3-k-list.png")) && ok;
+    if (auto* combo = table->findChild<QComboBox*>(QStringLiteral("cellChoice"))) {
+        QTest::keyClick(combo->view(), Qt::Key_Down);
+        QTest::keyClick(combo->view(), Qt::Key_Return);
+    }
+    QTest::qWait(100);
+    table->setCurrentIndex(window.model()->index(1, 8));
+    QTest::keyClick(table, Qt::Key_Down, Qt::AltModifier);
+    ok = saveScreen(window, prefix + QStringLiteral("-4-models.png")) && ok;
+    if (auto* combo = table->findChild<QComboBox*>(QStringLiteral("cellChoice"))) {
+        QTest::keyClick(combo->view(), Qt::Key_Escape);
+    }
+    QTest::qWait(100);
+    // A third unit, E class, whose problems the pane shows.
+    table->setCurrentIndex(window.model()->index(1, 0));
+    QTest::keyClick(table, Qt::Key_Insert);
+    table->setCurrentIndex(window.model()->index(2, 1));
+    QTest::keyClick(table, Qt::Key_E);
+    enter();
+    table->setCurrentIndex(window.model()->index(2, 0));
+    ok = saveScreen(window, prefix + QStringLiteral("-5-problems.png")) && ok;
+    table->horizontalScrollBar()->setValue(table->horizontalScrollBar()->maximum());
+    ok = saveScreen(window, prefix + QStringLiteral("-6-scrolled.png")) && ok;
+    return ok ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 2) {
-        std::fputs("usage: extcalc-workbook-screenshot OUT.png\n", stderr);
+        std::fputs("usage: extcalc-workbook-screenshot OUT.png | --fresh PREFIX\n", stderr);
         return 2;
     }
     extcalc::ui::setUpApplication(app);
     QTemporaryDir dir;
+    // A first start: nothing remembered, and nothing of the user's touched.
+    for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat}) {
+        QSettings::setPath(format, QSettings::UserScope, dir.filePath(QStringLiteral("settings")));
+    }
+    if (argc >= 3 && QString::fromLocal8Bit(argv[1]) == QStringLiteral("--fresh")) {
+        return fresh(QString::fromLocal8Bit(argv[2]));
+    }
     const QString file = dir.filePath(QStringLiteral("示例办公楼.exdesign"));
     if (extcalc::building::writeProjectFile(file.toStdString(), sampleBuilding())) {
         return 1;
@@ -78,14 +172,12 @@ int main(int argc, char** argv) {
     if (!QTest::qWaitForWindowExposed(&window)) {
         return 1;
     }
-    // The problem of the unit in error, as hovering over it shows it.
+    // The unit in error is the current one: the pane under the table reads its problems
+    // in full.
     QTableView* table = window.table();
-    table->setCurrentIndex(window.model()->index(2, 6));
-    const QModelIndex failed = window.model()->index(14, 0);
-    const QRect cell = table->visualRect(failed);
-    QTest::qWait(200);
-    QToolTip::showText(table->viewport()->mapToGlobal(cell.center()),
-                       failed.data(Qt::ToolTipRole).toString(), table->viewport());
+    table->setFocus();
+    table->setCurrentIndex(window.model()->index(14, 6));
+    window.statusBar()->clearMessage();
     QTest::qWait(400);
     const QRect shown = window.frameGeometry();
     const QPixmap shot =

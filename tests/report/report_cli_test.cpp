@@ -59,8 +59,9 @@ TEST(ReportCommand, RefusesWhatItCannotWrite) {
 
 TEST(ReportCommand, WritesHtmlChosenByTheExtension) {
     const auto out = test::scratchPath(".HTML");
-    const auto run = report(projectFile(test::currentProject()), out.string());
+    const auto run = report(projectFile(test::classicProject()), out.string());
     ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
     const std::string html = test::readFile(out);
     EXPECT_EQ(html.rfind("<?xml", 0), 0U);
     EXPECT_EQ(test::runProgram("xmllint", {"--noout", out.string()}).exitCode, 0);
@@ -71,7 +72,9 @@ TEST(ReportPdf, ReadsBackWithTextFontsAndPages) {
     for (const auto& project : {test::currentProject(), test::classicProject()}) {
         const auto out = test::scratchPath(".pdf");
         const auto run = report(projectFile(project), out.string());
-        ASSERT_EQ(run.exitCode, 0) << run.err;
+        // The sample of the current standard has two units in error, written all the same.
+        ASSERT_EQ(run.exitCode, project.standard == building::Standard::Gb50140_2005 ? 1 : 0)
+            << run.err;
         const int pages = pageCount(out.string());
         ASSERT_GE(pages, 1);
 
@@ -109,7 +112,8 @@ TEST(ReportPdf, ReadsBackWithTextFontsAndPages) {
 // page counts the same total.
 TEST(ReportPdf, LongTablesRepeatTheirHeader) {
     const auto out = test::scratchPath(".pdf");
-    ASSERT_EQ(report(projectFile(test::largeProject(120)), out.string()).exitCode, 0);
+    const auto run = report(projectFile(test::largeProject(120)), out.string());
+    ASSERT_EQ(run.exitCode, 0) << run.err;
     const int pages = pageCount(out.string());
     int summaryPages = 0;
     for (int page = 1; page <= pages; ++page) {
@@ -117,7 +121,8 @@ TEST(ReportPdf, LongTablesRepeatTheirHeader) {
         const std::string text = withoutBlanks(
             test::runProgram("pdftotext", {"-f", p, "-l", p, "-layout", out.string(), "-"}).out);
         EXPECT_NE(text.find("第" + p + "页共" + std::to_string(pages) + "页"), std::string::npos);
-        const bool summaryRows = text.find("A类中危险级") != std::string::npos;
+        // A summary row: model, 1 per point, 2 in the unit, 20 m, passed.
+        const bool summaryRows = text.find("MF/ABC41220通过") != std::string::npos;
         if (summaryRows) {
             ++summaryPages;
             EXPECT_NE(text.find("种类/等级"), std::string::npos) << "page " << page;

@@ -526,9 +526,8 @@ class BlockLayout {
         // More than the page holds: every column gives up the same share.
         const double needed = std::accumulate(least.begin(), least.end(), 0.0);
         if (needed > Layouter::width()) {
-            for (double& w : least) {
-                w *= Layouter::width() / needed;
-            }
+            std::transform(least.begin(), least.end(), least.begin(),
+                           [needed](double w) { return w * Layouter::width() / needed; });
         }
         double missing = 0.0;
         double spare = 0.0;

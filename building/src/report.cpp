@@ -579,8 +579,9 @@ void modelList(const building::Project& project, const std::vector<UnitOutcome>&
         if (outcome.model) {
             totals.add(*outcome.model, outcome.count);
             grand.add(all, outcome.count);
-            auto& [where, units] = places[*outcome.model];
-            if (++units <= kPlacesNamed) {
+            auto& place = places[*outcome.model];
+            if (++place.second <= kPlacesNamed) {
+                std::string& where = place.first;
                 where += (where.empty() ? "" : "、") + unitName(project.units[i], i) + " " +
                          resultText(outcome.count).value_or("") + " 具";
             }

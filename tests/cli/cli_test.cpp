@@ -367,6 +367,43 @@ TEST(Cli2005, JsonOfTheWorkedExample) {
     EXPECT_TRUE(problem.at("text").is_string());
 }
 
+// What the designer says of a CO₂ extinguisher's horn in class E (4.2).
+TEST(Cli2005, HornOfACarbonDioxideExtinguisher) {
+    struct Case {
+        std::vector<std::string> horn;
+        int exitCode;
+        const char* outHas;
+        bool warns;
+    };
+    const std::vector<std::string> unit{
+        "--standard", "2005", "--class", "E",  "--e-basis", "B", "--hazard",       "2",  "--k", "1",
+        "--special",  "no",   "--area",  "80", "--points",  "1", "--extinguisher", "MT7"};
+    for (const Case& c :
+         {Case{{}, 0, "计算单元灭火器总数：2 × 1 = 2 具", true},
+          Case{{"--nonmetal-horn", "是"}, 0, "计算单元灭火器总数：2 × 1 = 2 具", false},
+          Case{{"--nonmetal-horn", "no"}, 1, "不计算具数", false}}) {
+        std::vector<std::string> args = unit;
+        args.insert(args.end(), c.horn.begin(), c.horn.end());
+        const RunResult r = run(args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.out << r.err;
+        EXPECT_NE(r.out.find(c.outHas), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find("警告：E类火灾场所不得选用装有金属喇叭喷筒") != std::string::npos,
+                  c.warns)
+            << r.out;
+    }
+    const RunResult bad = run({"--standard",      "2005", "--class",  "E", "--e-basis",      "B",
+                               "--hazard",        "2",    "--k",      "1", "--special",      "no",
+                               "--area",          "80",   "--points", "1", "--extinguisher", "MT7",
+                               "--nonmetal-horn", "塑料"});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_NE(bad.err.find("--nonmetal-horn"), std::string::npos) << bad.err;
+    const RunResult classic =
+        run({"--class", "A", "--hazard", "2", "--k", "2", "--underground", "no", "--extinguisher",
+             "3", "--area", "300", "--nonmetal-horn", "是"});
+    EXPECT_EQ(classic.exitCode, 2);
+    EXPECT_NE(classic.err.find("--nonmetal-horn"), std::string::npos) << classic.err;
+}
+
 TEST(Cli2005, ListsAndHelp) {
     const RunResult list = run({"--list", "--standard", "2005"});
     for (const char* line : {"    E  带电火灾", "    2  设有室内消火栓系统，K = 0.9",

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -109,9 +110,9 @@ TEST(ReportCommand, FailuresSayWhyAndErrorsFail) {
     }
     // Only the finished files: no temporary one is left beside them.
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
+    std::transform(std::filesystem::directory_iterator(folder),
+                   std::filesystem::directory_iterator(), std::back_inserter(names),
+                   [](const auto& entry) { return entry.path().filename().string(); });
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"无错误.pdf", "有错误.html", "有错误.pdf"}));
 }

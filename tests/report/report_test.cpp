@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 #include <variant>
 
@@ -236,18 +237,12 @@ TEST(Report, TitlePageCarriesTheOverviewAndTheSigners) {
         project.info.*field.member = "值" + std::to_string(++n);
     }
     const auto title = std::get<report::TitleBlock>(report::buildReport(project).blocks.front());
-    std::vector<std::string> keys;
-    for (const auto* group : {&title.fields, &title.overview, &title.signatures}) {
-        for (const auto& field : *group) {
-            keys.push_back(field.key);
-        }
-    }
     // Every field of the table, once, plus the standard and the program.
-    EXPECT_EQ(keys.size(), building::projectInfoFields().size() + 2);
+    EXPECT_EQ(title.fields.size() + title.overview.size() + title.signatures.size(),
+              building::projectInfoFields().size() + 2);
     std::vector<std::string> signers;
-    for (const auto& field : title.signatures) {
-        signers.push_back(field.key);
-    }
+    std::transform(title.signatures.begin(), title.signatures.end(), std::back_inserter(signers),
+                   [](const report::Field& field) { return field.key; });
     EXPECT_EQ(signers,
               (std::vector<std::string>{"设计人", "校对人", "审核", "审定", "专业负责人"}));
     ASSERT_EQ(title.overview.size(), 4U);
@@ -278,12 +273,10 @@ TEST(Report, HazardBasisHornAndTheClausesOfClassE) {
     const auto values = blocksOf<report::KeyValue>(report::buildReport(project));
     const auto checks = blocksOf<report::Check>(report::buildReport(project));
     const auto valueOf = [&](const std::string& key, int nth) {
-        for (const auto& kv : values) {
-            if (kv.field.key == key && nth-- == 0) {
-                return kv.field.value;
-            }
-        }
-        return std::string("（没有）");
+        const auto found = std::find_if(
+            values.begin(), values.end(),
+            [&key, &nth](const report::KeyValue& kv) { return kv.field.key == key && nth-- == 0; });
+        return found == values.end() ? std::string("（没有）") : found->field.value;
     };
     EXPECT_EQ(valueOf("危险等级", 0), "严重危险级（依据：附录D 严重危险级 第3项）");
     EXPECT_EQ(valueOf("危险等级", 1), "中危险级");

@@ -364,6 +364,18 @@ TEST_F(Workbook, ReportWithUnitsInErrorAsksFirst) {
     }
 }
 
+// A report that cannot be written says why as a failed save does, and names the file given.
+TEST_F(Workbook, UnwritableReportSaysWhy) {
+    for (const char* path : {"/sys/计算书.pdf", "/sys/计算书.html"}) {
+        shown.clear();
+        EXPECT_FALSE(window->exportReport(QString::fromUtf8(path)));
+        ASSERT_EQ(shown.size(), 1U) << path;
+        EXPECT_NE(shown[0].find("无法导出“计算书."), std::string::npos) << shown[0];
+        EXPECT_NE(shown[0].find("没有在这里写入的权限"), std::string::npos) << shown[0];
+        EXPECT_EQ(shown[0].find(".part"), std::string::npos) << shown[0];
+    }
+}
+
 // The project form is made from the library's list of fields, each typed and saved.
 TEST_F(Workbook, EveryProjectFieldIsTypedAndSaved) {
     const auto fields = building::projectInfoFields();

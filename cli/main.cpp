@@ -37,6 +37,9 @@ constexpr int kExitNoResult = 1;
 constexpr int kExitUsage = 2;
 
 constexpr std::string_view kHelp =
+    "不给 --standard 时按已废止的《建筑灭火器配置设计规范》GBJ140-90 计算（与窗口相同）；\n"
+    "按现行 GB 50140-2005 计算请加 --standard 2005。\n"
+    "\n"
     "用法：extinguisher-calc-cli --class 类别 --hazard 等级 --k 系数 --underground 是否\n"
     "                            --extinguisher 灭火器 --area 面积\n"
     "      extinguisher-calc-cli --csv 表格.csv [--standard 2005|1990] [--out 结果.csv] "
@@ -92,6 +95,8 @@ constexpr std::string_view kHelp =
     "  --points 点数         设置点数 N，1–10000 的整数\n"
     "  --extinguisher 型号   附录A型号（如 MF/ABC4，大小写均可）或自备型号的灭火级别，\n"
     "                        如 3A/55B、4A、89B、6A/推车式\n"
+    "  --nonmetal-horn 是否  E类火灾选用二氧化碳灭火器时，是否为非金属喇叭喷筒（4.2）：\n"
+    "                        是 则不再提示；否 为错误；不给出时提示请注明\n"
     "  --name 名称           计算单元名称，写在结果开头\n"
     "  --json                结果以一个 JSON 对象输出（供脚本使用）\n"
     "  --list                与 --standard 2005 一起时列出该规范的各项选项和灭火器型号\n"
@@ -104,9 +109,13 @@ constexpr std::string_view kHelp =
     "  extinguisher-calc-cli --standard 2005 --class A --hazard 2 --k 2 --special no "
     "--area 1500 --points 2 --extinguisher MF/ABC4\n"
     "\n"
-    "退出状态：0 已算出结果；1 无法给出结果（D类火灾、面积超出范围），批量计算时为有行出错；\n"
+    "退出状态：0 已算出结果；1 无法给出结果（D类火灾、面积超出范围），或建筑面积为负数、\n"
+    "          不是数值或数值后有多余文字（结果照窗口的读数输出，标准错误输出警告），\n"
+    "          批量计算时为有行出错；\n"
     "          2 参数错误，批量计算时为表格无法读取。\n"
     "计算工程（--project）时：0 全部算出且无错误；1 有计算单元出错；2 文件无法打开或不是工程。\n"
+    "生成计算书（--report）时：0 已写出且无错误；1 无法写入，或有计算单元出错（计算书照常写出，\n"
+    "          标准错误输出列出这些计算单元）；2 文件无法打开或不是工程。\n"
     "按 GB 50140-2005 计算时：0 已算出且无错误（可有警告）；1 计算单元有错误（D类火灾、\n"
     "灭火器不适用、无相应灭火级别、低于单具最小配置灭火级别），结果和问题照常输出；\n"
     "2 参数错误。\n";
@@ -114,10 +123,11 @@ constexpr std::string_view kHelp =
 using building::Standard;
 
 // Every answer either standard takes, each one option; the classic ones first.
-constexpr std::array<building::Field, 9> kAllFields{
+constexpr std::array<building::Field, 10> kAllFields{
     building::Field::Class,       building::Field::Hazard,       building::Field::K,
     building::Field::Underground, building::Field::Extinguisher, building::Field::Area,
     building::Field::EBasis,      building::Field::Special,      building::Field::Points,
+    building::Field::Horn,
 };
 
 struct GivenOption {
@@ -170,10 +180,11 @@ int calculate(const building::ClassicAnswers& answers) {
         return usageErrors(faults);
     }
 
-    // The window reads such an area too, and so does the command line; but a script
-    // must not take 1 m² for the 1,200 that was meant without a word.
+    // The window reads such an area too, and so does the command line, whose output stays
+    // the window's; but a script must not take 1 m² for the 1,200 that was meant, nor a
+    // negative count for a result, without a word and a failing status.
     for (const auto& warning : check.warnings) {
-        std::cerr << "extinguisher-calc-cli：注意："
+        std::cerr << "extinguisher-calc-cli：警告："
                   << building::describe(warning, building::Naming::Option) << "，结果按此算出\n";
     }
     const building::ClassicResult result = building::computeClassic(*check.request);
@@ -187,6 +198,11 @@ int calculate(const building::ClassicAnswers& answers) {
     std::cout << text::kLabelQ1 << q1 << '\n'
               << text::kLabelQ << q << '\n'
               << text::kLabelN << n << '\n';
+    if (!check.warnings.empty()) {
+        std::cerr << "extinguisher-calc-cli：建筑面积有误，以上结果与窗口按同样读数算出的相同，"
+                     "但不能用于设计\n";
+        return kExitNoResult;
+    }
     return kExitOk;
 }
 
@@ -365,7 +381,8 @@ int run(int argc, const char* const* argv) {
         for (CLI::Option* option :
              {options.at(building::Field::EBasis).option,
               options.at(building::Field::Special).option,
-              options.at(building::Field::Points).option, nameOption, jsonOption}) {
+              options.at(building::Field::Points).option, options.at(building::Field::Horn).option,
+              nameOption, jsonOption}) {
             if (option->count() != 0) {
                 foreign.push_back(option->get_name());
             }

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "console.h"
+#include "extcalc/file_errors.h"
 #include "extcalc/report.h"
 #include "extcalc/unit_table.h"
 
@@ -76,7 +77,7 @@ int writePdfFile(const report::Document& document, const std::filesystem::path& 
     }
     const report::PdfWritten written = report::writePdf(document, out);
     if (!written.ok) {
-        err << kName << written.error << '\n';
+        err << kName << "无法写入“" << out.string() << "”：" << written.error << '\n';
         return kExitFailed;
     }
     return kExitOk;
@@ -94,14 +95,23 @@ int writeReport(const building::Project& project, const std::filesystem::path& o
     const report::Document document = report::buildReport(project);
     if (*format == Format::Pdf) {
 #ifdef EXTCALC_HAVE_PDF
-        return writePdfFile(document, out, err);
+        if (const int written = writePdfFile(document, out, err); written != kExitOk) {
+            return written;
+        }
 #else
         err << kName << "本版本不能生成 PDF（PDF 需要带 Qt 的版本），请改用 .html\n";
         return kExitFailed;
 #endif
+    } else if (const std::error_code error =
+                   building::writeFileSafely(out, report::renderHtml(document))) {
+        err << kName << "无法写入“" << out.string() << "”："
+            << building::describeFileError(error, building::FileUse::Write) << '\n';
+        return kExitFailed;
     }
-    if (building::writeFileSafely(out, report::renderHtml(document))) {
-        err << kName << "无法写入文件：" << out.string() << '\n';
+    // The report is written for the reviewer to see the faults, but a script must not
+    // take it for a finished design.
+    if (const auto failed = report::unitsInError(project); !failed.empty()) {
+        err << kName << report::unitsInErrorNotice(failed) << '\n';
         return kExitFailed;
     }
     return kExitOk;

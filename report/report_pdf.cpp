@@ -1,21 +1,28 @@
 // SPDX-License-Identifier: MIT
 #include "extcalc/report_pdf.h"
 
+#include "extcalc/file_errors.h"
+#include "extcalc/project.h"
+
 #include <QBuffer>
 #include <QColor>
 #include <QFont>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPdfWriter>
 #include <QRawFont>
 #include <QString>
+#include <QStringList>
 #include <QTextLayout>
 #include <QTextOption>
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <fstream>
 #include <functional>
@@ -91,7 +98,30 @@ QColor statusFill(Status status) {
                                     : QColor(Qt::white);
 }
 
-using Paint = std::function<void(QPainter&)>;
+// Painted either as text (the PDF, whose text can be copied and searched) or as the
+// glyphs' outlines (a printer and its preview): Qt's preview records text to replay it
+// later with fonts resolved anew for the screen, which put Latin letters and Chinese at
+// different sizes and off one baseline. Outlines are only geometry, scaled as the PDF's.
+enum class TextAs { Text, Outlines };
+using Paint = std::function<void(QPainter&, TextAs)>;
+
+void drawOutlines(QPainter& p, const QTextLayout& layout, const QPointF& at, const QColor& color) {
+    p.save();
+    p.setPen(Qt::NoPen);
+    p.setBrush(color);
+    p.setRenderHint(QPainter::Antialiasing);
+    for (const QGlyphRun& run : layout.glyphRuns()) {
+        const QRawFont raw = run.rawFont();
+        const QList<quint32> glyphs = run.glyphIndexes();
+        const QList<QPointF> positions = run.positions();
+        QPainterPath path;
+        for (qsizetype i = 0; i < glyphs.size() && i < positions.size(); ++i) {
+            path.addPath(raw.pathForGlyph(glyphs[i]).translated(at + positions[i]));
+        }
+        p.drawPath(path);
+    }
+    p.restore();
+}
 
 // Text broken into lines at a width; Chinese breaks between any two characters.
 struct Text {
@@ -132,21 +162,37 @@ class Layouter {
         return t;
     }
 
+    [[nodiscard]] double advance(const QString& content, const QFont& f) const {
+        return QFontMetricsF(f, device_).horizontalAdvance(content);
+    }
+
     void paint(Paint item) { pages.back().push_back(std::move(item)); }
-    void draw(const Text& t, double px, double py, const QColor& color = kInk) {
-        paint([layout = t.layout, px, py, color](QPainter& p) {
+    void paint(std::size_t page, Paint item) { pages.at(page).push_back(std::move(item)); }
+    static Paint drawing(const Text& t, double px, double py, const QColor& color) {
+        return [layout = t.layout, px, py, color](QPainter& p, TextAs as) {
+            if (as == TextAs::Outlines) {
+                drawOutlines(p, *layout, QPointF(px, py), color);
+                return;
+            }
             p.setPen(color);
             layout->draw(&p, QPointF(px, py));
-        });
+        };
+    }
+    void draw(const Text& t, double px, double py, const QColor& color = kInk) {
+        paint(drawing(t, px, py, color));
     }
     void fill(const QRectF& rect, const QColor& color) {
-        paint([rect, color](QPainter& p) { p.fillRect(rect, color); });
+        paint([rect, color](QPainter& p, TextAs) { p.fillRect(rect, color); });
     }
-    void rule(const QPointF& from, const QPointF& to, const QColor& color, double widthMm) {
-        paint([from, to, color, widthMm](QPainter& p) {
+    static Paint ruling(const QPointF& from, const QPointF& to, const QColor& color,
+                        double widthMm) {
+        return [from, to, color, widthMm](QPainter& p, TextAs) {
             p.setPen(QPen(color, mm(widthMm)));
             p.drawLine(from, to);
-        });
+        };
+    }
+    void rule(const QPointF& from, const QPointF& to, const QColor& color, double widthMm) {
+        paint(ruling(from, to, color, widthMm));
     }
 
     // Starts a new page unless height fits below y.
@@ -167,9 +213,42 @@ class Layouter {
 
     double y = 0.0;
 
+    [[nodiscard]] QPaintDevice* device() const { return device_; }
+
   private:
     QPaintDevice* device_;
 };
+
+// A table cell's text as pieces that never break inside: the words between blanks, a
+// bracket such as "（具）" on its own, and a figure kept with its unit ("4 kg", "10 具").
+// Pieces longer than kLongPiece characters (a long name) may still break anywhere.
+constexpr qsizetype kLongPiece = 8;
+
+bool isUnitPiece(const QString& piece) {
+    static const QStringList units{QStringLiteral("kg"), QStringLiteral("L"),  QStringLiteral("m"),
+                                   QStringLiteral("m²"), QStringLiteral("具"), QStringLiteral("A"),
+                                   QStringLiteral("B")};
+    return units.contains(piece);
+}
+
+QStringList piecesOf(const QString& text) {
+    QStringList pieces;
+    for (const QString& word : text.split(QChar(u' '), Qt::SkipEmptyParts)) {
+        if (!pieces.isEmpty() && isUnitPiece(word) && pieces.back().back().isDigit()) {
+            pieces.back() += QChar(u' ') + word;
+            continue;
+        }
+        // A full-width bracket starts a piece of its own: 每点 / （具）.
+        qsizetype from = 0;
+        for (qsizetype at = word.indexOf(QChar(u'（'), 1); at > 0;
+             at = word.indexOf(QChar(u'（'), at + 1)) {
+            pieces.push_back(word.mid(from, at - from));
+            from = at;
+        }
+        pieces.push_back(word.mid(from));
+    }
+    return pieces;
+}
 
 class BlockLayout {
   public:
@@ -196,9 +275,57 @@ class BlockLayout {
                     0.2);
             l_.y += h + mm(5);
         }
+        if (!b.overview.empty()) {
+            l_.y += mm(2);
+            const Text caption = l_.text(q(b.overviewCaption), font(11, true), keyW + valueW);
+            l_.draw(caption, x, l_.y);
+            l_.y += caption.height + mm(3);
+            for (const auto& field : b.overview) {
+                const Text key = l_.text(q(field.key), font(11), keyW - mm(4), Qt::AlignRight);
+                const Text value = l_.text(q(field.value), font(11), valueW - mm(2));
+                const double h = std::max({key.height, value.height, mm(6)});
+                l_.draw(key, x, l_.y);
+                l_.draw(value, x + keyW + mm(2), l_.y);
+                l_.rule({x + keyW, l_.y + h + mm(1)}, {x + keyW + valueW, l_.y + h + mm(1)}, kRule,
+                        0.2);
+                l_.y += h + mm(5);
+            }
+        }
+        if (!b.signatures.empty()) {
+            signatures(b, x, keyW + valueW);
+        }
         l_.y += mm(4);
         l_.rule({Layouter::left(), l_.y}, {Layouter::left() + Layouter::width(), l_.y}, kInk, 0.5);
         l_.y += mm(6);
+    }
+
+    // Role, name as typed, and a box to sign in by hand: tall enough for a signature.
+    void signatures(const TitleBlock& b, double x, double width) {
+        l_.y += mm(4);
+        const std::array<double, 3> widths{width * 0.28, width * 0.32, width * 0.40};
+        const auto line = [&](const std::vector<std::string>& cells, double h, bool header) {
+            double cx = x;
+            if (header) {
+                l_.fill(QRectF(x, l_.y, width, h), kHeaderFill);
+            }
+            for (std::size_t c = 0; c < widths.size(); ++c) {
+                const Text t = l_.text(q(c < cells.size() ? cells[c] : std::string()), font(11),
+                                       widths[c] - 2 * mm(kCellPadMm),
+                                       header ? Qt::AlignHCenter : Qt::AlignLeft);
+                l_.draw(t, cx + mm(kCellPadMm), l_.y + (h - t.height) / 2);
+                l_.paint([rect = QRectF(cx, l_.y, widths[c], h)](QPainter& p, TextAs) {
+                    p.setPen(QPen(kRule, mm(0.2)));
+                    p.setBrush(Qt::NoBrush);
+                    p.drawRect(rect);
+                });
+                cx += widths[c];
+            }
+            l_.y += h;
+        };
+        line(b.signatureHeader, mm(8), true);
+        for (const auto& field : b.signatures) {
+            line({field.key, field.value}, mm(12), false);
+        }
     }
 
     void operator()(const Heading& b) {
@@ -286,6 +413,8 @@ class BlockLayout {
 
     void operator()(const Table& b) {
         const std::size_t columns = b.header.size();
+        // Many columns on a portrait page: less padding leaves the values their room.
+        pad_ = columns > 10 ? kCellPadMm * 0.6 : kCellPadMm;
         std::vector<double> widths(columns, Layouter::width() / static_cast<double>(columns));
         if (b.weights.size() == columns) {
             const double sum = std::accumulate(b.weights.begin(), b.weights.end(), 0.0);
@@ -293,24 +422,27 @@ class BlockLayout {
                 widths[c] = Layouter::width() * b.weights[c] / sum;
             }
         }
+        keepValuesWhole(b, widths);
         const auto cells = [&](const std::vector<std::string>& row, bool bold, bool header) {
             std::vector<Text> texts;
             for (std::size_t c = 0; c < columns; ++c) {
                 const bool numeric = !header && c < b.numeric.size() && b.numeric[c];
-                texts.push_back(l_.text(q(c < row.size() ? row[c] : std::string()), font(9, bold),
-                                        widths[c] - 2 * mm(kCellPadMm),
-                                        header    ? Qt::AlignHCenter
-                                        : numeric ? Qt::AlignRight
-                                                  : Qt::AlignLeft));
+                const double inner = widths[c] - 2 * mm(pad_);
+                texts.push_back(l_.text(
+                    wrapped(q(c < row.size() ? row[c] : std::string()), font(9, bold), inner),
+                    font(9, bold), inner,
+                    header    ? Qt::AlignHCenter
+                    : numeric ? Qt::AlignRight
+                              : Qt::AlignLeft));
             }
             return texts;
         };
-        const auto heightOf = [](const std::vector<Text>& texts) {
+        const auto heightOf = [this](const std::vector<Text>& texts) {
             double h = 0.0;
             for (const Text& t : texts) {
                 h = std::max(h, t.height);
             }
-            return h + 2 * mm(kCellPadMm);
+            return h + 2 * mm(pad_);
         };
         const std::vector<Text> header = cells(b.header, true, true);
         const double headerH = heightOf(header);
@@ -349,6 +481,70 @@ class BlockLayout {
   private:
     Layouter& l_;
 
+    double pad_ = kCellPadMm;
+
+    // The cell's pieces laid into lines at its width before Qt breaks anything, so that a
+    // line ends between pieces and not inside one, as Qt would between two ideographs.
+    [[nodiscard]] QString wrapped(const QString& text, const QFont& f, double width) const {
+        QString lines;
+        QString line;
+        for (const QString& piece : piecesOf(text)) {
+            const QString longer = line.isEmpty() ? piece : line + QChar(u' ') + piece;
+            if (!line.isEmpty() && l_.advance(longer, f) > width) {
+                lines += line + QChar(QChar::LineSeparator);
+                line = piece;
+            } else {
+                line = longer;
+            }
+        }
+        return lines + line;
+    }
+
+    // A figure such as "1300B" or a short word such as "严重危险级" never breaks inside:
+    // its column takes the width from columns that have room to spare, such as those of
+    // long names, which may wrap.
+    void keepValuesWhole(const Table& b, std::vector<double>& widths) const {
+        const std::size_t columns = widths.size();
+        std::vector<double> least(columns, 0.0);
+        const auto widen = [&](std::size_t c, const std::string& text, bool bold, bool numeric) {
+            for (const QString& piece : piecesOf(q(text))) {
+                if (numeric || piece.size() <= kLongPiece) {
+                    least[c] = std::max(least[c],
+                                        l_.advance(piece, font(9, bold)) + 2 * mm(pad_) + mm(0.3));
+                }
+            }
+        };
+        for (std::size_t c = 0; c < columns; ++c) {
+            widen(c, b.header[c], true, false);
+        }
+        for (std::size_t r = 0; r < b.rows.size(); ++r) {
+            const bool total = b.lastRowIsTotal && r + 1 == b.rows.size();
+            for (std::size_t c = 0; c < columns && c < b.rows[r].size(); ++c) {
+                widen(c, b.rows[r][c], total, c < b.numeric.size() && b.numeric[c]);
+            }
+        }
+        // More than the page holds: every column gives up the same share.
+        const double needed = std::accumulate(least.begin(), least.end(), 0.0);
+        if (needed > Layouter::width()) {
+            std::transform(least.begin(), least.end(), least.begin(),
+                           [needed](double w) { return w * Layouter::width() / needed; });
+        }
+        double missing = 0.0;
+        double spare = 0.0;
+        for (std::size_t c = 0; c < columns; ++c) {
+            missing += std::max(0.0, least[c] - widths[c]);
+            spare += std::max(0.0, widths[c] - least[c]);
+        }
+        if (missing <= 0.0 || spare <= 0.0) {
+            return;
+        }
+        const double share = std::min(1.0, missing / spare);
+        for (std::size_t c = 0; c < columns; ++c) {
+            widths[c] =
+                widths[c] < least[c] ? least[c] : widths[c] - (widths[c] - least[c]) * share;
+        }
+    }
+
     void row(const std::vector<Text>& texts, const std::vector<double>& widths, double h,
              const QColor& fill) {
         double x = Layouter::left();
@@ -357,8 +553,8 @@ class BlockLayout {
             l_.fill(QRectF(x, y, Layouter::width(), h), fill);
         }
         for (std::size_t c = 0; c < texts.size(); ++c) {
-            l_.draw(texts[c], x + mm(kCellPadMm), y + mm(kCellPadMm));
-            l_.paint([rect = QRectF(x, y, widths[c], h)](QPainter& p) {
+            l_.draw(texts[c], x + mm(pad_), y + mm(pad_));
+            l_.paint([rect = QRectF(x, y, widths[c], h)](QPainter& p, TextAs) {
                 p.setPen(QPen(kRule, mm(0.2)));
                 p.setBrush(Qt::NoBrush);
                 p.drawRect(rect);
@@ -369,29 +565,41 @@ class BlockLayout {
     }
 };
 
-void paintFrame(QPainter& p, const Document& document, int page, int pages) {
+// The header and footer of every page, laid out like the body so that a printer shows
+// them as the PDF does. The header names the project on the left only when it has a name:
+// the title is on the right already.
+void frame(const Document& document, Layouter& l) {
     const double left = mm(kLeftMm);
-    const double right = mm(kPageWidthMm - kRightMm);
-    p.setPen(kMuted);
-    p.setFont(font(8.5));
-    const QRectF header(left, mm(10), right - left, mm(6));
-    const QString name =
-        document.projectName.empty() ? q(std::string(kReportTitle)) : q(document.projectName);
-    p.drawText(
-        header, Qt::AlignLeft | Qt::AlignBottom,
-        QFontMetricsF(p.font(), p.device()).elidedText(name, Qt::ElideRight, header.width() * 0.6));
-    p.drawText(header, Qt::AlignRight | Qt::AlignBottom,
-               q(std::string(kReportTitle) + "　" + document.standard));
-    p.setPen(QPen(kRule, mm(0.25)));
-    p.drawLine(QPointF(left, mm(17)), QPointF(right, mm(17)));
-    p.setPen(kMuted);
-    p.drawText(QRectF(left, mm(kPageHeightMm - 14), right - left, mm(6)), Qt::AlignHCenter,
-               QStringLiteral("第 %1 页 共 %2 页").arg(page).arg(pages));
+    const double width = mm(kPageWidthMm - kLeftMm - kRightMm);
+    const std::size_t pages = l.pages.size();
+    const Text right = l.text(q(std::string(kReportTitle) + "　" + document.standard), font(8.5),
+                              width, Qt::AlignRight);
+    const double headerBottom = mm(16);
+    const double rightWidth =
+        l.advance(q(std::string(kReportTitle) + "　" + document.standard), font(8.5));
+    Text name;
+    if (!document.projectName.empty()) {
+        const double room = std::max(0.0, width - rightWidth - mm(6));
+        const QString elided = QFontMetricsF(font(8.5), l.device())
+                                   .elidedText(q(document.projectName), Qt::ElideRight, room);
+        name = l.text(elided, font(8.5), room + mm(1));
+    }
+    for (std::size_t page = 0; page < pages; ++page) {
+        l.paint(page, Layouter::drawing(right, left, headerBottom - right.height, kMuted));
+        if (name.layout) {
+            l.paint(page, Layouter::drawing(name, left, headerBottom - name.height, kMuted));
+        }
+        l.paint(page, Layouter::ruling(QPointF(left, mm(17)), QPointF(left + width, mm(17)), kRule,
+                                       0.25));
+        const Text footer = l.text(QStringLiteral("第 %1 页 共 %2 页").arg(page + 1).arg(pages),
+                                   font(8.5), width, Qt::AlignHCenter);
+        l.paint(page, Layouter::drawing(footer, left, mm(kPageHeightMm - 14), kMuted));
+    }
 }
 
-void paintPage(QPainter& p, const std::vector<Paint>& items) {
+void paintPage(QPainter& p, const std::vector<Paint>& items, TextAs as) {
     for (const Paint& item : items) {
-        item(p);
+        item(p, as);
     }
 }
 
@@ -472,22 +680,6 @@ void fixToUnicode(std::string& pdf) {
     }
 }
 
-bool fixFile(const std::filesystem::path& path) {
-    std::string pdf;
-    {
-        std::ifstream in(path, std::ios::binary);
-        pdf.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        if (!in && !in.eof()) {
-            return false;
-        }
-    }
-    fixToUnicode(pdf);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(pdf.data(), static_cast<std::streamsize>(pdf.size()));
-    out.flush();
-    return static_cast<bool>(out);
-}
-
 // Lays the whole document out for device, page by page, before anything is painted, so
 // that every page knows how many there are.
 void layOut(const Document& document, Layouter& layouter, QPaintDevice& device) {
@@ -511,18 +703,17 @@ void layOut(const Document& document, Layouter& layouter, QPaintDevice& device) 
         }
         std::visit(blocks, block);
     }
+    frame(document, layouter);
 }
 
 // Every page laid out, with the frame that names the page and the count.
-int paintPages(QPainter& painter, QPagedPaintDevice& device, const Document& document,
-               const Layouter& layouter) {
+int paintPages(QPainter& painter, QPagedPaintDevice& device, const Layouter& layouter, TextAs as) {
     const int pages = static_cast<int>(layouter.pages.size());
     for (int page = 0; page < pages; ++page) {
         if (page > 0) {
             device.newPage();
         }
-        paintFrame(painter, document, page + 1, pages);
-        paintPage(painter, layouter.pages[static_cast<std::size_t>(page)]);
+        paintPage(painter, layouter.pages[static_cast<std::size_t>(page)], as);
     }
     return pages;
 }
@@ -550,17 +741,20 @@ int paintReport(const Document& document, QPagedPaintDevice& device) {
     }
     painter.scale(device.logicalDpiX() / static_cast<double>(kDpi),
                   device.logicalDpiY() / static_cast<double>(kDpi));
-    const int pages = paintPages(painter, device, document, layouter);
+    const int pages = paintPages(painter, device, layouter, TextAs::Outlines);
     painter.end();
     return pages;
 }
 
 PdfWritten writePdf(const Document& document, const std::filesystem::path& path) {
     PdfWritten written;
-    std::filesystem::path temporary = path;
-    temporary += ".part";
+    // Made in memory and then saved as a project is, so that a failure says why in the
+    // same words and leaves an earlier file as it was.
+    QByteArray bytes;
     {
-        QPdfWriter writer(QString::fromStdString(temporary.string()));
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
         setUpA4(writer);
         writer.setTitle(q(std::string(kReportTitle)) + (document.projectName.empty()
                                                             ? QString()
@@ -572,22 +766,16 @@ PdfWritten writePdf(const Document& document, const std::filesystem::path& path)
 
         QPainter painter;
         if (!painter.begin(&writer)) {
-            written.error = "无法写入文件：" + temporary.string();
+            written.error = "无法生成 PDF";
             return written;
         }
-        written.pages = paintPages(painter, writer, document, layouter);
+        written.pages = paintPages(painter, writer, layouter, TextAs::Text);
         painter.end();
     }
-    std::error_code error;
-    if (!fixFile(temporary)) {
-        std::filesystem::remove(temporary, error);
-        written.error = "无法写入文件：" + temporary.string();
-        return written;
-    }
-    std::filesystem::rename(temporary, path, error);
-    if (error) {
-        std::filesystem::remove(temporary, error);
-        written.error = "无法写入文件：" + path.string();
+    std::string pdf(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    fixToUnicode(pdf);
+    if (const std::error_code error = building::writeFileSafely(path, pdf)) {
+        written.error = building::describeFileError(error, building::FileUse::Write);
         return written;
     }
     written.ok = true;

@@ -85,6 +85,26 @@ QString fileFilter() {
         .arg(QString::fromUtf8(building::kProjectExtension.data()));
 }
 
+// A project field's widget name: the file's key in camel case, the generic ones with
+// "project" in front (projectName, projectNumber, projectDate), as tests and
+// accessibility tools find them.
+QString infoObjectName(std::string_view key) {
+    QString name;
+    bool upper = false;
+    for (const char c : key) {
+        if (c == '_') {
+            upper = true;
+        } else {
+            name += upper ? QChar(c).toUpper() : QChar(c);
+            upper = false;
+        }
+    }
+    if (key == "name" || key == "number" || key == "date") {
+        name = QStringLiteral("project") + name.front().toUpper() + name.mid(1);
+    }
+    return name;
+}
+
 }  // namespace
 
 QString programName() {
@@ -159,7 +179,7 @@ void WorkbookWindow::fitFirstStart() {
 WorkbookWindow::~WorkbookWindow() {
     // The fields lose the focus as they are destroyed, after this window's own members:
     // what they report then must not reach it.
-    for (QLineEdit* edit : {name_, designUnit_, designer_, checker_, date_}) {
+    for (QLineEdit* edit : infoEdits_) {
         disconnect(edit, nullptr, this, nullptr);
     }
     disconnect(&undo_, nullptr, this, nullptr);
@@ -172,24 +192,34 @@ void WorkbookWindow::createPanels() {
     auto* info = new QGroupBox(QStringLiteral("工程信息"), central);
     info->setObjectName(QStringLiteral("infoPanel"));
     auto* grid = new QGridLayout(info);
-    const auto field = [&](QLineEdit*& edit, const char* name, const QString& caption, int row,
-                           int column) {
-        edit = new QLineEdit(info);
-        edit->setObjectName(QString::fromLatin1(name));
+    // The fields as the library lists them; the first nine get Alt+1 to Alt+9.
+    constexpr int kPerRow = 5;
+    int position = 0;
+    for (const auto& field : building::projectInfoFields()) {
+        auto* edit = new QLineEdit(info);
+        edit->setObjectName(infoObjectName(field.key));
+        QString caption =
+            QString::fromUtf8(field.chinese.data(), static_cast<qsizetype>(field.chinese.size()));
+        if (!field.unit.empty()) {
+            caption +=
+                QStringLiteral("（") +
+                QString::fromUtf8(field.unit.data(), static_cast<qsizetype>(field.unit.size())) +
+                QStringLiteral("）");
+        }
         edit->setAccessibleName(caption);
         auto* label = new QLabel(
-            caption + QStringLiteral("(&") + QChar(u'1' + row * 3 + column) + QStringLiteral(")："),
+            caption +
+                (position < 9 ? QStringLiteral("(&") + QChar(u'1' + position) + QStringLiteral(")")
+                              : QString()) +
+                QStringLiteral("："),
             info);
         label->setBuddy(edit);
-        grid->addWidget(label, row, column * 2);
-        grid->addWidget(edit, row, column * 2 + 1);
+        grid->addWidget(label, position / kPerRow, position % kPerRow * 2);
+        grid->addWidget(edit, position / kPerRow, position % kPerRow * 2 + 1);
         connect(edit, &QLineEdit::editingFinished, this, &WorkbookWindow::commitInfo);
-    };
-    field(name_, "projectName", QStringLiteral("工程名称"), 0, 0);
-    field(designUnit_, "designUnit", QStringLiteral("设计单位"), 0, 1);
-    field(date_, "projectDate", QStringLiteral("日期"), 0, 2);
-    field(designer_, "designer", QStringLiteral("设计人"), 1, 0);
-    field(checker_, "checker", QStringLiteral("校对人"), 1, 1);
+        infoEdits_.push_back(edit);
+        ++position;
+    }
     standard_ = new QComboBox(info);
     standard_->setObjectName(QStringLiteral("standard"));
     standard_->setAccessibleName(QStringLiteral("规范"));
@@ -198,13 +228,13 @@ void WorkbookWindow::createPanels() {
         standard_->addItem(QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())),
                            static_cast<int>(standard));
     }
-    auto* standardLabel = new QLabel(QStringLiteral("规范(&6)："), info);
+    auto* standardLabel = new QLabel(QStringLiteral("规范(&0)："), info);
     standardLabel->setBuddy(standard_);
-    grid->addWidget(standardLabel, 1, 4);
-    grid->addWidget(standard_, 1, 5);
-    grid->setColumnStretch(1, 3);
-    grid->setColumnStretch(3, 2);
-    grid->setColumnStretch(5, 2);
+    grid->addWidget(standardLabel, position / kPerRow, position % kPerRow * 2);
+    grid->addWidget(standard_, position / kPerRow, position % kPerRow * 2 + 1);
+    for (int column = 0; column < kPerRow; ++column) {
+        grid->setColumnStretch(column * 2 + 1, 1);
+    }
     connect(standard_, &QComboBox::activated, this, &WorkbookWindow::chooseStandard);
     layout->addWidget(info);
 
@@ -292,11 +322,10 @@ void WorkbookWindow::createPanels() {
     layout->addWidget(splitter, 1);
     setCentralWidget(central);
 
-    setTabOrder(name_, designUnit_);
-    setTabOrder(designUnit_, date_);
-    setTabOrder(date_, designer_);
-    setTabOrder(designer_, checker_);
-    setTabOrder(checker_, standard_);
+    for (std::size_t i = 0; i + 1 < infoEdits_.size(); ++i) {
+        setTabOrder(infoEdits_[i], infoEdits_[i + 1]);
+    }
+    setTabOrder(infoEdits_.back(), standard_);
     setTabOrder(standard_, table_);
     setTabOrder(table_, problems_);
     setTabOrder(problems_, totals_);
@@ -726,7 +755,19 @@ bool WorkbookWindow::exportReport(const QString& path) {
     return true;
 }
 
+bool WorkbookWindow::reportDespiteErrors(std::string_view action) {
+    const auto failed = report::unitsInError(model_->workbook().project());
+    if (failed.empty()) {
+        return true;
+    }
+    const std::string text = report::unitsInErrorQuestion(failed, action);
+    return showMessage_(this, Message{text, {}, Icon::Question, Buttons::YesNo}) == Answer::Yes;
+}
+
 void WorkbookWindow::chooseAndExportReport() {
+    if (!reportDespiteErrors("导出")) {
+        return;
+    }
     const QString pdf = QStringLiteral("PDF 文件 (*.pdf)");
     const QString html = QStringLiteral("HTML 网页 (*.html)");
     const QFileInfo proposed(proposedSavePath());
@@ -746,6 +787,9 @@ void WorkbookWindow::chooseAndExportReport() {
 }
 
 void WorkbookWindow::printReport() {
+    if (!reportDespiteErrors("打印")) {
+        return;
+    }
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageSize(QPageSize(QPageSize::A4));
     printer.setPageOrientation(QPageLayout::Portrait);
@@ -1007,11 +1051,10 @@ void WorkbookWindow::moveCurrent(int step) {
 
 void WorkbookWindow::commitInfo() {
     building::ProjectInfo info;
-    info.name = name_->text().toStdString();
-    info.designUnit = designUnit_->text().toStdString();
-    info.designer = designer_->text().toStdString();
-    info.checker = checker_->text().toStdString();
-    info.date = date_->text().toStdString();
+    const auto fields = building::projectInfoFields();
+    for (std::size_t i = 0; i < fields.size() && i < infoEdits_.size(); ++i) {
+        info.*fields[i].member = infoEdits_[i]->text().toStdString();
+    }
     model_->changeInfo(info, model_->workbook().standard());
 }
 
@@ -1040,11 +1083,10 @@ void WorkbookWindow::showInfo() {
             edit->setText(value);
         }
     };
-    put(name_, info.name);
-    put(designUnit_, info.designUnit);
-    put(designer_, info.designer);
-    put(checker_, info.checker);
-    put(date_, info.date);
+    const auto fields = building::projectInfoFields();
+    for (std::size_t i = 0; i < fields.size() && i < infoEdits_.size(); ++i) {
+        put(infoEdits_[i], info.*fields[i].member);
+    }
     standard_->setCurrentIndex(
         standard_->findData(static_cast<int>(model_->workbook().standard())));
     updateModified();

@@ -92,6 +92,8 @@ class WorkbookWindow final : public QMainWindow {
     void chooseAndExport();
     void chooseAndExportReport();
     void printReport();
+    // Names the units in error and asks whether to go on; true when there are none.
+    bool reportDespiteErrors(std::string_view action);
     void load(building::Project project, const QString& path, bool unsaved);
 
     void copyRows();
@@ -120,11 +122,8 @@ class WorkbookWindow final : public QMainWindow {
     bool unsavedWithoutEdits_ = false;
 
     QTableView* table_ = nullptr;
-    QLineEdit* name_ = nullptr;
-    QLineEdit* designUnit_ = nullptr;
-    QLineEdit* designer_ = nullptr;
-    QLineEdit* checker_ = nullptr;
-    QLineEdit* date_ = nullptr;
+    // One per building::projectInfoFields(), in its order.
+    std::vector<QLineEdit*> infoEdits_;
     QComboBox* standard_ = nullptr;
     QLabel* problems_ = nullptr;
     QLabel* emptyHint_ = nullptr;

@@ -118,6 +118,10 @@ ClassicCheck checkClassic(const ClassicAnswers& answers, AreaRule areaRule) {
         } else if (auto ignored = areaTextIgnored(*area, Field::Area)) {
             (areaRule == AreaRule::NumberRequired ? faults : check.warnings)
                 .push_back(std::move(*ignored));
+        } else if (const auto read = readArea(*area);
+                   areaRule == AreaRule::AsTheWindow && read.value && *read.value < 0) {
+            // A table fails on the negative count instead; the window's reading computes it.
+            check.warnings.emplace_back(FaultCode::AreaNegative, Field::Area, std::string(*area));
         }
     }
 

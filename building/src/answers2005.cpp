@@ -105,7 +105,7 @@ Check2005 check2005(const Answers2005& answers) {
     }
     const bool classE = fireClass == gb::FireClass::E;
     for (const Field field : kFields2005) {
-        if (!answers[field] && (field != Field::EBasis || classE)) {
+        if (!answers[field] && field != Field::Horn && (field != Field::EBasis || classE)) {
             faults.emplace_back(FaultCode::Missing, field);
         }
     }
@@ -134,6 +134,13 @@ Check2005 check2005(const Answers2005& answers) {
     read(answers, Field::Area, gb::parseArea, unit.areaMillionths, faults);
     read(answers, Field::Points, gb::parsePoints, unit.points, faults);
     read(answers, Field::Extinguisher, gb::parseExtinguisher, unit.extinguisher, faults);
+    if (const auto& answer = answers[Field::Horn]) {
+        if (const auto nonMetal = parseYesNo(*answer)) {
+            unit.horn = *nonMetal ? gb::Horn::NonMetal : gb::Horn::Metal;
+        } else {
+            faults.emplace_back(FaultCode::BadYesNo, Field::Horn, std::string(*answer));
+        }
+    }
 
     if (faults.empty()) {
         check.unit = unit;

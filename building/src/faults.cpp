@@ -21,17 +21,19 @@ constexpr std::array<FieldNames, static_cast<std::size_t>(Field::kCount)> kField
     {"灭火器", "--extinguisher"},
     {"建筑面积", "--area"},
 }};
-constexpr std::array<FieldNames, 3> kFieldNames2005{{
+constexpr std::array<FieldNames, 5> kFieldNames2005{{
     {"E类依据", "--e-basis"},
     {"特殊场所", "--special"},
     {"设置点数", "--points"},
+    {"非金属喇叭喷筒", "--nonmetal-horn"},
+    {"依据", ""},
 }};
 
 const FieldNames* namesOf(Field field) {
     if (field < Field::kCount) {
         return &kFieldNames.at(static_cast<std::size_t>(field));
     }
-    if (field > Field::None && field <= Field::Points) {
+    if (field > Field::None && field <= Field::HazardBasis) {
         return &kFieldNames2005.at(static_cast<std::size_t>(field) -
                                    static_cast<std::size_t>(Field::EBasis));
     }
@@ -121,6 +123,8 @@ std::string describe(const Fault& fault, Naming naming) {
             return subject(fault.field, naming) + quoted(fault.answer) + "中的" +
                    quoted(fault.ignored) + "不是数值的一部分" + hint + "，只读到 " + fault.read;
         }
+        case FaultCode::AreaNegative:
+            return subject(fault.field, naming) + quoted(fault.answer) + "是负数，建筑面积不能为负";
         case FaultCode::Unreadable:
             return subject(fault.field, naming) + quoted(fault.answer) + "无效：" +
                    std::string(gb50140::parseErrorText(fault.parseError));

@@ -25,12 +25,23 @@ namespace fs = std::filesystem;
 // No building has this many units; a file this large is something else.
 constexpr std::uintmax_t kMaxProjectBytes = std::uintmax_t{256} << 20U;
 
-constexpr std::array<ProjectInfoField, 5> kInfoKeys{{
-    {"name", "工程名称", &ProjectInfo::name},
-    {"design_unit", "设计单位", &ProjectInfo::designUnit},
-    {"designer", "设计人", &ProjectInfo::designer},
-    {"checker", "校对人", &ProjectInfo::checker},
-    {"date", "日期", &ProjectInfo::date},
+// Every key is optional when a file is read: a version 1 file has name, design_unit,
+// designer, checker and date only.
+constexpr std::array<ProjectInfoField, 14> kInfoKeys{{
+    {"name", "工程名称", &ProjectInfo::name, InfoGroup::Project, ""},
+    {"number", "工程编号", &ProjectInfo::number, InfoGroup::Project, ""},
+    {"subproject", "子项", &ProjectInfo::subproject, InfoGroup::Project, ""},
+    {"design_unit", "设计单位", &ProjectInfo::designUnit, InfoGroup::Project, ""},
+    {"building_use", "建筑用途", &ProjectInfo::buildingUse, InfoGroup::Overview, ""},
+    {"storeys", "建筑层数", &ProjectInfo::storeys, InfoGroup::Overview, ""},
+    {"height", "建筑高度", &ProjectInfo::height, InfoGroup::Overview, "m"},
+    {"total_area", "总建筑面积", &ProjectInfo::totalArea, InfoGroup::Overview, "m²"},
+    {"designer", "设计人", &ProjectInfo::designer, InfoGroup::Signature, ""},
+    {"checker", "校对人", &ProjectInfo::checker, InfoGroup::Signature, ""},
+    {"reviewer", "审核", &ProjectInfo::reviewer, InfoGroup::Signature, ""},
+    {"approver", "审定", &ProjectInfo::approver, InfoGroup::Signature, ""},
+    {"discipline_lead", "专业负责人", &ProjectInfo::disciplineLead, InfoGroup::Signature, ""},
+    {"date", "日期", &ProjectInfo::date, InfoGroup::Project, ""},
 }};
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <set>
 #include <utility>
@@ -67,6 +68,8 @@ void faultChecks(const UnitOutcome& outcome, std::vector<Block>& blocks) {
 
 // ---- GB 50140-2005 ----------------------------------------------------------------------
 
+constexpr std::size_t kSummaryColumns2005 = 15;
+
 const gb::Problem* problemOf(const gb::Result& r, gb::ProblemCode code) {
     const auto found = std::find_if(r.problems.begin(), r.problems.end(),
                                     [code](const gb::Problem& p) { return p.code == code; });
@@ -90,7 +93,19 @@ std::string classText(const gb::Unit& unit) {
     const auto& row = gb::fireClasses()[static_cast<std::size_t>(unit.fireClass)];
     std::string text = std::string(1, row.letter) + "类（" + str(row.burns) + "）";
     if (unit.fireClass == gb::FireClass::E) {
-        text += "，按" + std::string(1, letterOf(unit.basis)) + "类的规定确定";
+        text += "，按" + std::string(1, letterOf(unit.basis)) +
+                "类的规定确定（最大保护距离 5.2.4、配置基准 6.2：不低于该场所" +
+                std::string(1, letterOf(unit.basis)) + "类火灾的规定）";
+    }
+    return text;
+}
+
+// The hazard level, and beside it why, as the designer wrote it.
+std::string hazardText(std::string_view level, std::string_view basis) {
+    std::string text(level);
+    const std::string_view why = building::trimmedAnswer(basis);
+    if (!why.empty()) {
+        text += "（依据：" + str(why) + "）";
     }
     return text;
 }
@@ -246,10 +261,12 @@ void checks2005(const gb::Unit& unit, const gb::Result& r, std::vector<Block>& b
     } else if (const auto* custom = problemOf(r, ProblemCode::CustomSuitability)) {
         blocks.emplace_back(Check{Status::Warn, "4.2", custom->text});
     } else if (const auto* const* model = std::get_if<const gb::Model*>(&unit.extinguisher)) {
-        blocks.emplace_back(Check{Status::Pass, "4.2",
-                                  r.modelCode + "（" + str(gb::agentName((*model)->agent)) +
-                                      "）适用于" + std::string(1, letterOf(unit.fireClass)) +
-                                      "类火灾"});
+        std::string text = r.modelCode + "（" + str(gb::agentName((*model)->agent)) + "）适用于" +
+                           std::string(1, letterOf(unit.fireClass)) + "类火灾";
+        if (unit.fireClass == gb::FireClass::E && (*model)->agent == gb::Agent::CarbonDioxide) {
+            text += "；设计人注明：采用非金属喇叭喷筒";
+        }
+        blocks.emplace_back(Check{Status::Pass, "4.2", std::move(text)});
     }
     const std::string minClause = r.basis == 'A' ? "6.2.1" : "6.2.2";
     if (const auto* p = problemOf(r, ProblemCode::NoRating)) {
@@ -290,7 +307,9 @@ void unit2005(const UnitCells& cells, const UnitOutcome& outcome, std::vector<Bl
     const auto& k = gb::kItems()[static_cast<std::size_t>(unit.kItem - 1)];
     const std::string basis(1, r.basis);
     blocks.emplace_back(KeyValue{{"火灾种类", classText(unit)}});
-    blocks.emplace_back(KeyValue{{"危险等级", str(hazardName(unit.hazard))}});
+    blocks.emplace_back(KeyValue{
+        {"危险等级", hazardText(hazardName(unit.hazard), cellOf(Standard::Gb50140_2005, cells,
+                                                                building::Field::HazardBasis))}});
     blocks.emplace_back(KeyValue{{"修正系数", str(k.text) + "，K = " + str(k.valueText)}});
     blocks.emplace_back(KeyValue{
         {"特殊场所", unit.special ? "是（" + str(gb::kSpecialPlaces) + "，7.3.3）" : "否"}});
@@ -298,9 +317,13 @@ void unit2005(const UnitCells& cells, const UnitOutcome& outcome, std::vector<Bl
         KeyValue{{"保护面积", "S = " + gb::decimalText(unit.areaMillionths, 1'000'000) + " m²"}});
     blocks.emplace_back(KeyValue{{"设置点数", "N = " + std::to_string(unit.points)}});
     if (!r.formulaQ.empty()) {
-        blocks.emplace_back(
-            KeyValue{{"灭火器", r.modelDescription + "，" + (r.wheeled ? "推车式" : "手提式") +
-                                    "，" + building::modelRatingsText(unit)}});
+        std::string model = r.modelDescription + "，" + (r.wheeled ? "推车式" : "手提式") + "，" +
+                            building::modelRatingsText(unit);
+        if (unit.horn != gb::Horn::Unstated) {
+            model += unit.horn == gb::Horn::NonMetal ? "，非金属喇叭喷筒（设计人注明）"
+                                                     : "，金属喇叭喷筒（设计人注明）";
+        }
+        blocks.emplace_back(KeyValue{{"灭火器", std::move(model)}});
         blocks.emplace_back(KeyValue{{"U", r.u.text + " " + uUnit(r.basis == 'A') + "（表" +
                                                (r.basis == 'A' ? "6.2.1" : "6.2.2") + "，" +
                                                str(hazardName(unit.hazard)) + "）"}});
@@ -333,7 +356,7 @@ std::vector<std::string> summaryRow2005(std::size_t i, const UnitCells& cells,
                                         const UnitOutcome& outcome) {
     std::vector<std::string> row{std::to_string(i + 1), unitName(cells, i)};
     if (!outcome.unit || !outcome.current) {
-        row.resize(10);
+        row.resize(kSummaryColumns2005 - 1);
         row.emplace_back(statusText(Status::Fail));
         return row;
     }
@@ -343,12 +366,16 @@ std::vector<std::string> summaryRow2005(std::size_t i, const UnitCells& cells,
     const bool reached = !r.formulaQ.empty();
     row.push_back(std::string(1, letterOf(unit.fireClass)) + "类 " + str(hazardName(unit.hazard)));
     row.push_back(gb::decimalText(unit.areaMillionths, 1'000'000));
+    row.push_back(reached ? r.k.text : "—");
+    row.push_back(unit.special ? "1.3" : "—");
+    row.push_back(reached ? r.u.text : "—");
     row.push_back(reached ? std::to_string(r.qRequired) + basis : "—");
     row.push_back(std::to_string(unit.points));
     row.push_back(reached ? std::to_string(r.qeRequired) + basis : "—");
     row.push_back(reached ? (r.modelCode.empty() ? r.modelDescription : r.modelCode) : "—");
     row.push_back(r.computed ? std::to_string(r.perPoint) : "—");
     row.push_back(r.computed ? std::to_string(r.total) : "—");
+    row.push_back(reached ? std::to_string(r.maxDistanceM) : "—");
     row.emplace_back(statusText(statusOf(outcome)));
     return row;
 }
@@ -439,8 +466,15 @@ void basisClassic(const std::vector<UnitOutcome>& outcomes, std::vector<Block>& 
 void unitClassic(const UnitCells& cells, const UnitOutcome& outcome, std::vector<Block>& blocks) {
     const auto columns = building::inputColumns(Standard::Gbj140_90);
     for (std::size_t i = 1; i < columns.size(); ++i) {
-        blocks.emplace_back(
-            KeyValue{{str(columns[i].chinese), i < cells.size() ? cells[i] : std::string()}});
+        std::string value = i < cells.size() ? cells[i] : std::string();
+        if (columns[i].field == building::Field::HazardBasis) {
+            continue;
+        }
+        if (columns[i].field == building::Field::Hazard) {
+            value =
+                hazardText(value, cellOf(Standard::Gbj140_90, cells, building::Field::HazardBasis));
+        }
+        blocks.emplace_back(KeyValue{{str(columns[i].chinese), std::move(value)}});
     }
     const auto values =
         outcome.classicRequest ? classicValues(*outcome.classicRequest) : std::nullopt;
@@ -483,38 +517,111 @@ std::vector<std::string> summaryRowClassic(std::size_t i, const UnitCells& cells
 // ---- The whole --------------------------------------------------------------------------
 
 TitleBlock titleBlock(const building::Project& project) {
-    const auto& info = project.info;
-    return TitleBlock{str(kReportTitle),
-                      {{"工程名称", info.name},
-                       {"设计单位", info.designUnit},
-                       {"设计人", info.designer},
-                       {"校对人", info.checker},
-                       {"日期", info.date},
-                       {"执行规范", str(building::standardTitle(project.standard))},
-                       {"计算程序", str(kProgramName) + " " + EXTCALC_VERSION}}};
+    TitleBlock title;
+    title.title = str(kReportTitle);
+    title.overviewCaption = "建筑概况";
+    title.signatureHeader = {"职责", "姓名", "签字"};
+    for (const auto& field : building::projectInfoFields()) {
+        std::string value = project.info.*field.member;
+        switch (field.group) {
+            case building::InfoGroup::Project:
+                title.fields.push_back({str(field.chinese), std::move(value)});
+                break;
+            case building::InfoGroup::Overview:
+                if (!field.unit.empty() && !building::trimmedAnswer(value).empty()) {
+                    value += " " + str(field.unit);
+                }
+                title.overview.push_back({str(field.chinese), std::move(value)});
+                break;
+            case building::InfoGroup::Signature:
+                title.signatures.push_back({str(field.chinese), std::move(value)});
+                break;
+        }
+    }
+    title.fields.push_back({"执行规范", str(building::standardTitle(project.standard))});
+    title.fields.push_back({"计算程序", str(kProgramName) + " " + EXTCALC_VERSION});
+    return title;
 }
 
-void modelList(const std::vector<UnitOutcome>& outcomes, std::vector<Block>& blocks) {
+// 手提式磷酸铵盐干粉灭火器 4 kg, from the table of models.
+std::string fullName(const gb::Model& model) {
+    const std::string_view kind = model.wheeled ? "推车式" : "手提式";
+    std::string name = model.type.starts_with(kind) ? str(model.type) : str(kind) + str(model.type);
+    return name + "灭火器 " + str(model.charge);
+}
+
+std::string ratingsOf(const gb::Model& model) {
+    std::string text;
+    if (model.ratingA > 0) {
+        text = std::to_string(model.ratingA) + "A";
+    }
+    if (model.ratingB > 0) {
+        text += (text.empty() ? "" : "/") + std::to_string(model.ratingB) + "B";
+    }
+    return text.empty() ? "—" : text;
+}
+
+// Each model once, with its name and specification, its ratings, the count and the
+// units it stands in, so that the list can be handed to whoever buys and installs.
+void modelList(const building::Project& project, const std::vector<UnitOutcome>& outcomes,
+               std::vector<Block>& blocks) {
+    const bool current = project.standard == Standard::Gb50140_2005;
     building::ModelTotals totals;
     building::ModelTotals grand;
     const building::ModelKey all{0, "合计"};
+    // Where each model stands, unit by unit; a model in very many units names the first
+    // ones, and the summary above lists them all.
+    constexpr std::size_t kPlacesNamed = 10;
+    std::map<building::ModelKey, std::pair<std::string, std::size_t>> places;
     std::size_t leftOut = 0;
-    for (const auto& outcome : outcomes) {
+    for (std::size_t i = 0; i < outcomes.size(); ++i) {
+        const UnitOutcome& outcome = outcomes[i];
         if (outcome.model) {
             totals.add(*outcome.model, outcome.count);
             grand.add(all, outcome.count);
+            auto& place = places[*outcome.model];
+            if (++place.second <= kPlacesNamed) {
+                std::string& where = place.first;
+                where += (where.empty() ? "" : "、") + unitName(project.units[i], i) + " " +
+                         resultText(outcome.count).value_or("") + " 具";
+            }
         } else {
             ++leftOut;
         }
     }
+    for (auto& [model, place] : places) {
+        if (place.second > kPlacesNamed) {
+            place.first += " 等，共 " + std::to_string(place.second) +
+                           " 个计算单元（各单元见“三、计算结果汇总”）";
+        }
+    }
     Table table =
-        makeTable("", {"序号", "灭火器型号", "数量（具）"}, {2, 10, 4}, {false, false, true});
+        current ? makeTable("",
+                            {"序号", "名称及规格", "型号", "灭火级别", "数量（具）",
+                             "设置位置（计算单元及具数）"},
+                            {2, 12, 4, 4, 3, 8}, {false, false, false, false, true, false})
+                : makeTable("", {"序号", "名称及规格", "数量（具）", "设置位置（计算单元及具数）"},
+                            {2, 10, 3, 10}, {false, false, true, false});
+    const auto models = gb::models();
     std::size_t number = 0;
     for (const auto& model : totals.used()) {
-        table.rows.push_back(
-            {std::to_string(++number), model.label, totals.totalText(model).value_or("—")});
+        std::vector<std::string> row{std::to_string(++number)};
+        if (!current) {
+            row.push_back(model.label);
+        } else if (model.order >= 0 && static_cast<std::size_t>(model.order) < models.size()) {
+            const gb::Model& listed = models[static_cast<std::size_t>(model.order)];
+            row.insert(row.end(), {fullName(listed), str(listed.code), ratingsOf(listed)});
+        } else {
+            row.insert(row.end(), {"自备型号", "—", model.label});
+        }
+        row.push_back(totals.totalText(model).value_or("—"));
+        row.push_back(places[model].first);
+        table.rows.push_back(std::move(row));
     }
-    table.rows.push_back({"", "合计", grand.totalText(all).value_or("—")});
+    std::vector<std::string> total(table.header.size());
+    total[1] = "合计";
+    total[table.header.size() - 2] = grand.totalText(all).value_or("—");
+    table.rows.push_back(std::move(total));
     table.lastRowIsTotal = true;
     blocks.emplace_back(std::move(table));
     if (leftOut > 0) {
@@ -536,6 +643,46 @@ std::string_view statusText(Status status) {
             return "注意";
     }
     return {};
+}
+
+std::vector<std::string> unitsInError(const building::Project& project) {
+    std::vector<std::string> units;
+    for (std::size_t i = 0; i < project.units.size(); ++i) {
+        if (building::evaluate(project.standard, project.units[i]).failed()) {
+            const std::string& name =
+                project.units[i].empty() ? std::string() : project.units[i][0];
+            units.push_back(std::to_string(i + 1) + (name.empty() ? "" : " " + name));
+        }
+    }
+    return units;
+}
+
+namespace {
+
+// The first units by name, the rest counted, so that a message stays readable.
+std::string namedUnits(const std::vector<std::string>& units) {
+    constexpr std::size_t kNamed = 8;
+    std::string text;
+    for (std::size_t i = 0; i < units.size() && i < kNamed; ++i) {
+        text += (i == 0 ? "" : "、") + units[i];
+    }
+    if (units.size() > kNamed) {
+        text += " 等（另有 " + std::to_string(units.size() - kNamed) + " 个）";
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string unitsInErrorQuestion(const std::vector<std::string>& units, std::string_view action) {
+    return "以下 " + std::to_string(units.size()) + " 个计算单元有错误：\n" + namedUnits(units) +
+           "\n\n计算书会把它们标为“不通过”，灭火器配置清单不含它们。\n仍要" + str(action) +
+           "计算书吗？";
+}
+
+std::string unitsInErrorNotice(const std::vector<std::string>& units) {
+    return "计算书已写出，但有 " + std::to_string(units.size()) +
+           " 个计算单元有错误（计算书中标为“不通过”，未计入灭火器配置清单）：" + namedUnits(units);
 }
 
 Document buildReport(const building::Project& project) {
@@ -577,11 +724,12 @@ Document buildReport(const building::Project& project) {
     Table summary;
     if (current) {
         summary =
-            makeTable("",
-                      {"序号", "计算单元", "种类/等级", "S（m²）", "Q", "N", "Qe", "灭火器",
-                       "每点（具）", "合计（具）", "结论"},
-                      {3, 8, 8, 6, 4, 3, 4, 6, 4, 4, 4},
-                      {false, false, false, true, true, true, true, false, true, true, false});
+            makeTable("K 修正系数，×1.3 为 7.3.3 的场所，U 单位 m²/A 或 m²/B，最大保护距离单位 m",
+                      {"序号", "计算单元", "种类/等级", "S（m²）", "K", "×1.3", "U", "Q", "N", "Qe",
+                       "灭火器", "每点（具）", "合计（具）", "最大 保护距离", "结论"},
+                      {3, 8, 7, 6, 3, 3, 3, 4, 3, 4, 6, 3, 3, 4, 4},
+                      {false, false, false, true, true, true, true, true, true, true, false, true,
+                       true, true, false});
     } else {
         summary = makeTable(
             "", {"序号", "名称", "类别", "S（m²）", "Q1", "Q", "N", "灭火器", "配置（具）", "结论"},
@@ -596,7 +744,7 @@ Document buildReport(const building::Project& project) {
     blocks.emplace_back(std::move(summary));
 
     blocks.emplace_back(Heading{1, "四、灭火器配置清单"});
-    modelList(outcomes, blocks);
+    modelList(project, outcomes, blocks);
     return document;
 }
 

@@ -23,6 +23,11 @@ body { font-family: "Noto Sans CJK SC", "Source Han Sans SC", "Microsoft YaHei",
 .fields th { font-weight: normal; color: #444; padding: 1.2mm 4mm 1.2mm 0; width: 24mm;
              text-align: justify; white-space: nowrap; }
 .fields td { min-width: 90mm; border-bottom: 1px solid #999; padding: 1.2mm 2mm; }
+.title h4 { font-size: 11pt; margin: 5mm 0 1mm; }
+.signatures { margin: 6mm auto 0; border-collapse: collapse; text-align: left; }
+.signatures th, .signatures td { border: 1px solid #777; padding: 2mm 3mm; min-width: 30mm; }
+.signatures th { background: #e8edf3; font-weight: normal; text-align: center; }
+.signatures td.sign { min-width: 50mm; }
 h2 { font-size: 14pt; border-left: 4px solid #3a5f8f; padding-left: 3mm; margin: 8mm 0 3mm; }
 h3 { font-size: 12pt; margin: 6mm 0 2mm; padding-bottom: 1mm; border-bottom: 1px solid #ccc;
      page-break-after: avoid; }
@@ -49,7 +54,7 @@ table.data { border-collapse: collapse; width: 100%; margin: 2mm 0 4mm; font-siz
 table.data caption { text-align: left; font-weight: bold; padding: 1mm 0; }
 table.data th, table.data td { border: 1px solid #777; padding: 1mm 1.5mm; vertical-align: top; }
 table.data th { background: #e8edf3; }
-table.data td.num { text-align: right; }
+table.data td.num { text-align: right; white-space: nowrap; }
 table.data tr { page-break-inside: avoid; }
 table.data thead { display: table-header-group; }
 table.data tr.fail td { background: #fdecea; }
@@ -105,6 +110,33 @@ class Writer {
             close("tr");
         }
         close("table");
+        if (!b.overview.empty()) {
+            element("h4", "", b.overviewCaption);
+            open("table", "fields");
+            for (const auto& field : b.overview) {
+                open("tr");
+                element("th", "", field.key);
+                element("td", "", field.value);
+                close("tr");
+            }
+            close("table");
+        }
+        if (!b.signatures.empty()) {
+            open("table", "signatures");
+            open("tr");
+            for (const auto& heading : b.signatureHeader) {
+                element("th", "", heading);
+            }
+            close("tr");
+            for (const auto& field : b.signatures) {
+                open("tr");
+                element("td", "", field.key);
+                element("td", "", field.value);
+                element("td", "sign", "");
+                close("tr");
+            }
+            close("table");
+        }
         close("div");
         out += '\n';
     }

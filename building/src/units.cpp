@@ -17,7 +17,9 @@ namespace {
 
 namespace gb = gb50140;
 
-constexpr std::array<InputColumn, 7> kClassicInputs{{
+// Columns added after the first file format stay last and optional, so that tables,
+// pasted rows and files made before them still read the same.
+constexpr std::array<InputColumn, 8> kClassicInputs{{
     {"name", "名称", Field::None, ColumnKind::Name, true},
     {"class", "火灾类别", Field::Class, ColumnKind::Choice, false},
     {"hazard", "危险等级", Field::Hazard, ColumnKind::Choice, false},
@@ -25,9 +27,10 @@ constexpr std::array<InputColumn, 7> kClassicInputs{{
     {"underground", "地下建筑", Field::Underground, ColumnKind::Choice, false},
     {"extinguisher", "灭火器", Field::Extinguisher, ColumnKind::Choice, false},
     {"area", "建筑面积", Field::Area, ColumnKind::Text, false},
+    {"hazard_basis", "依据", Field::HazardBasis, ColumnKind::Text, true},
 }};
 
-constexpr std::array<InputColumn, 9> kCurrentInputs{{
+constexpr std::array<InputColumn, 11> kCurrentInputs{{
     {"name", "名称", Field::None, ColumnKind::Name, true},
     {"class", "火灾类别", Field::Class, ColumnKind::Choice, false},
     {"e_basis", "E类按", Field::EBasis, ColumnKind::Choice, true},
@@ -37,6 +40,8 @@ constexpr std::array<InputColumn, 9> kCurrentInputs{{
     {"area", "建筑面积", Field::Area, ColumnKind::Text, false},
     {"points", "设置点数", Field::Points, ColumnKind::Text, false},
     {"extinguisher", "灭火器", Field::Extinguisher, ColumnKind::Text, false},
+    {"nonmetal_horn", "非金属喇叭喷筒", Field::Horn, ColumnKind::Choice, true},
+    {"hazard_basis", "依据", Field::HazardBasis, ColumnKind::Text, true},
 }};
 
 constexpr std::array<ResultColumn, 5> kClassicResults{{
@@ -145,6 +150,7 @@ std::vector<std::string> currentChoices(Field field) {
         case Field::K:
             return textsOf(gb::kItems());
         case Field::Special:
+        case Field::Horn:
             return {"是", "否"};
         case Field::Extinguisher:
             return textsOf(gb::models(), [](const auto& model) { return model.code; });
@@ -162,7 +168,8 @@ UnitOutcome evaluateClassic(const UnitCells& cells) {
     outcome.results.resize(kClassicResults.size());
     ClassicAnswers answers;
     for (std::size_t column = 1; column < kClassicInputs.size(); ++column) {
-        if (const auto cell = cellAt(cells, column); !cell.empty()) {
+        if (const auto cell = cellAt(cells, column);
+            !cell.empty() && kClassicInputs[column].field < Field::kCount) {
             answers[kClassicInputs[column].field] = cell;
         }
     }
@@ -207,7 +214,8 @@ UnitOutcome evaluateCurrent(const UnitCells& cells) {
     outcome.results.resize(kCurrentResults.size());
     Answers2005 answers;
     for (std::size_t column = 1; column < kCurrentInputs.size(); ++column) {
-        if (const auto cell = cellAt(cells, column); !cell.empty()) {
+        if (const auto cell = cellAt(cells, column);
+            !cell.empty() && kCurrentInputs[column].field != Field::HazardBasis) {
             answers[kCurrentInputs[column].field] = cell;
         }
     }
@@ -471,6 +479,7 @@ bool fitsItsList(Standard standard, std::size_t column, std::string_view text) {
         case Field::K:
             return static_cast<bool>(gb::parseKItem(text));
         case Field::Special:
+        case Field::Horn:
             return parseYesNo(text).has_value();
         default:
             return true;
@@ -481,7 +490,7 @@ std::string canonical(Standard standard, std::size_t column, std::string_view te
                       const UnitCells& row) {
     const std::string_view answer = trimmedAnswer(text);
     const Field field = fieldOf(standard, column);
-    if (field == Field::Underground || field == Field::Special) {
+    if (field == Field::Underground || field == Field::Special || field == Field::Horn) {
         if (const auto yes = parseYesNo(answer)) {
             return *yes ? "是" : "否";
         }

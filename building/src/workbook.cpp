@@ -249,16 +249,29 @@ PastedRows readTabText(Standard standard, std::string_view text) {
     const auto columns = inputColumns(standard);
     const std::size_t inputs = columns.size();
     const std::size_t all = inputs + resultColumns(standard).size();
+    // Rows copied before the optional columns at the end existed still paste.
+    std::size_t fewest = inputs;
+    while (fewest > 0 && columns[fewest - 1].optional) {
+        --fewest;
+    }
     PastedRows pasted;
     std::string refused;
     std::size_t number = 0;
     for (auto& row : splitTabText(text)) {
         ++number;
         std::string why;
-        if (row.size() != inputs && row.size() != all) {
+        // With results the row is as wide as all columns were when it was copied.
+        std::size_t answers = row.size();
+        if (answers == all) {
+            answers = inputs;
+        } else if (answers == fewest + (all - inputs)) {
+            answers = fewest;
+        }
+        if (answers < fewest || answers > inputs) {
             why = "有 " + std::to_string(row.size()) + " 列，应为 " + std::to_string(inputs) +
                   " 列（" + std::string(standardCode(standard)) + "的输入列）";
         } else {
+            row.resize(answers);
             row.resize(inputs);
             for (std::size_t c = 0; c < inputs; ++c) {
                 if (!fitsItsList(standard, c, row[c])) {

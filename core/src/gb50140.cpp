@@ -270,8 +270,15 @@ Result calculate(const Unit& unit) {
                        classText, "类火灾（4.2），不计算具数"));
             countable = false;
         } else if (unit.fireClass == FireClass::E && model.listed->agent == Agent::CarbonDioxide) {
-            add(r, ProblemCode::CarbonDioxideForE, Severity::Warning,
-                "E类火灾场所不得选用装有金属喇叭喷筒的二氧化碳灭火器（4.2）");
+            if (unit.horn == Horn::Metal) {
+                add(r, ProblemCode::CarbonDioxideForE, Severity::Error,
+                    "装有金属喇叭喷筒的二氧化碳灭火器不得用于E类火灾场所（4.2），不计算具数");
+                countable = false;
+            } else if (unit.horn == Horn::Unstated) {
+                add(r, ProblemCode::CarbonDioxideForE, Severity::Warning,
+                    "E类火灾场所不得选用装有金属喇叭喷筒的二氧化碳灭火器（4.2）；"
+                    "所选灭火器为非金属喇叭喷筒时，请注明");
+            }
         }
     } else {
         add(r, ProblemCode::CustomSuitability, Severity::Warning,

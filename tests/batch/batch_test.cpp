@@ -376,8 +376,8 @@ TEST_P(BatchUnreadable, RefuseTheWholeTableBeforeWritingAnything) {
 }
 
 const std::string kAllNames =
-    "名称、火灾类别、危险等级、修正系数、地下建筑、灭火器、建筑面积（或 name, class, hazard, k, "
-    "underground, extinguisher, area）";
+    "名称、火灾类别、危险等级、修正系数、地下建筑、灭火器、建筑面积、依据（或 name, class, hazard, "
+    "k, underground, extinguisher, area, hazard_basis）";
 const std::string kSaveAsUtf8 =
     "不是有效的 UTF-8 文本，整个表格也不能按 GB18030（GBK）编码读出；请在表格程序中另存为 "
     "UTF-8 编码的 CSV（如“CSV UTF-8（逗号分隔）”）后重试";

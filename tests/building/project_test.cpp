@@ -17,10 +17,12 @@ constexpr auto byName = [](const auto& info) { return std::string(info.param.nam
 
 Project sample() {
     Project project;
-    project.info = {"某办公楼", "", "张工", "", "2026-12-07"};
-    project.units = {
-        {"一层 大厅", "A", "", "中危险级", "设有室内消火栓系统", "否", "1500", "2", "MF/ABC4"},
-        {"配电室", "E", "B", "2", "0.9", "no", "80", "1", "MT5"}};
+    project.info.name = "某办公楼";
+    project.info.designer = "张工";
+    project.info.date = "2026-12-07";
+    project.units = {{"一层 大厅", "A", "", "中危险级", "设有室内消火栓系统", "否", "1500", "2",
+                      "MF/ABC4", "", ""},
+                     {"配电室", "E", "B", "2", "0.9", "no", "80", "1", "MT5", "是", "附录D 第2项"}};
     return project;
 }
 
@@ -30,7 +32,7 @@ TEST(ProjectFile, WhatIsWrittenReadsBackTheSame) {
         project.standard = standard;
         if (standard == Standard::Gbj140_90) {
             project.units = {{"大厅", "A", "中危险级,15m2/A", "只有消火栓系统，K=0.7", "否",
-                              "磷酸铵盐干粉，4公斤，8A/具", "300"}};
+                              "磷酸铵盐干粉，4公斤，8A/具", "300", "附录C"}};
         }
         const auto read = readProject(extcalc::building::projectJson(project));
         ASSERT_TRUE(read.project.has_value()) << read.error->text();

@@ -67,8 +67,6 @@ INSTANTIATE_TEST_SUITE_P(
                            "二氧化碳灭火器，7公斤，4B/具", "500"),
                    "灭火级别Q1=66.6666666666667\n修正后灭火级别Q=25.9999990463257\n"
                    "需要灭火器数量N=6.49999976158142\n"},
-        ResultCase{"NegativeArea", request("A", "1", "1", "no", "1", "-100"),
-                   "灭火级别Q1=-5\n修正后灭火级别Q=-5\n需要灭火器数量N=-1.66666666666667\n"},
         ResultCase{"AreaReadLikeTheWindow", request("A", "1", "1", "no", "1", " 1 2.5平方米"),
                    "灭火级别Q1=0.625\n修正后灭火级别Q=0.625\n需要灭火器数量N=0.208333333333333\n"},
         ResultCase{"ExponentResult", request("B", "3", "1", "no", "1", "1e20"),
@@ -170,27 +168,43 @@ TEST(CliFailures, NameEveryBadOrMissingOption) {
     }
 }
 
-// The window reads "1,200" as 1 and so does the command line; but it says so, on
-// standard error, and leaves the results on standard output as they were.
-TEST(CliAreaSlips, WarnWhatWasIgnoredAndWhatWasRead) {
+// The window reads "1,200" as 1, "abc" as 0 and "-100" as −100, and so does the command
+// line, whose standard output stays the window's results; but it says so on standard
+// error and fails, so that no script takes a negative count or 1 m² for a design.
+TEST(CliAreaSlips, WarnWhatWasReadAndFail) {
     struct Case {
         const char* area;
-        const char* sameAs;
-        const char* warning;  // empty: none
+        std::string out;      // the window's results for the area as read
+        const char* warning;  // empty: none, and success
+    };
+    const auto same = [](const char* area) {
+        return run(request("A", "2", "2", "no", "3", area)).out;
     };
     for (const Case& c :
-         {Case{"1,200", "1", "“,200”不是数值的一部分（千位分隔符不能用于数值），只读到 1"},
-          Case{"３００", "0", "“３００”不是数值（全角数字不能用于数值，请用半角数字），读作 0"},
-          Case{"300 平方米", "300", ""}, Case{"300m2", "300", ""}, Case{"-100", "-100", ""}}) {
+         {Case{"1,200", same("1"), "“,200”不是数值的一部分（千位分隔符不能用于数值），只读到 1"},
+          Case{"３００", same("0"),
+               "“３００”不是数值（全角数字不能用于数值，请用半角数字），读作 0"},
+          Case{"abc", same("0"), "“abc”不是数值，读作 0"},
+          Case{"300abc", same("300"), "“abc”不是数值的一部分，只读到 300"},
+          Case{"-100",
+               "灭火级别Q1=-6.66666666666667\n修正后灭火级别Q=-4.66666666666667\n"
+               "需要灭火器数量N=-0.583333333333333\n",
+               "“-100”是负数，建筑面积不能为负"},
+          Case{" - 5", same("-5"), "是负数"}, Case{"300 平方米", same("300"), ""},
+          Case{"300m2", same("300"), ""}, Case{"0", same("0"), ""}}) {
         const RunResult r = run({"--class", "A", "--hazard", "2", "--k", "2", "--underground", "no",
                                  "--extinguisher", "3", "--area", c.area});
-        const RunResult plain = run(request("A", "2", "2", "no", "3", c.sameAs));
-        EXPECT_EQ(r.exitCode, 0) << c.area;
-        EXPECT_EQ(r.out, plain.out) << c.area;
+        EXPECT_EQ(r.out, c.out) << c.area;
+        EXPECT_FALSE(r.out.empty()) << c.area;
         if (std::string(c.warning).empty()) {
+            EXPECT_EQ(r.exitCode, 0) << c.area;
             EXPECT_EQ(r.err, "") << c.area;
         } else {
+            EXPECT_EQ(r.exitCode, 1) << c.area;
+            EXPECT_NE(r.err.find(std::string("警告：选项 --area 的取值") + ""), std::string::npos)
+                << r.err;
             EXPECT_NE(r.err.find(c.warning), std::string::npos) << r.err;
+            EXPECT_NE(r.err.find("不能用于设计"), std::string::npos) << r.err;
         }
     }
 }
@@ -202,6 +216,12 @@ TEST(CliInformation, HelpVersionAndLists) {
                                "--area", "--list", "--version"}) {
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
     }
+    // The repealed standard is the default: the first line says so and how to leave it.
+    const std::string first = help.out.substr(0, help.out.find('\n'));
+    EXPECT_NE(first.find("GBJ140-90"), std::string::npos) << first;
+    EXPECT_NE(first.find("已废止"), std::string::npos) << first;
+    EXPECT_NE(help.out.find("--standard 2005"), std::string::npos);
+    EXPECT_LT(help.out.find("--standard 2005"), help.out.find("用法"));
 
     const RunResult version = run({"--version"});
     EXPECT_EQ(version.exitCode, 0);
@@ -345,6 +365,43 @@ TEST(Cli2005, JsonOfTheWorkedExample) {
     const auto problem = nlohmann::json::parse(warned.out).at("problems").at(0);
     EXPECT_EQ(problem.at("severity"), "warning");
     EXPECT_TRUE(problem.at("text").is_string());
+}
+
+// What the designer says of a CO₂ extinguisher's horn in class E (4.2).
+TEST(Cli2005, HornOfACarbonDioxideExtinguisher) {
+    struct Case {
+        std::vector<std::string> horn;
+        int exitCode;
+        const char* outHas;
+        bool warns;
+    };
+    const std::vector<std::string> unit{
+        "--standard", "2005", "--class", "E",  "--e-basis", "B", "--hazard",       "2",  "--k", "1",
+        "--special",  "no",   "--area",  "80", "--points",  "1", "--extinguisher", "MT7"};
+    for (const Case& c :
+         {Case{{}, 0, "计算单元灭火器总数：2 × 1 = 2 具", true},
+          Case{{"--nonmetal-horn", "是"}, 0, "计算单元灭火器总数：2 × 1 = 2 具", false},
+          Case{{"--nonmetal-horn", "no"}, 1, "不计算具数", false}}) {
+        std::vector<std::string> args = unit;
+        args.insert(args.end(), c.horn.begin(), c.horn.end());
+        const RunResult r = run(args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.out << r.err;
+        EXPECT_NE(r.out.find(c.outHas), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find("警告：E类火灾场所不得选用装有金属喇叭喷筒") != std::string::npos,
+                  c.warns)
+            << r.out;
+    }
+    const RunResult bad = run({"--standard",      "2005", "--class",  "E", "--e-basis",      "B",
+                               "--hazard",        "2",    "--k",      "1", "--special",      "no",
+                               "--area",          "80",   "--points", "1", "--extinguisher", "MT7",
+                               "--nonmetal-horn", "塑料"});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_NE(bad.err.find("--nonmetal-horn"), std::string::npos) << bad.err;
+    const RunResult classic =
+        run({"--class", "A", "--hazard", "2", "--k", "2", "--underground", "no", "--extinguisher",
+             "3", "--area", "300", "--nonmetal-horn", "是"});
+    EXPECT_EQ(classic.exitCode, 2);
+    EXPECT_NE(classic.err.find("--nonmetal-horn"), std::string::npos) << classic.err;
 }
 
 TEST(Cli2005, ListsAndHelp) {

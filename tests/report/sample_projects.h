@@ -10,7 +10,8 @@ namespace extcalc::test {
 
 inline building::Project currentProject() {
     building::Project p;
-    p.info = {"示例仓库工程", "", "", "", "2026-12-07"};
+    p.info.name = "示例仓库工程";
+    p.info.date = "2026-12-07";
     p.units = {
         {"一层 仓库", "A", "", "中危险级", "设有室内消火栓系统", "否", "1500", "2", "MF/ABC4"},
         {"地下 商场", "A", "", "2", "0.9", "是", "1000", "3", "MF/ABC5"},
@@ -23,7 +24,7 @@ inline building::Project currentProject() {
 
 inline building::Project classicProject() {
     building::Project p;
-    p.info = {"旧楼复核", "", "", "", ""};
+    p.info.name = "旧楼复核";
     p.standard = building::Standard::Gbj140_90;
     p.units = {
         {"大厅", "A", "中危险级,15m2/A", "只有消火栓系统，K=0.7", "否",

@@ -31,7 +31,7 @@ namespace {
 
 extcalc::building::Project sampleBuilding() {
     extcalc::building::Project project;
-    project.info = {"示例办公楼", "", "", "", ""};
+    project.info.name = "示例办公楼";
     project.units = {
         {"地下一层 汽车库", "B", "", "中危险级", "未设室内消火栓系统和灭火系统", "是", "1950", "16",
          "MF/ABC4"},

@@ -67,9 +67,11 @@ int resultColumn(std::string_view key) {
     return 0;
 }
 
-constexpr int kArea = 6;       // 建筑面积 of GB 50140-2005
-constexpr int kHazard = 3;     // 危险等级
-constexpr int kTotal = 9 + 7;  // 合计具数, after the nine inputs
+constexpr int kArea = 6;    // 建筑面积 of GB 50140-2005
+constexpr int kHazard = 3;  // 危险等级
+// 合计具数, the eighth result, after the inputs.
+const int kTotal =
+    static_cast<int>(building::inputColumns(building::Standard::Gb50140_2005).size()) + 7;
 
 Project sample() {
     Project project;
@@ -332,6 +334,109 @@ TEST_F(Workbook, ReportIsExportedByItsFileTypeAndPrinted) {
     const int pages = report::paintReport(report::buildReport(sample()), printer);
     EXPECT_GT(pages, 1);
     EXPECT_GT(QFileInfo(printer.outputFileName()).size(), 1000);
+}
+
+// The E-class unit with a CO₂ extinguisher warns of metal horns until the designer says
+// the horn is non-metal, by the drop-down of its column; the report then says so.
+TEST_F(Workbook, StatedNonMetalHornClearsTheWarning) {
+    const auto columns = building::inputColumns(building::Standard::Gb50140_2005);
+    int horn = 0;
+    while (columns[static_cast<std::size_t>(horn)].key != "nonmetal_horn") {
+        ++horn;
+    }
+    const int problems =
+        static_cast<int>(columns.size() +
+                         building::resultColumns(building::Standard::Gb50140_2005).size()) -
+        1;
+    EXPECT_EQ(window->model()->headerData(horn, Qt::Horizontal, Qt::DisplayRole).toString(),
+              QStringLiteral("非金属喇叭喷筒"));
+    EXPECT_TRUE(cell(1, problems).contains(QStringLiteral("金属喇叭喷筒")))
+        << cell(1, problems).toStdString();
+
+    QTableView* table = window->table();
+    table->setFocus();
+    table->setCurrentIndex(window->model()->index(1, horn));
+    QTest::keyClick(table, Qt::Key_F2);
+    auto* combo = table->findChild<QComboBox*>(QStringLiteral("cellChoice"));
+    ASSERT_NE(combo, nullptr);
+    pickWithKeyboard(combo, 0);  // 是
+    EXPECT_EQ(cell(1, horn), QStringLiteral("是"));
+    EXPECT_FALSE(cell(1, problems).contains(QStringLiteral("喷筒")))
+        << cell(1, problems).toStdString();
+    // MT5 stays below the unit's 55B minimum (6.2.2): that error is the sample's own.
+    EXPECT_EQ(cell(1, kTotal), QStringLiteral("3"));
+    const std::string html =
+        report::renderHtml(report::buildReport(window->model()->workbook().project()));
+    EXPECT_NE(html.find("设计人注明：采用非金属喇叭喷筒"), std::string::npos);
+
+    // 否 says the horn is metal: an error, and no count. The first editor goes first.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    table->setFocus();
+    table->setCurrentIndex(window->model()->index(1, horn));
+    QTest::keyClick(table, Qt::Key_F2);
+    combo = table->findChild<QComboBox*>(QStringLiteral("cellChoice"));
+    ASSERT_NE(combo, nullptr);
+    pickWithKeyboard(combo, 1);
+    EXPECT_EQ(cell(1, horn), QStringLiteral("否"));
+    EXPECT_TRUE(cell(1, problems).startsWith(QStringLiteral("错误：")))
+        << cell(1, problems).toStdString();
+    EXPECT_EQ(cell(1, kTotal), QString());
+
+    // Undone, 是 is back; what was stated is saved with the project.
+    QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(cell(1, horn), QStringLiteral("是"));
+    QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+    const auto reread = building::readProjectFile(file.toStdString());
+    ASSERT_TRUE(reread.project);
+    EXPECT_EQ(reread.project->units[1][static_cast<std::size_t>(horn)], "是");
+}
+
+// Printing a report with a unit in error names the unit first; 否 prints nothing.
+TEST_F(Workbook, ReportWithUnitsInErrorAsksFirst) {
+    typeIntoCell(0, kArea, QStringLiteral("-5"));
+    replies = {Answer::No};
+    shown.clear();
+    QTest::keyClick(window.get(), Qt::Key_P, Qt::ControlModifier);
+    ASSERT_EQ(shown.size(), 1U);
+    EXPECT_NE(shown[0].find("以下 2 个计算单元有错误：\n1 一层 大厅、2 配电室"), std::string::npos)
+        << shown[0];
+    EXPECT_NE(shown[0].find("仍要打印计算书吗？"), std::string::npos) << shown[0];
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        EXPECT_FALSE(widget->isVisible() && widget->objectName() == QStringLiteral("printPreview"));
+    }
+}
+
+// A report that cannot be written says why as a failed save does, and names the file given.
+TEST_F(Workbook, UnwritableReportSaysWhy) {
+    for (const char* path : {"/sys/计算书.pdf", "/sys/计算书.html"}) {
+        shown.clear();
+        EXPECT_FALSE(window->exportReport(QString::fromUtf8(path)));
+        ASSERT_EQ(shown.size(), 1U) << path;
+        EXPECT_NE(shown[0].find("无法导出“计算书."), std::string::npos) << shown[0];
+        EXPECT_NE(shown[0].find("没有在这里写入的权限"), std::string::npos) << shown[0];
+        EXPECT_EQ(shown[0].find(".part"), std::string::npos) << shown[0];
+    }
+}
+
+// The project form is made from the library's list of fields, each typed and saved.
+TEST_F(Workbook, EveryProjectFieldIsTypedAndSaved) {
+    const auto fields = building::projectInfoFields();
+    auto edits =
+        window->findChild<QWidget*>(QStringLiteral("infoPanel"))->findChildren<QLineEdit*>();
+    ASSERT_EQ(static_cast<std::size_t>(edits.size()), fields.size());
+    for (QLineEdit* edit : edits) {
+        typeInto(edit, edit->accessibleName() + QStringLiteral("（填）"));
+        QTest::keyClick(edit, Qt::Key_Tab);
+    }
+    QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+    const auto reread = building::readProjectFile(file.toStdString());
+    ASSERT_TRUE(reread.project);
+    for (const auto& field : fields) {
+        const std::string value = reread.project->info.*field.member;
+        EXPECT_EQ(value.rfind(std::string(field.chinese), 0), 0U) << field.key << " " << value;
+        EXPECT_NE(value.find("（填）"), std::string::npos) << field.key;
+    }
+    EXPECT_EQ(reread.project->info.name, "工程名称（填）");
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, RecoveryOffer,

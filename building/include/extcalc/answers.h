@@ -73,7 +73,8 @@ struct ClassicCheck {
     std::optional<Request> request;  // when every answer can be used
     std::vector<Fault> faults;       // all of them: missing answers first, then the rest
     // Read as the window reads it but worth saying: text after the area's number
-    // that is not a unit. Only with AreaRule::AsTheWindow; a table fails instead.
+    // that is not a unit, no number at all, a negative area. Only with
+    // AreaRule::AsTheWindow; a table fails instead.
     std::vector<Fault> warnings;
 };
 

@@ -20,9 +20,9 @@
 namespace extcalc::building {
 
 // The answers of a unit in the order their faults are reported.
-inline constexpr std::array<Field, 8> kFields2005{
-    Field::Class,   Field::EBasis, Field::Hazard, Field::K,
-    Field::Special, Field::Area,   Field::Points, Field::Extinguisher,
+inline constexpr std::array<Field, 9> kFields2005{
+    Field::Class, Field::EBasis, Field::Hazard,       Field::K,    Field::Special,
+    Field::Area,  Field::Points, Field::Extinguisher, Field::Horn,
 };
 
 // An empty optional is an answer not given at all; an empty text is given, and empty.
@@ -38,6 +38,7 @@ struct Check2005 {
 };
 
 // The basis is asked for with class E only: missing then, a fault when given otherwise.
+// The horn is never asked for: unstated, a CO₂ extinguisher in class E keeps its warning.
 // Class D is no fault here: the unit is made and its calculation says why it gives nothing.
 Check2005 check2005(const Answers2005& answers);
 

@@ -31,6 +31,9 @@ enum class Field {
     EBasis,   // class E: whether the place's A or B rules apply
     Special,  // one of the places that take ×1.3
     Points,   // setting points in the unit
+    Horn,     // a CO₂ extinguisher's horn is non-metal (是) or metal (否)
+    // Read by no calculation: printed for whoever checks the unit.
+    HazardBasis,  // why the hazard level: a clause of an appendix, or the designer's reason
 };
 
 enum class FaultCode {
@@ -42,6 +45,7 @@ enum class FaultCode {
     BadYesNo,          // not 是, 否, yes or no
     AreaNotNumber,     // the text does not begin with a number
     AreaTextIgnored,   // more than a unit after the number: "1,200" is read as 1
+    AreaNegative,      // read as the window reads it, a negative area gives a negative count
     Unreadable,        // GB 50140-2005: a parser of the core refused it; parseError says why
     BadBasis,          // --e-basis neither A nor B
     BasisNotForClass,  // a basis given for a class other than E

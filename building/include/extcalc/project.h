@@ -19,17 +19,35 @@
 namespace extcalc::building {
 
 inline constexpr std::string_view kProjectFormat = "extinguisher-design";
-inline constexpr int kProjectVersion = 1;
+// 2: the project's number, sub-item, reviewers and building overview; units of 2005 with
+// the CO₂ horn and the basis of the hazard level. Version 1 files open as they were.
+inline constexpr int kProjectVersion = 2;
 inline constexpr std::string_view kProjectExtension = ".exdesign";
 
 // Typed by the designer, every one of them; nothing is filled in for them.
 struct ProjectInfo {
-    std::string name;        // 工程名称
-    std::string designUnit;  // 设计单位
-    std::string designer;    // 设计人
-    std::string checker;     // 校对人
-    std::string date;        // 日期
+    std::string name;            // 工程名称
+    std::string number;          // 工程编号
+    std::string subproject;      // 子项
+    std::string designUnit;      // 设计单位
+    std::string buildingUse;     // 建筑用途, with the three below the 建筑概况
+    std::string storeys;         // 建筑层数
+    std::string height;          // 建筑高度 (m)
+    std::string totalArea;       // 总建筑面积 (m²)
+    std::string designer;        // 设计人
+    std::string checker;         // 校对人
+    std::string reviewer;        // 审核
+    std::string approver;        // 审定
+    std::string disciplineLead;  // 专业负责人
+    std::string date;            // 日期
     bool operator==(const ProjectInfo&) const = default;
+};
+
+// Where a field belongs on the report's title page.
+enum class InfoGroup {
+    Project,    // the particulars beside the name
+    Overview,   // 建筑概况
+    Signature,  // a person who signs: a name and a line for the signature
 };
 
 // The project's fields in the order forms and files show them: the file's key, the label
@@ -39,6 +57,8 @@ struct ProjectInfoField {
     std::string_view key;
     std::string_view chinese;
     std::string ProjectInfo::*member;
+    InfoGroup group = InfoGroup::Project;
+    std::string_view unit;  // of a figure the designer types: "m", "m²"; empty otherwise
 };
 std::span<const ProjectInfoField> projectInfoFields();
 

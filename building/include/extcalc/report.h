@@ -25,10 +25,15 @@ struct Field {
     std::string value;  // empty: a line left for filling in by hand
 };
 
-// The top of the first page: the title, the project's particulars and the program.
+// The top of the first page: the title, the project's particulars and the program, the
+// building overview, and the people who sign, each with a line for the signature.
 struct TitleBlock {
     std::string title;
     std::vector<Field> fields;
+    std::string overviewCaption;  // 建筑概况
+    std::vector<Field> overview;
+    std::vector<std::string> signatureHeader;  // 职责, 姓名, 签字
+    std::vector<Field> signatures;             // role and name; the signature is by hand
 };
 
 struct Heading {
@@ -70,7 +75,7 @@ struct Table {
 using Block = std::variant<TitleBlock, Heading, Paragraph, KeyValue, Formula, Check, Table>;
 
 struct Document {
-    std::string projectName;  // for the page headers; may be empty
+    std::string projectName;  // for the page headers; may be empty, and then not repeated
     std::string standard;     // the code, GB 50140-2005 or GBJ140-90
     std::vector<Block> blocks;
 };
@@ -78,6 +83,17 @@ struct Document {
 // The whole report of a project: its particulars as typed, the basis, one section per
 // unit, the summary of all units and the list of extinguishers per model.
 Document buildReport(const building::Project& project);
+
+// The units in error, each as "3 档案室" (its number and name), in project order: the
+// report marks them 不通过 and leaves them out of the list of extinguishers.
+std::vector<std::string> unitsInError(const building::Project& project);
+
+// What a front end says before it exports or prints a report with such units: they are
+// named (the first few, then how many more), and what follows from them. action: 导出, 打印.
+std::string unitsInErrorQuestion(const std::vector<std::string>& units, std::string_view action);
+
+// The same for a command line that writes the report anyway, one line.
+std::string unitsInErrorNotice(const std::vector<std::string>& units);
 
 // One self-contained XHTML file, UTF-8, styles embedded, printable on A4.
 std::string renderHtml(const Document& document);

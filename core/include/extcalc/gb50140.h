@@ -109,6 +109,10 @@ struct CustomModel {
     bool wheeled = false;
 };
 
+// What the designer says of a CO₂ extinguisher's horn: 4.2 bars metal horns (金属喇叭喷筒)
+// from class E, and only the installed product shows which it has.
+enum class Horn { Unstated, NonMetal, Metal };
+
 struct Unit {
     FireClass fireClass = FireClass::A;
     FireClass basis = FireClass::A;   // class E only: whether the place's A or B rules apply
@@ -118,6 +122,7 @@ struct Unit {
     std::int64_t areaMillionths = 0;  // S × 10⁶, see parseArea
     int points = 1;                   // N, 1–kMaxPoints
     std::variant<const Model*, CustomModel> extinguisher = CustomModel{};
+    Horn horn = Horn::Unstated;  // weighed for a listed CO₂ model in class E only
 };
 
 // ---- Parsers of typed answers -----------------------------------------------------------
@@ -188,7 +193,7 @@ enum class ProblemCode {
     NoRating,           // the model has no rating for the class: no counts
     BelowMinimum,       // 6.2.1/6.2.2: counts are still given
     MoreThanFive,       // 6.1.2
-    CarbonDioxideForE,  // 4.2: not with a metal horn
+    CarbonDioxideForE,  // 4.2: not with a metal horn; a warning until the horn is stated
     CustomSuitability,  // 4.2 cannot be checked for a model of one's own
 };
 

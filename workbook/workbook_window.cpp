@@ -193,7 +193,7 @@ void WorkbookWindow::createPanels() {
     info->setObjectName(QStringLiteral("infoPanel"));
     auto* grid = new QGridLayout(info);
     // The fields as the library lists them; the first nine get Alt+1 to Alt+9.
-    constexpr int kPerRow = 5;
+    constexpr int kPerRow = 3;
     int position = 0;
     for (const auto& field : building::projectInfoFields()) {
         auto* edit = new QLineEdit(info);

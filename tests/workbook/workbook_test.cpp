@@ -843,10 +843,10 @@ TEST_F(Workbook, WindowSizeIsRememberedAndTheFirstStartFitsTheScreen) {
     const QRect screen = window->screen()->availableGeometry();
     EXPECT_LE(window->frameGeometry().width(), screen.width());
     EXPECT_LE(window->frameGeometry().height(), screen.height());
-    window->resize(720, 530);
+    window->resize(780, 580);
     window->close();
     auto again = makeWindow();
-    EXPECT_EQ(again->size(), QSize(720, 530));
+    EXPECT_EQ(again->size(), QSize(780, 580));
 }
 
 }  // namespace

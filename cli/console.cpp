@@ -10,6 +10,7 @@
 #endif
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -41,10 +42,33 @@ std::string narrowed(const wchar_t* text) {
     return result;
 }
 
+// The code pages to put back, for the console control handler, which Windows runs on a
+// thread of its own: Ctrl+C, Ctrl+Break or the console window closed end the program
+// without the destructor, and would leave the user's console in UTF-8.
+std::atomic<UINT> gOutputCodePage{0};
+std::atomic<UINT> gInputCodePage{0};
+
+void restoreCodePages() {
+    if (const UINT page = gOutputCodePage.exchange(0); page != 0) {
+        SetConsoleOutputCP(page);
+    }
+    if (const UINT page = gInputCodePage.exchange(0); page != 0) {
+        SetConsoleCP(page);
+    }
+}
+
+BOOL WINAPI restoreOnInterrupt(DWORD /*event*/) {
+    restoreCodePages();
+    return FALSE;  // the default handler then ends the program as before
+}
+
 }  // namespace
 
 ConsoleSession::ConsoleSession(int argc, char** argv)
     : outputCodePage_(GetConsoleOutputCP()), inputCodePage_(GetConsoleCP()) {
+    gOutputCodePage = outputCodePage_;
+    gInputCodePage = inputCodePage_;
+    SetConsoleCtrlHandler(restoreOnInterrupt, TRUE);
     // Zero when there is no console (output into a file or pipe): nothing to switch.
     if (outputCodePage_ != 0) {
         SetConsoleOutputCP(CP_UTF8);
@@ -76,12 +100,8 @@ ConsoleSession::~ConsoleSession() {
     std::cerr.flush();
     std::fflush(stdout);
     std::fflush(stderr);
-    if (outputCodePage_ != 0) {
-        SetConsoleOutputCP(outputCodePage_);
-    }
-    if (inputCodePage_ != 0) {
-        SetConsoleCP(inputCodePage_);
-    }
+    SetConsoleCtrlHandler(restoreOnInterrupt, FALSE);
+    restoreCodePages();
 }
 #else
 ConsoleSession::ConsoleSession(int argc, char** argv)

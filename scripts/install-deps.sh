@@ -21,6 +21,9 @@ test_packages=(
     clang clang-tidy cppcheck libclang-rt-14-dev clang-format
     xvfb xauth
     dpkg-dev lintian desktop-file-utils appstream
+    # The package check opens a project the way a file manager does (gio, xdg-mime) and
+    # looks for the window (xwininfo).
+    shared-mime-info libglib2.0-bin xdg-utils x11-utils
     libx11-dev libxdamage-dev hyperfine
     # The command line built for Windows and its tests run under Wine (scripts/windows-check.sh).
     mingw-w64 wine wine64 unzip

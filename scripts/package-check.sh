@@ -7,6 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 app_id=io.github.extinguisher_calc.ExtinguisherCalc
+design_id=io.github.extinguisher_calc.ExtinguisherDesign
 build=build/package
 
 fail() {
@@ -39,8 +40,10 @@ echo "${report:-no tags}"
 [[ $status -eq 0 ]] || fail "lintian reports errors (status $status)"
 
 step "desktop-file-validate and appstreamcli (sources)"
-desktop-file-validate "packaging/$app_id.desktop"
-appstreamcli validate --no-net "packaging/$app_id.metainfo.xml"
+for id in "$app_id" "$design_id"; do
+    desktop-file-validate "packaging/$id.desktop"
+    appstreamcli validate --no-net "packaging/$id.metainfo.xml"
+done
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -81,14 +84,25 @@ done
 if [[ -f docs/screenshot.png ]]; then
     expect_file usr/share/doc/extinguisher-calc/screenshot.png
 fi
+expect_file usr/share/man/man1/extinguisher-design.1.gz
+expect_file usr/share/man/zh_CN/man1/extinguisher-design.1.gz
+expect_file "usr/share/applications/$design_id.desktop"
+expect_file "usr/share/mime/packages/$design_id.xml"
+expect_file "usr/share/metainfo/$design_id.metainfo.xml"
+if [[ -f docs/workbook.png ]]; then
+    expect_file usr/share/doc/extinguisher-calc/workbook.png
+fi
 
-desktop="$root/usr/share/applications/$app_id.desktop"
-desktop-file-validate "$desktop"
-appstreamcli validate --no-net "$root/usr/share/metainfo/$app_id.metainfo.xml"
-exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
-[[ -x "$root/usr/bin/$exec_name" ]] || fail "the desktop entry starts $exec_name, which the package lacks"
-icon_name=$(sed -n 's/^Icon=//p' "$desktop")
-[[ "$icon_name" == "$app_id" ]] || fail "the desktop entry names icon $icon_name"
+for id in "$app_id" "$design_id"; do
+    desktop="$root/usr/share/applications/$id.desktop"
+    desktop-file-validate "$desktop"
+    appstreamcli validate --no-net "$root/usr/share/metainfo/$id.metainfo.xml"
+    exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
+    [[ -x "$root/usr/bin/$exec_name" ]] || fail "$id.desktop starts $exec_name, which the package lacks"
+    icon_name=$(sed -n 's/^Icon=//p' "$desktop")
+    [[ "$icon_name" == "$app_id" ]] || fail "$id.desktop names icon $icon_name"
+done
+xmllint --noout "$root/usr/share/mime/packages/$design_id.xml"
 
 # Every library the window links must come from a package it depends on; the
 # ones it loads at run time are listed by hand.
@@ -109,12 +123,55 @@ extra=$(comm -23 <(cd "$root" && find . -type f -printf '%P\n' | sort) \
     <(printf '%s\n' "${listed[@]}" | sort))
 [[ -z "$extra" ]] || fail "the package holds files nobody expects: $extra"
 
+step "a project opened from a file manager"
+# The package's desktop entry and file type, registered as the system's triggers would
+# (update-mime-database, update-desktop-database), in data folders of this check's own;
+# then the project opened the way a file manager does on a double click.
+data="$scratch/share"
+mkdir -p "$data/applications" "$data/mime/packages" "$scratch/home"
+cp "$root/usr/share/applications/$design_id.desktop" "$data/applications/"
+cp "$root/usr/share/mime/packages/$design_id.xml" "$data/mime/packages/"
+update-mime-database "$data/mime"
+update-desktop-database "$data/applications"
+project="$scratch/示例 建筑.exdesign"
+cp examples/building.exdesign "$project"
+(
+export HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/.config" XDG_DATA_HOME="$data" \
+    XDG_DATA_DIRS="$data:/usr/share" PATH="$root/usr/bin:$PATH" \
+    EXTINGUISHER_DESIGN_RECOVERY_DIR="$scratch/recovery"
+type=$(gio info -a standard::content-type "$project" | sed -n 's/^ *standard::content-type: //p')
+echo "gio info: $type"
+[[ "$type" == "application/x-exdesign+json" ]] || fail "a .exdesign file is taken as $type"
+default=$(xdg-mime query default application/x-exdesign+json)
+echo "xdg-mime query default application/x-exdesign+json: $default"
+[[ "$default" == "$design_id.desktop" ]] || fail "the default for .exdesign is '$default'"
+# gio open, under Xvfb: the packaged program must start with the file and show its
+# project, whose name is in the window's title.
+title="示例建筑（办公及商业） — 建筑灭火器配置设计"
+xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
+    gio open "$1" || exit 1
+    for _ in $(seq 100); do
+        if xwininfo -root -tree | grep -qF "\"$2\""; then
+            echo "window: $2"
+            # The program gio started, found by the scratch file it was given, ended by its id.
+            pid=$(pgrep -f -x "extinguisher-design $1" | head -n 1)
+            [[ -n "$pid" ]] && kill "$pid"
+            exit 0
+        fi
+        sleep 0.1
+    done
+    xwininfo -root -tree >&2
+    exit 1' opened "$project" "$title" || fail "gio open did not open the project in extinguisher-design"
+)
+
 step "cmake --install into a scratch prefix"
 cmake --install "$build" --prefix "$scratch/prefix" >/dev/null
 for path in bin/extinguisher-calc-cli share/man/man1/extinguisher-calc-cli.1.gz \
     share/doc/extinguisher-calc/copyright bin/extinguisher-calc bin/extinguisher-design \
     "share/applications/$app_id.desktop" "share/metainfo/$app_id.metainfo.xml" \
-    "share/icons/hicolor/scalable/apps/$app_id.svg"; do
+    "share/icons/hicolor/scalable/apps/$app_id.svg" share/man/man1/extinguisher-design.1.gz \
+    "share/applications/$design_id.desktop" "share/mime/packages/$design_id.xml" \
+    "share/metainfo/$design_id.metainfo.xml"; do
     [[ -f "$scratch/prefix/$path" ]] || fail "cmake --install did not install $path"
 done
 echo "installed layout as expected"

@@ -36,6 +36,8 @@ QMessageBox::StandardButtons toQt(Buttons buttons) {
             return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
         case Buttons::SaveDiscardCancel:
             return QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel;
+        case Buttons::RecoverOpenDiscardLater:
+            return QMessageBox::NoButton;  // buttons of their own, below
         case Buttons::Ok:
             break;
     }
@@ -83,6 +85,22 @@ Answer showModalMessageBox(QWidget* parent, const Message& message) {
     // only whether to save it.
     if (closing) {
         box.button(QMessageBox::Discard)->setText(QStringLiteral("不保存"));
+    }
+    if (message.buttons == Buttons::RecoverOpenDiscardLater) {
+        QPushButton* recover = box.addButton(QStringLiteral("恢复"), QMessageBox::AcceptRole);
+        QPushButton* untitled =
+            box.addButton(QStringLiteral("作为未命名打开"), QMessageBox::ActionRole);
+        QPushButton* discard = box.addButton(QStringLiteral("丢弃"), QMessageBox::DestructiveRole);
+        // Escape keeps the copy for the next start: the cautious answer.
+        QPushButton* later = box.addButton(QStringLiteral("以后再说"), QMessageBox::RejectRole);
+        box.setDefaultButton(recover);
+        box.setEscapeButton(later);
+        box.exec();
+        const QAbstractButton* clicked = box.clickedButton();
+        return clicked == recover    ? Answer::Recover
+               : clicked == untitled ? Answer::OpenUntitled
+               : clicked == discard  ? Answer::Discard
+                                     : Answer::Cancel;
     }
     box.exec();
     return fromQt(box.standardButton(box.clickedButton()));

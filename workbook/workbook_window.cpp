@@ -34,9 +34,11 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <set>
 #include <sstream>
 
@@ -49,6 +51,7 @@
 #include "extcalc/unit_table.h"
 #include "extcalc/workbook.h"
 #include "form3.h"
+#include "recovery.h"
 #include "unit_model.h"
 
 namespace extcalc::workbook {
@@ -58,7 +61,7 @@ using building::Project;
 using building::Standard;
 
 constexpr int kRecentLimit = 8;
-constexpr int kRecoveryMilliseconds = 60 * 1000;
+constexpr std::chrono::milliseconds kRecoveryInterval{60 * 1000};
 // Input columns show whole labels (a K with its value, a model with its ratings); the
 // problems are read in full in the pane under the table, so their column stays narrow.
 constexpr int kWidestInput = 420;
@@ -142,11 +145,15 @@ WorkbookWindow::WorkbookWindow(ui::MessageBoxFn showMessage, QWidget* parent)
             &WorkbookWindow::followHorizontalScroll);
     connect(&undo_, &QUndoStack::cleanChanged, this, &WorkbookWindow::updateModified);
 
-    recoveryTimer_ = new QTimer(this);
-    recoveryTimer_->setObjectName(QStringLiteral("recoveryTimer"));
-    recoveryTimer_->setInterval(kRecoveryMilliseconds);
-    connect(recoveryTimer_, &QTimer::timeout, this, &WorkbookWindow::saveRecoveryCopy);
-    recoveryTimer_->start();
+    recovery_ = new RecoveryCopy(
+        RecoveryCopy::defaultFolder(), kRecoveryInterval,
+        [this]() -> std::optional<Project> {
+            if (!isWindowModified()) {
+                return std::nullopt;
+            }
+            return model_->workbook().project();
+        },
+        this);
 
     showInfo();
     showTotals();
@@ -620,7 +627,7 @@ bool WorkbookWindow::saveTo(const QString& path) {
     undo_.setClean();
     updateModified();
     rememberRecent(path);
-    QFile::remove(recoveryPath());
+    recovery_->follow(path);
     status(QStringLiteral("已保存到 %1").arg(QDir::toNativeSeparators(path)));
     return true;
 }
@@ -807,6 +814,7 @@ void WorkbookWindow::printReport() {
 void WorkbookWindow::load(Project project, const QString& path, bool unsaved) {
     model_->reset(std::move(project));
     path_ = path;
+    recovery_->follow(path);
     unsavedWithoutEdits_ = unsaved;
     undo_.setClean();
     updateModified();
@@ -904,43 +912,39 @@ void WorkbookWindow::fillRecentMenu() {
 
 // ---- recovery
 
-QString WorkbookWindow::recoveryPath() {
-    QString folder = qEnvironmentVariable("EXTINGUISHER_DESIGN_RECOVERY_DIR");
-    if (folder.isEmpty()) {
-        folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    }
-    return QDir(folder).filePath(QStringLiteral("recovery.exdesign"));
-}
-
-void WorkbookWindow::saveRecoveryCopy() {
-    if (!isWindowModified()) {
-        return;
-    }
-    const QString path = recoveryPath();
-    QDir().mkpath(QFileInfo(path).path());
-    // A failure here is not worth interrupting the designer for: the next minute tries again.
-    static_cast<void>(building::writeProjectFile(fsPath(path), model_->workbook().project()));
-}
-
 void WorkbookWindow::offerRecovery() {
-    const QString path = recoveryPath();
-    if (!QFile::exists(path)) {
+    std::vector<StaleCopy> copies = RecoveryCopy::staleCopies(RecoveryCopy::defaultFolder());
+    for (StaleCopy& copy : copies) {
+        const std::string text = copy.question();
+        const Answer answer =
+            showMessage_(this, Message{text, {}, Icon::Question, Buttons::RecoverOpenDiscardLater});
+        if (answer == Answer::Discard) {
+            RecoveryCopy::discard(copy);
+        } else if (answer == Answer::Recover || answer == Answer::OpenUntitled) {
+            WorkbookWindow* window = this;
+            if (!path_.isEmpty() || isWindowModified() || model_->rowCount() > 0) {
+                window = new WorkbookWindow(showMessage_);
+                window->setAttribute(Qt::WA_DeleteOnClose);
+                window->show();
+            }
+            window->restore(std::move(copy), answer == Answer::Recover);
+        }
+        // Otherwise the copy stays, for the next start, and its lock goes with `copy`.
+    }
+}
+
+void WorkbookWindow::restore(StaleCopy&& copy, bool keepFile) {
+    if (keepFile) {
+        const QString path = copy.projectPath;
+        load(std::move(copy.project), path, true);
+        // Kept until this session saves or closes cleanly, in case it does not either.
+        recovery_->adopt(std::move(copy));
         return;
     }
-    building::ProjectRead read = building::readProjectFile(fsPath(path));
-    if (!read.project) {
-        QFile::remove(path);
-        return;
-    }
-    const std::string name = read.project->info.name.empty() ? "未命名" : read.project->info.name;
-    const std::string text = "上次没有正常退出，留下了未保存的工程“" + name + "”（" +
-                             std::to_string(read.project->units.size()) +
-                             " 个计算单元）。\n是否恢复？选择“否”将丢弃它。";
-    if (showMessage_(this, Message{text, {}, Icon::Question, Buttons::YesNo}) == Answer::Yes) {
-        // Kept until this session saves or exits cleanly, in case it does not either.
-        load(std::move(*read.project), {}, true);
-    } else {
-        QFile::remove(path);
+    load(building::Project(copy.project), {}, true);
+    // The old copy goes only once the new project's own is on the disk.
+    if (recovery_->write(model_->workbook().project())) {
+        RecoveryCopy::discard(copy);
     }
 }
 
@@ -950,7 +954,7 @@ void WorkbookWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    QFile::remove(recoveryPath());
+    recovery_->remove();
     settings().setValue(QString::fromLatin1(kGeometryKey), saveGeometry());
     event->accept();
 }

@@ -19,10 +19,11 @@ class QLineEdit;
 class QMenu;
 class QTableView;
 class QTableWidget;
-class QTimer;
 
 namespace extcalc::workbook {
 
+class RecoveryCopy;
+struct StaleCopy;
 class UnitModel;
 
 // The window's name, in the title and the About box.
@@ -51,17 +52,17 @@ class WorkbookWindow final : public QMainWindow {
     // name in the folder last used.
     [[nodiscard]] QString proposedSavePath() const;
 
-    // Offers the copy a crashed session left behind; called once the window is shown.
+    // Offers every copy that sessions which ended badly left behind, one question each;
+    // called once the window is shown. The first project taken back comes into this
+    // window if it holds nothing yet, the others into windows of their own.
     void offerRecovery();
-    void saveRecoveryCopy();
-    // $EXTINGUISHER_DESIGN_RECOVERY_DIR, or the program's data folder.
-    static QString recoveryPath();
     // 最近打开的文件, newest first.
     static QStringList recentFiles();
 
     [[nodiscard]] UnitModel* model() const { return model_; }
     [[nodiscard]] QTableView* table() const { return table_; }
     [[nodiscard]] const QString& filePath() const { return path_; }
+    [[nodiscard]] RecoveryCopy* recovery() const { return recovery_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -95,6 +96,8 @@ class WorkbookWindow final : public QMainWindow {
     // Names the units in error and asks whether to go on; true when there are none.
     bool reportDespiteErrors(std::string_view action);
     void load(building::Project project, const QString& path, bool unsaved);
+    // A stale copy, under its project's file (`keepFile`) or as a new project.
+    void restore(StaleCopy&& copy, bool keepFile);
 
     void copyRows();
     void pasteRows();
@@ -130,7 +133,7 @@ class WorkbookWindow final : public QMainWindow {
     QTableWidget* totals_ = nullptr;
     QLabel* grandTotal_ = nullptr;
     QMenu* recentMenu_ = nullptr;
-    QTimer* recoveryTimer_ = nullptr;
+    RecoveryCopy* recovery_ = nullptr;
 };
 
 }  // namespace extcalc::workbook

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <random>
 #include <sstream>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -259,6 +260,37 @@ ProjectRead readProjectFile(const fs::path& path) {
     return readProject(text.str());
 }
 
+namespace {
+
+// The temporary files of saves of `target` that were killed before their rename. Only
+// once this save's own file has taken its place, so the folder holds the whole project
+// at every moment; and only this file's, by the exact prefix, nothing else in the folder.
+// A save of the same file running at this very moment in another program loses its
+// temporary file and reports that it failed; its own file is not touched.
+void removeLeftovers(const fs::path& target, const fs::path& ours) {
+    const fs::path::string_type prefix =
+        target.filename().native() + fs::path(kSavingInfix).native();
+    std::error_code error;
+    fs::directory_iterator entries(
+        target.parent_path().empty() ? fs::path(".") : target.parent_path(), error);
+    if (error) {
+        return;
+    }
+    std::vector<fs::path> leftovers;
+    for (const fs::directory_entry& entry : entries) {
+        const fs::path::string_type name = entry.path().filename().native();
+        if (name.size() > prefix.size() && name.compare(0, prefix.size(), prefix) == 0 &&
+            entry.path().filename() != ours.filename() && entry.is_regular_file(error)) {
+            leftovers.push_back(entry.path());
+        }
+    }
+    for (const fs::path& leftover : leftovers) {
+        fs::remove(leftover, error);
+    }
+}
+
+}  // namespace
+
 std::error_code writeFileSafely(const fs::path& path, std::string_view text) {
     std::error_code error;
     fs::path target = fs::weakly_canonical(path, error);
@@ -267,7 +299,7 @@ std::error_code writeFileSafely(const fs::path& path, std::string_view text) {
     }
     std::random_device random;
     fs::path temporary = target;
-    temporary += ".saving-" + std::to_string(random() % 1000000U);
+    temporary += std::string(kSavingInfix) + std::to_string(random() % 1000000U);
     std::FILE* file = nullptr;
 #ifdef _WIN32
     file = _wfopen(temporary.c_str(), L"wb");
@@ -302,7 +334,9 @@ std::error_code writeFileSafely(const fs::path& path, std::string_view text) {
     if (error) {
         std::error_code ignored;
         fs::remove(temporary, ignored);
+        return error;
     }
+    removeLeftovers(target, temporary);
     return error;
 }
 

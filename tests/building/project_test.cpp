@@ -105,4 +105,51 @@ TEST(ProjectFile, FailedSaveLeavesThePreviousFile) {
     std::filesystem::remove_all(folder);
 }
 
+// What the folder holds before a save of b.exdesign, and whether each file is still there
+// after it: only the temporary files of this very target's killed saves go.
+struct Leftover {
+    const char* name;
+    bool directory;
+    bool remainsAfterSave;
+    bool remainsAfterFailedSave;
+};
+
+TEST(ProjectFile, NextSaveRemovesOnlyItsOwnKilledSavesFiles) {
+    const Leftover cases[] = {
+        {"b.exdesign.saving-123456", false, false, true},
+        {"b.exdesign.saving-7", false, false, true},
+        {"ab.exdesign.saving-7", false, true, true},
+        {"b.exdesign.saving-", false, true, true},
+        {"b.exdesign.saving-dir", true, true, true},
+        {"c.exdesign.saving-42", false, true, true},
+        {"b.exdesign.bak", false, true, true},
+        {"b.exdesign.saving", false, true, true},
+    };
+    for (const bool failing : {false, true}) {
+        const auto folder = std::filesystem::temp_directory_path() / "extcalc-leftover-test";
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        for (const Leftover& c : cases) {
+            if (c.directory) {
+                std::filesystem::create_directories(folder / c.name);
+            } else {
+                std::ofstream(folder / c.name) << "part of a killed save";
+            }
+        }
+        // A save fails when its target is a folder: nothing may be taken away then.
+        const auto target = folder / "b.exdesign";
+        if (failing) {
+            std::filesystem::create_directories(target);
+        }
+        EXPECT_EQ(static_cast<bool>(extcalc::building::writeProjectFile(target, sample())),
+                  failing);
+        for (const Leftover& c : cases) {
+            EXPECT_EQ(std::filesystem::exists(folder / c.name),
+                      failing ? c.remainsAfterFailedSave : c.remainsAfterSave)
+                << c.name << (failing ? " after a failed save" : "");
+        }
+        std::filesystem::remove_all(folder);
+    }
+}
+
 }  // namespace

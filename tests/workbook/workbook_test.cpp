@@ -281,38 +281,6 @@ TEST_F(Workbook, ChangingTheStandardOfUnitsIsRefused) {
     EXPECT_EQ(standard->currentIndex(), 0);
 }
 
-struct Recovery {
-    const char* name;
-    Answer reply;
-    int rows;  // in the new window
-    bool fileRemains;
-};
-
-class RecoveryOffer : public Workbook, public ::testing::WithParamInterface<Recovery> {};
-
-TEST_P(RecoveryOffer, AfterACrashTheNextStartAsksOnce) {
-    const Recovery& c = GetParam();
-    // What the minute's copy of a session that then crashed leaves behind.
-    typeIntoCell(0, kArea, QStringLiteral("700"));
-    window->saveRecoveryCopy();
-    window.release()->deleteLater();  // no close: the session ends without its clean exit
-    ASSERT_TRUE(QFile::exists(workbook::WorkbookWindow::recoveryPath()));
-
-    window = makeWindow();
-    shown.clear();
-    replies = {c.reply, Answer::Discard};  // then the closing question, if any
-    window->offerRecovery();
-    EXPECT_EQ(shown.size(), 1U);
-    EXPECT_EQ(window->model()->rowCount(), c.rows);
-    EXPECT_EQ(window->isWindowModified(), c.rows > 0);
-    if (c.rows > 0) {
-        EXPECT_EQ(cell(0, kArea), QStringLiteral("700"));
-    }
-    EXPECT_EQ(QFile::exists(workbook::WorkbookWindow::recoveryPath()), c.fileRemains);
-    window->close();  // a clean exit takes the copy away
-    EXPECT_FALSE(QFile::exists(workbook::WorkbookWindow::recoveryPath()));
-}
-
 // The report leaves the window as PDF or HTML by the file's type, and prints the same
 // pages: painted onto a printer that writes PDF, they read back as the exported file does.
 TEST_F(Workbook, ReportIsExportedByItsFileTypeAndPrinted) {
@@ -438,11 +406,6 @@ TEST_F(Workbook, EveryProjectFieldIsTypedAndSaved) {
     }
     EXPECT_EQ(reread.project->info.name, "工程名称（填）");
 }
-
-INSTANTIATE_TEST_SUITE_P(Answers, RecoveryOffer,
-                         ::testing::Values(Recovery{"Restore", Answer::Yes, 2, true},
-                                           Recovery{"Discard", Answer::No, 0, false}),
-                         [](const auto& row) { return std::string(row.param.name); });
 
 // ---- the grid as a spreadsheet user works it
 

@@ -100,6 +100,10 @@ ProjectRead readProjectFile(const std::filesystem::path& path);
 // the target, so that a failed save leaves the previous file as it was.
 std::error_code writeProjectFile(const std::filesystem::path& path, const Project& project);
 
+// What follows the target's name in the temporary file of a save. A save that is killed
+// leaves that file behind; the next successful save of the same target removes it.
+inline constexpr std::string_view kSavingInfix = ".saving-";
+
 // The same for any text, for files written the same careful way.
 std::error_code writeFileSafely(const std::filesystem::path& path, std::string_view text);
 

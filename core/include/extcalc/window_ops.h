@@ -15,8 +15,10 @@ enum class TextId { Text1, Text2, Text3, Text4 };
 enum class Icon { None, Question, Critical };
 // YesNo and SaveDiscardCancel serve the workbook: a recovery copy to restore, and
 // unsaved changes before a project is closed.
-enum class Buttons { Ok, OkCancel, YesNo, SaveDiscardCancel, YesNoCancel };
-enum class Answer { Ok, Cancel, Yes, No, Save, Discard };
+// RecoverOpenDiscardLater: what to do with a project's recovery copy; "later" answers
+// Cancel.
+enum class Buttons { Ok, OkCancel, YesNo, SaveDiscardCancel, YesNoCancel, RecoverOpenDiscardLater };
+enum class Answer { Ok, Cancel, Yes, No, Save, Discard, Recover, OpenUntitled };
 
 // What a message is about, so that callers decide by it and never by its wording.
 enum class MessageCode { IncompleteInput, AreaOutOfRange, ClassD, Reference };

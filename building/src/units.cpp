@@ -520,10 +520,12 @@ std::string canonical(Standard standard, std::size_t column, std::string_view te
         return std::string(answer);
     }
     // A label as the grid shows it, copied back into a cell, names its item.
-    for (const std::string& item : currentChoices(field)) {
-        if (item != answer && choiceLabel(standard, column, item) == answer) {
-            return item;
-        }
+    const std::vector<std::string> items = currentChoices(field);
+    const auto labelled = std::find_if(items.begin(), items.end(), [&](const std::string& item) {
+        return item != answer && choiceLabel(standard, column, item) == answer;
+    });
+    if (labelled != items.end()) {
+        return *labelled;
     }
     switch (field) {
         case Field::Class:

@@ -367,7 +367,7 @@ std::vector<std::string> summaryRow2005(std::size_t i, const UnitCells& cells,
     row.push_back(std::string(1, letterOf(unit.fireClass)) + "类 " + str(hazardName(unit.hazard)));
     row.push_back(gb::decimalText(unit.areaMillionths, 1'000'000));
     row.push_back(reached ? r.k.text : "—");
-    row.push_back(unit.special ? "1.3" : "—");
+    row.emplace_back(unit.special ? "1.3" : "—");
     row.push_back(reached ? r.u.text : "—");
     row.push_back(reached ? std::to_string(r.qRequired) + basis : "—");
     row.push_back(std::to_string(unit.points));

@@ -375,14 +375,14 @@ TEST(Cli2005, HornOfACarbonDioxideExtinguisher) {
         const char* outHas;
         bool warns;
     };
-    const std::vector<std::string> unit{
+    const std::vector<std::string> switchRoom{
         "--standard", "2005", "--class", "E",  "--e-basis", "B", "--hazard",       "2",  "--k", "1",
         "--special",  "no",   "--area",  "80", "--points",  "1", "--extinguisher", "MT7"};
     for (const Case& c :
          {Case{{}, 0, "计算单元灭火器总数：2 × 1 = 2 具", true},
           Case{{"--nonmetal-horn", "是"}, 0, "计算单元灭火器总数：2 × 1 = 2 具", false},
           Case{{"--nonmetal-horn", "no"}, 1, "不计算具数", false}}) {
-        std::vector<std::string> args = unit;
+        std::vector<std::string> args = switchRoom;
         args.insert(args.end(), c.horn.begin(), c.horn.end());
         const RunResult r = run(args);
         EXPECT_EQ(r.exitCode, c.exitCode) << r.out << r.err;

@@ -286,14 +286,13 @@ TEST(Report, HazardBasisHornAndTheClausesOfClassE) {
     EXPECT_FALSE(has(valueOf("火灾种类", 0), "5.2.4"));
     EXPECT_TRUE(has(valueOf("灭火器", 1), "非金属喇叭喷筒（设计人注明）")) << valueOf("灭火器", 1);
     EXPECT_FALSE(has(valueOf("灭火器", 2), "喷筒"));
-    int stated = 0;
-    int warned = 0;
-    for (const auto& check : checks) {
-        stated += check.clause == "4.2" && check.status == Status::Pass &&
-                  has(check.text, "设计人注明：采用非金属喇叭喷筒");
-        warned += check.clause == "4.2" && check.status == Status::Warn &&
-                  has(check.text, "金属喇叭喷筒");
-    }
+    const auto stated = std::count_if(checks.begin(), checks.end(), [](const report::Check& c) {
+        return c.clause == "4.2" && c.status == Status::Pass &&
+               has(c.text, "设计人注明：采用非金属喇叭喷筒");
+    });
+    const auto warned = std::count_if(checks.begin(), checks.end(), [](const report::Check& c) {
+        return c.clause == "4.2" && c.status == Status::Warn && has(c.text, "金属喇叭喷筒");
+    });
     EXPECT_EQ(stated, 1);
     EXPECT_EQ(warned, 1);
     EXPECT_TRUE(report::unitsInError(project).empty());

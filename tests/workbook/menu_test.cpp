@@ -203,6 +203,7 @@ TEST_F(Menus, ExportedTableReadsBackAsTheSameUnits) {
     DialogAnswerer answerer(window->findChild<QComboBox*>("standard")->itemText(0), exported);
     chooseMenu(window.get(), {kFileMenu, QStringLiteral("导入 CSV(&I)…")});
     QTest::qWait(50);
+    EXPECT_EQ(answerer.seen().size(), 2);
     EXPECT_TRUE(shown.empty()) << shown.front();
     // Each cell comes back as the lists name it ("1.0" as 未设…), with the same results.
     const building::Workbook original(before);

@@ -440,9 +440,9 @@ void kill(const Victim& victim) {
 TEST_F(Recovery, TwoKilledProgramsEachGetTheirOwnEditsBack) {
     const QString first = project(QStringLiteral("甲/楼.exdesign"), "甲楼");
     const QString second = project(QStringLiteral("乙/楼.exdesign"), "乙楼");
-    const Victim a = startVictim(first, QStringLiteral("701"));
-    const Victim b = startVictim(second, QStringLiteral("802"));
-    ASSERT_NE(a.copy, b.copy);
+    const Victim firstProgram = startVictim(first, QStringLiteral("701"));
+    const Victim secondProgram = startVictim(second, QStringLiteral("802"));
+    ASSERT_NE(firstProgram.copy, secondProgram.copy);
 
     // While both run, a third program offers nothing and takes nothing away.
     WorkbookWindow* bystander = makeWindow();
@@ -451,11 +451,11 @@ TEST_F(Recovery, TwoKilledProgramsEachGetTheirOwnEditsBack) {
     EXPECT_TRUE(shown.empty());
     bystander->close();
     delete bystander;
-    EXPECT_TRUE(QFile::exists(a.copy));
-    EXPECT_TRUE(QFile::exists(b.copy));
+    EXPECT_TRUE(QFile::exists(firstProgram.copy));
+    EXPECT_TRUE(QFile::exists(secondProgram.copy));
 
-    kill(a);
-    kill(b);
+    kill(firstProgram);
+    kill(secondProgram);
     WorkbookWindow* window = makeWindow();
     shown.clear();
     replies = {Answer::Recover, Answer::Recover};

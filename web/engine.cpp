@@ -254,10 +254,15 @@ class Engine {
         return {};
     }
 
-    [[nodiscard]] std::string exportTable() const {
+    // Bytes, not a string: the text starts with a byte-order mark, which turning it into
+    // a JavaScript string would drop.
+    [[nodiscard]] emscripten::val exportTable() const {
         std::ostringstream out;
         building::writeResultCsv(out, workbook_);
-        return out.str();
+        const std::string bytes = out.str();
+        return emscripten::val::global("Uint8Array")
+            .new_(emscripten::typed_memory_view(
+                bytes.size(), reinterpret_cast<const unsigned char*>(bytes.data())));
     }
 
     [[nodiscard]] std::string reportHtml() const {

@@ -23,7 +23,7 @@ interface RawEngine {
   setCell(row: number, column: number, text: string): string; newUnit(above: number): string;
   insert(at: number, units: string): void; remove(at: number, count: number): string;
   move(from: number, to: number): void; totals(): string; copyRows(rows: string, withResults: boolean): string;
-  readPaste(text: string): string; importTable(bytes: Uint8Array): string; exportTable(): string;
+  readPaste(text: string): string; importTable(bytes: Uint8Array): string; exportTable(): Uint8Array;
   reportHtml(): string;
 }
 export interface Module {
@@ -62,6 +62,6 @@ export class Engine {
     return JSON.parse(this.raw.readPaste(text)) as { units?: string[][]; refusal?: string };
   }
   importTable(bytes: Uint8Array): string { return this.raw.importTable(bytes); }
-  exportTable(): string { return this.raw.exportTable(); }
+  exportTable(): Uint8Array { return this.raw.exportTable(); }
   reportHtml(): string { return this.raw.reportHtml(); }
 }

@@ -2,11 +2,11 @@
 // Debian's Chromium driven by playwright-core: no browser download, no network.
 import { chromium } from 'playwright-core';
 import { existsSync } from 'node:fs';
-import { dirname, join, resolve } from 'node:path';
-import { fileURLToPath, pathToFileURL } from 'node:url';
+import { join } from 'node:path';
+import { pathToFileURL } from 'node:url';
+import { root } from './paths.mjs';
 
-const here = dirname(fileURLToPath(import.meta.url));
-export const root = resolve(here, '..', '..');
+export { root };
 export const pagePath = process.env.EXTCALC_PAGE || join(root, 'build', 'web', 'extinguisher-design.html');
 export const pageUrl = pathToFileURL(pagePath).href;
 const executablePath = process.env.EXTCALC_CHROMIUM || '/usr/bin/chromium';

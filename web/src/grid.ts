@@ -40,7 +40,7 @@ export class Grid {
     this.head = h('div', { class: 'head', role: 'row' });
     this.body = h('div', { class: 'grid', role: 'rowgroup' });
     this.element = h('div', {
-      class: 'gridwrap', role: 'grid', 'aria-label': '计算单元', 'aria-multiselectable': true,
+      class: 'gridwrap', role: 'grid', 'aria-label': '计算单元', 'aria-multiselectable': 'true',
     }, this.head, this.body);
     this.list = h('div', { class: 'list', role: 'listbox', hidden: true, id: 'choice-list' });
     document.body.append(this.list);
@@ -279,13 +279,13 @@ export class Grid {
     const found = this.listChoices.findIndex((c) => c.item === input.value);
     this.listIndex = Math.max(0, found);
     this.list.replaceChildren(...this.listChoices.map((choice, i) =>
-      h('div', { role: 'option', id: `choice-${i}`, 'data-index': i, 'aria-selected': i === this.listIndex },
+      h('div', { role: 'option', id: `choice-${i}`, 'data-index': i, 'aria-selected': String(i === this.listIndex) },
         choice.label)));
     this.list.setAttribute('aria-label', this.schema.inputs[column].label);
     const box = input.getBoundingClientRect();
-    this.list.style.left = `${box.left}px`;
     this.list.style.top = `${box.bottom}px`;
     this.list.hidden = false;
+    this.list.style.left = `${Math.max(0, Math.min(box.left, window.innerWidth - this.list.offsetWidth))}px`;
     const below = window.innerHeight - box.bottom;
     if (below < this.list.offsetHeight && box.top > below) {
       this.list.style.top = `${Math.max(0, box.top - this.list.offsetHeight)}px`;

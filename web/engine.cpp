@@ -31,12 +31,12 @@ constexpr std::array kStandards{Standard::Gb50140_2005, Standard::Gbj140_90};
 
 std::string_view kindName(building::ColumnKind kind) {
     switch (kind) {
-    case building::ColumnKind::Name:
-        return "name";
-    case building::ColumnKind::Choice:
-        return "choice";
-    case building::ColumnKind::Text:
-        break;
+        case building::ColumnKind::Name:
+            return "name";
+        case building::ColumnKind::Choice:
+            return "choice";
+        case building::ColumnKind::Text:
+            break;
     }
     return "text";
 }
@@ -179,8 +179,8 @@ class Engine {
         const building::UnitCells& cells = row < workbook_.size() ? workbook_.cells(row) : none;
         json out = json::array();
         for (const std::string& item : building::choices(standard, column, cells)) {
-            out.push_back({{"item", item},
-                           {"label", building::choiceLabel(standard, column, item)}});
+            out.push_back(
+                {{"item", item}, {"label", building::choiceLabel(standard, column, item)}});
         }
         return out.dump();
     }

@@ -35,7 +35,9 @@ constexpr std::array<ProjectInfoField, 5> kInfoKeys{{
 
 }  // namespace
 
-std::span<const ProjectInfoField> projectInfoFields() { return kInfoKeys; }
+std::span<const ProjectInfoField> projectInfoFields() {
+    return kInfoKeys;
+}
 
 namespace {
 

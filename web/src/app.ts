@@ -274,7 +274,7 @@ export class App {
   }
 
   /** Shows the project in the grid as File → Open does; the refusal when it is not one. */
-  openText(text: string, fileName: string, handle?: FileHandle): string {
+  openText(text: string, fileName: string, handle?: FileHandle, recovered = false): string {
     const refusal = this.engine.open(text);
     if (refusal) {
       this.say(`无法打开工程“${fileName}”：${refusal}`, true);
@@ -283,8 +283,8 @@ export class App {
     this.fileName = fileName;
     this.handle = handle;
     this.history.clear();
-    this.dirty = false;
-    void recovery.forget();
+    this.dirty = recovered;
+    if (!recovered) void recovery.forget();
     this.grid.current = this.grid.anchor = 0;
     this.showAll();
     this.say(`已打开“${fileName}”，${this.engine.size()} 个计算单元`);
@@ -388,9 +388,7 @@ export class App {
     const choice = await ask(`发现 ${when} 未保存的工作${kept.fileName ? `（${kept.fileName}）` : ''}。要恢复吗？`,
       ['恢复', '放弃']);
     if (choice !== 0) { void recovery.forget(); return; }
-    if (!this.openText(kept.text, kept.fileName || `工程${PROJECT_EXTENSION}`)) {
-      this.dirty = true;
-      void recovery.keep(kept);
+    if (!this.openText(kept.text, kept.fileName || `工程${PROJECT_EXTENSION}`, undefined, true)) {
       document.title = `${this.fileName} * - 建筑灭火器配置设计`;
       this.say('已恢复未保存的工作');
     }

@@ -130,6 +130,38 @@ describe('editing', () => {
   }));
 });
 
+describe('marks and size', () => {
+  test('error and warning rows are marked, with their text, and the totals leave errors out', () => withPage(async (page) => {
+    const warned = page.locator('.row.warned');
+    assert.ok(await warned.count() >= 1, 'the sample has a unit with a warning');
+    assert.notEqual((await warned.first().locator('.problem').textContent()).trim(), '');
+    assert.equal(await page.locator('#totals-note').count(), 0);
+    const area = cell(page, 2, '建筑面积');
+    await area.click();
+    await area.press('Control+a');
+    await page.keyboard.type('-5');
+    const failed = rowOf(page, 2);
+    assert.match(await failed.getAttribute('class'), /\bfailed\b/);
+    assert.notEqual((await failed.locator('.problem').textContent()).trim(), '');
+    assert.notEqual((await page.locator('#totals-note').textContent()).trim(), '');
+    assert.notEqual(await grandTotal(page).textContent(), cliGrandTotal(example));
+  }));
+
+  test('a project of 10,000 units draws only the rows in view', () => withPage(async (page) => {
+    const text = await page.evaluate(() => {
+      const sample = JSON.parse(window.extinguisher.projectText());
+      const units = Array.from({ length: 10000 }, (_, i) => ({ ...sample.units[i % sample.units.length], name: `单元 ${i + 1}` }));
+      return JSON.stringify({ ...sample, units });
+    });
+    await page.evaluate((t) => window.extinguisher.openProject(t), text);
+    assert.ok(await page.locator('.row').count() < 100);
+    await cell(page, 1, '名称').click();
+    await page.locator('.gridwrap').evaluate((grid) => { grid.scrollTop = grid.scrollHeight; });
+    assert.equal(await cell(page, 10000, '名称').inputValue(), '单元 10000');
+    assert.ok(await page.locator('.row').count() < 100);
+  }));
+});
+
 describe('spreadsheet rows', () => {
   async function paste(page, text) {
     await page.evaluate((t) => navigator.clipboard.writeText(t), text);

@@ -87,11 +87,18 @@ class Engine {
                 {{"code", building::standardCode(s)}, {"title", building::standardTitle(s)}});
         }
         out["inputs"] = json::array();
-        for (const building::InputColumn& c : building::inputColumns(standard)) {
+        const auto inputs = building::inputColumns(standard);
+        const building::UnitCells blank(inputs.size());
+        for (std::size_t i = 0; i < inputs.size(); ++i) {
+            const building::InputColumn& c = inputs[i];
+            // A typed column may still offer items (the 2005 extinguisher's listed models).
+            const bool offers = c.kind == building::ColumnKind::Choice ||
+                                !building::choices(standard, i, blank).empty();
             out["inputs"].push_back({{"key", c.key},
                                      {"label", c.chinese},
                                      {"kind", kindName(c.kind)},
-                                     {"optional", c.optional}});
+                                     {"optional", c.optional},
+                                     {"offers", offers}});
         }
         out["results"] = json::array();
         for (const building::ResultColumn& c : building::resultColumns(standard)) {

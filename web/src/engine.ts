@@ -2,7 +2,8 @@
 // The engine as the page sees it: the building library compiled to WebAssembly. Every
 // column, list, label, default, result and message comes from it as JSON.
 
-export interface Column { key: string; label: string; kind: 'name' | 'choice' | 'text'; optional: boolean }
+/** offers: the cell has a drop-down (a typed column may offer items too). */
+export interface Column { key: string; label: string; kind: 'name' | 'choice' | 'text'; optional: boolean; offers: boolean }
 export interface ResultColumn { key: string; label: string; totalled: boolean }
 export interface Schema {
   standard: string;

@@ -72,7 +72,7 @@ export class Grid {
     this.schema = schema;
     const columns = [
       '3.2rem',
-      ...schema.inputs.map((c) => (c.kind === 'name' ? '10rem' : c.kind === 'choice' ? '7.5rem' : '5rem')),
+      ...schema.inputs.map((c) => (c.kind === 'name' ? '10rem' : c.offers ? '7.5rem' : '5rem')),
       ...schema.results.map(() => '5rem'),
       'minmax(14rem, 1fr)',
     ];
@@ -155,7 +155,7 @@ export class Grid {
       input.addEventListener('change', () => this.commit(index, c, input));
       input.addEventListener('keydown', (event) => this.onKey(event, index, c));
       const cell = h('div', { class: 'cell', role: 'gridcell' }, input);
-      if (column.kind === 'choice') {
+      if (column.offers) {
         input.setAttribute('aria-haspopup', 'listbox');
         input.setAttribute('aria-expanded', 'false');
         const open = h('button', { type: 'button', class: 'open', tabindex: -1,
@@ -245,7 +245,7 @@ export class Grid {
   private onKey(event: KeyboardEvent, index: number, column: number): void {
     if (!this.list.hidden) { this.listKey(event); return; }
     const input = event.target instanceof HTMLInputElement ? event.target : undefined;
-    const choice = input && this.schema.inputs[column]?.kind === 'choice';
+    const choice = input && this.schema.inputs[column]?.offers;
     if (choice && (event.key === 'F4' || (event.altKey && event.key === 'ArrowDown'))) {
       event.preventDefault();
       this.openList(index, column, input);

@@ -88,6 +88,24 @@ describe('editing', () => {
     assert.equal(await hazard.inputValue(), picked);
   }));
 
+  test('a typed column that offers items has a drop-down too: the listed extinguishers', () => withPage(async (page) => {
+    const model = cell(page, 1, '灭火器');
+    const before = await model.inputValue();
+    await rowOf(page, 1).getByRole('button', { name: '灭火器的选项' }).click();
+    const options = page.getByRole('listbox', { name: '灭火器' }).getByRole('option');
+    assert.ok(await options.count() > 3);
+    const labels = await options.allTextContents();
+    const other = labels.findIndex((t) => !t.startsWith(before));
+    await options.nth(other).click();
+    const picked = await model.inputValue();
+    assert.notEqual(picked, before);
+    assert.ok(labels[other].startsWith(picked), `${labels[other]} shows ${picked}`);
+    const listed = await page.getByRole('region', { name: '灭火器配置清单' }).locator('td').allTextContents();
+    // The model either counts in the totals or does not suit the unit, which the row then says.
+    const failed = /\bfailed\b/.test(await rowOf(page, 1).getAttribute('class'));
+    assert.ok(listed.includes(picked) !== failed, `${picked}: in the totals ${listed.includes(picked)}, failed ${failed}`);
+  }));
+
   test('the drop-down from the keyboard: Alt+Down, arrows and Enter', () => withPage(async (page) => {
     const hazard = cell(page, 2, '危险等级');
     await hazard.click();

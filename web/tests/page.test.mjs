@@ -55,6 +55,18 @@ describe('the sample building', () => {
   }));
 });
 
+describe('window.extinguisher', () => {
+  test('evaluateProject gives the command line\'s bytes; a non-project throws its reason', () => withPage(async (page) => {
+    const text = readFileSync(example, 'utf8');
+    const expected = execFileSync(cliPath, ['--project', example, '--json'], { encoding: 'utf8' });
+    assert.equal(await page.evaluate((t) => window.extinguisher.evaluateProject(t), text), expected);
+    const thrown = await page.evaluate(() => { try { window.extinguisher.evaluateProject('{'); return ''; } catch (e) { return String(e.message); } });
+    assert.notEqual(thrown, '');
+    assert.match(await page.evaluate(() => window.extinguisher.version), /^\d+\.\d+\.\d+$/);
+    assert.match(await page.evaluate(() => window.extinguisher.reportHtml()), /建筑灭火器配置设计计算书/);
+  }));
+});
+
 describe('editing', () => {
   test('typing recomputes as one types; a drop-down picks; undo and redo', () => withPage(async (page) => {
     const area = cell(page, 1, '建筑面积');

@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <nlohmann/json.hpp>
 #include <system_error>
 
 #include "batch.h"
@@ -39,20 +38,16 @@ int runProject(const std::string& path, bool json, std::ostream& out, std::ostre
     }
     const building::Project& project = *read.project;
     bool failed = false;
-    nlohmann::json units = nlohmann::json::array();
-    for (std::size_t i = 0; i < project.units.size(); ++i) {
-        const building::UnitCells& cells = project.units[i];
-        const building::UnitOutcome outcome = building::evaluate(project.standard, cells);
-        failed = failed || outcome.failed();
-        const std::string_view name = cells.empty() ? std::string_view{} : cells.front();
-        if (json) {
-            units.push_back(building::outcomeJson(project.standard, outcome, name));
-        } else {
+    if (json) {
+        out << building::projectResultsJson(project, &failed);
+    } else {
+        for (std::size_t i = 0; i < project.units.size(); ++i) {
+            const building::UnitCells& cells = project.units[i];
+            const building::UnitOutcome outcome = building::evaluate(project.standard, cells);
+            failed = failed || outcome.failed();
+            const std::string_view name = cells.empty() ? std::string_view{} : cells.front();
             out << (i == 0 ? "" : "\n") << building::outcomeText(project.standard, outcome, name);
         }
-    }
-    if (json) {
-        out << units.dump(2) << '\n';
     }
     return failed ? kBatchRowsFailed : kBatchOk;
 }

@@ -3,7 +3,8 @@
 # a packaged binary without them. Optimised builds only, since _FORTIFY_SOURCE needs the
 # optimiser, and not together with the sanitizers, which bring their own checks.
 option(EXTCALC_HARDENING "Build optimised binaries with Debian's hardening flags" ON)
-if(EXTCALC_HARDENING AND NOT MSVC AND NOT EXTCALC_SANITIZE AND NOT EXTCALC_FUZZ)
+# WebAssembly has neither: its memory holds no code and its stack is not addressable.
+if(EXTCALC_HARDENING AND NOT MSVC AND NOT EXTCALC_SANITIZE AND NOT EXTCALC_FUZZ AND NOT EMSCRIPTEN)
     set(extcalc_optimised $<NOT:$<CONFIG:Debug>>)
     add_compile_options($<${extcalc_optimised}:-D_FORTIFY_SOURCE=2>
                         $<${extcalc_optimised}:-fstack-protector-strong>)

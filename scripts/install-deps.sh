@@ -15,7 +15,12 @@ run_packages=(
     libboost-dev
     # The command line's JSON output of a GB 50140-2005 unit (header-only).
     nlohmann-json3-dev
+    # Numbers to text and back, the same bytes on every platform (header-only).
+    libfmt-dev libfast-float-dev
 )
+# The browser page (scripts/web-check.sh): the WebAssembly compiler, the browser the
+# page's tests drive, and the acorn its optimiser runs on.
+web_packages=(emscripten chromium node-acorn)
 test_packages=(
     libbenchmark-dev
     clang clang-tidy cppcheck libclang-rt-14-dev clang-format
@@ -32,6 +37,13 @@ test_packages=(
 )
 
 packages=("${run_packages[@]}")
+if [[ "${1:-}" == "--test" || "${1:-}" == "--web" ]]; then
+    packages+=("${web_packages[@]}")
+    # Node and npm from Debian only where there are none: an npm installed by other
+    # means conflicts with Debian's package.
+    command -v node >/dev/null || packages+=(nodejs)
+    command -v npm >/dev/null || packages+=(npm)
+fi
 if [[ "${1:-}" == "--test" ]]; then
     packages+=("${test_packages[@]}")
 fi

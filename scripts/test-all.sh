@@ -3,7 +3,8 @@
 # Everything CI checks, in one command: installs what is missing, then builds and
 # tests with warnings as errors, runs the static checks, the whole suite again under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the fuzzers for a bounded time, the
-# Debian package, and the command line cross-built for Windows and tested under Wine.
+# Debian package, the command line cross-built for Windows and tested under Wine, and the
+# browser page built with em++ and tested in Chromium.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -33,5 +34,8 @@ stage "package"
 
 stage "windows"
 ./scripts/windows-check.sh
+
+stage "web"
+./scripts/web-check.sh
 
 stage "all checks passed"

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <system_error>
 
+#include <fast_float/fast_float.h>
+
 #include "extcalc/numbers.h"
 
 namespace extcalc::building {
@@ -190,7 +192,7 @@ ClassicResult computeClassic(const Request& request) {
 std::optional<double> installCount(std::string_view nText) {
     double value = 0.0;
     const char* end = nText.data() + nText.size();
-    const auto [ptr, error] = std::from_chars(nText.data(), end, value);
+    const auto [ptr, error] = fast_float::from_chars(nText.data(), end, value);
     if (error != std::errc{} || ptr != end || !std::isfinite(value) || value < 0.0) {
         return std::nullopt;
     }

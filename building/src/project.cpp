@@ -142,6 +142,21 @@ std::string projectJson(const Project& project) {
     return file.dump(2) + "\n";
 }
 
+std::string projectResultsJson(const Project& project, bool* failed) {
+    bool anyFailed = false;
+    nlohmann::json units = nlohmann::json::array();
+    for (const UnitCells& cells : project.units) {
+        const UnitOutcome outcome = evaluate(project.standard, cells);
+        anyFailed = anyFailed || outcome.failed();
+        const std::string_view name = cells.empty() ? std::string_view{} : cells.front();
+        units.push_back(outcomeJson(project.standard, outcome, name));
+    }
+    if (failed != nullptr) {
+        *failed = anyFailed;
+    }
+    return units.dump(2) + '\n';
+}
+
 ProjectRead readProject(std::string_view text) {
     Json file;
     try {

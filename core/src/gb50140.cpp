@@ -207,8 +207,8 @@ std::string decimalText(std::int64_t num, std::int64_t den) {
 }
 
 bool Result::hasError() const {
-    return std::ranges::any_of(problems,
-                               [](const Problem& p) { return p.severity == Severity::Error; });
+    return std::any_of(problems.begin(), problems.end(),
+                       [](const Problem& p) { return p.severity == Severity::Error; });
 }
 
 Result calculate(const Unit& unit) {

@@ -171,7 +171,7 @@ Parsed<std::int64_t> parseArea(std::string_view text) {
 Parsed<FireClass> parseFireClass(std::string_view text) {
     text = trim(text);
     const auto rows = fireClasses();
-    const auto row = std::ranges::find_if(rows, [&](const FireClassRow& r) {
+    const auto row = std::find_if(rows.begin(), rows.end(), [&](const FireClassRow& r) {
         return text.size() == 1 && (text[0] == r.letter || text[0] == r.letter - 'A' + 'a');
     });
     return row == rows.end() ? fail<FireClass>(ParseError::UnknownFireClass)
@@ -181,7 +181,7 @@ Parsed<FireClass> parseFireClass(std::string_view text) {
 Parsed<int> parseHazard(std::string_view text) {
     text = trim(text);
     const auto levels = hazardLevels();
-    const auto level = std::ranges::find_if(levels, [&](const HazardLevel& l) {
+    const auto level = std::find_if(levels.begin(), levels.end(), [&](const HazardLevel& l) {
         return text == l.name || (text.size() == 1 && text[0] - '0' == l.number);
     });
     return level == levels.end() ? fail<int>(ParseError::UnknownHazard)
@@ -198,7 +198,7 @@ Parsed<int> parseKItem(std::string_view text) {
         tenths = (text[0] - '0') * 10 + (text[2] - '0');
     }
     const auto items = kItems();
-    const auto item = std::ranges::find_if(items, [&](const KItem& k) {
+    const auto item = std::find_if(items.begin(), items.end(), [&](const KItem& k) {
         return text == k.text || (text.size() == 1 && text[0] - '0' == k.number) ||
                k.tenths == tenths;
     });

@@ -11,6 +11,9 @@
 #include <string>
 #include <system_error>
 
+#include <fast_float/fast_float.h>
+#include <fmt/format.h>
+
 namespace extcalc {
 namespace {
 
@@ -107,6 +110,47 @@ Decimal parseScientific(const char* begin, const char* end) {
     return decimal;
 }
 
+// The digits of the shortest text that reads back as the value, which {fmt} writes
+// plainly or with an exponent as suits it: both say the same digits.
+Decimal shortestDigits(double magnitude) {
+    std::array<char, 40> text{};
+    const auto written = fmt::format_to_n(text.data(), text.size(), "{}", magnitude);
+    const char* const end = written.out;
+    Decimal decimal;
+    int pointAt = -1;  // digits before the point, of all digits written
+    int seen = 0;
+    int leadingZeros = 0;
+    const char* p = text.data();
+    for (; p != end && *p != 'e'; ++p) {
+        if (*p == '.') {
+            pointAt = seen;
+            continue;
+        }
+        ++seen;
+        if (decimal.count == 0 && *p == '0') {
+            ++leadingZeros;
+        } else {
+            decimal.digits[decimal.count++] = *p;
+        }
+    }
+    int exponent = 0;
+    if (p != end) {
+        const char* digits = p + 1;
+        const bool negative = *digits == '-';
+        digits += (*digits == '-' || *digits == '+') ? 1 : 0;
+        std::from_chars(digits, end, exponent);
+        exponent = negative ? -exponent : exponent;
+    }
+    if (pointAt < 0) {
+        pointAt = seen;
+    }
+    decimal.exponent = exponent + pointAt - leadingZeros - 1;
+    while (decimal.count > 1 && decimal.digits[decimal.count - 1] == '0') {
+        --decimal.count;
+    }
+    return decimal;
+}
+
 // The value correctly rounded to 15 significant digits. The shortest text that reads
 // back as the value is much cheaper to get than a rounding to a given precision, and
 // rounding its digits gives the same result: a 15-digit rounding boundary between
@@ -115,19 +159,17 @@ Decimal parseScientific(const char* begin, const char* end) {
 // the value goes, and then the value is rounded directly; so are subnormals.
 Decimal roundTo15Digits(double magnitude) {
     constexpr std::size_t kDigits = 15;
-    std::array<char, 32> text{};
-    const auto shortest = std::to_chars(text.data(), text.data() + text.size(), magnitude,
-                                        std::chars_format::scientific);
-    Decimal decimal = parseScientific(text.data(), shortest.ptr);
+    Decimal decimal = shortestDigits(magnitude);
     // Subnormals carry too few bits for the shortest text to pin 15 digits down.
     const bool subnormal = magnitude < std::numeric_limits<double>::min();
     if (decimal.count <= kDigits && !subnormal) {
         return decimal;
     }
     if (subnormal || (decimal.count == kDigits + 1 && decimal.digits[kDigits] == '5')) {
-        const auto exact = std::to_chars(text.data(), text.data() + text.size(), magnitude,
-                                         std::chars_format::scientific, kDigits - 1);
-        return parseScientific(text.data(), exact.ptr);
+        // Exactly rounded, as printf would; {fmt} does the same on every platform.
+        std::array<char, 32> text{};
+        const auto exact = fmt::format_to_n(text.data(), text.size(), "{:.14e}", magnitude);
+        return parseScientific(text.data(), exact.out);
     }
     const bool up = decimal.digits[kDigits] >= '5';
     decimal.count = kDigits;
@@ -215,17 +257,15 @@ AreaReading readArea(std::string_view text) {
 
     digits.push_back('e');
     digits += std::to_string(scale);
+    // Correctly rounded and blind to the locale, on every platform alike.
     double value = 0.0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (error == std::errc::result_out_of_range) {
-        // The leading digit's power of ten tells overflow from underflow.
-        const auto leadingExponent = scale + static_cast<std::int64_t>(digits.find('e')) - 1;
-        if (leadingExponent <= 0) {
-            reading.value = 0.0;
-        }
-        return reading;
+    const auto [end, error] =
+        fast_float::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (error != std::errc{} || std::isinf(value)) {
+        return reading;  // too large for a double
     }
-    if (error != std::errc{} || !std::isfinite(value)) {
+    if (value == 0.0) {
+        reading.value = 0.0;  // too small for one, either sign
         return reading;
     }
     reading.value = negative ? -value : value;

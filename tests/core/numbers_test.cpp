@@ -167,6 +167,30 @@ INSTANTIATE_TEST_SUITE_P(
                     TextCase{-1e-16, "-1E-16"},
                     TextCase{std::numeric_limits<double>::denorm_min(), "4.94065645841247E-324"}));
 
+// The shortest digits of a value are written plainly ("100", "0.0001") or with an
+// exponent ("1e+16", "1e-05") as the formatting library sees fit; either way the same
+// digits must come out, trailing and leading zeros and all.
+INSTANTIATE_TEST_SUITE_P(ShortestWrittenEitherWay, ResultText,
+                         testing::Values(TextCase{100.0, "100"}, TextCase{1e16, "1E+16"},
+                                         TextCase{1e21, "1E+21"},
+                                         TextCase{120000000.0, "120000000"},
+                                         TextCase{0.0001, "0.0001"}, TextCase{0.00012, "0.00012"},
+                                         TextCase{1.5e-7, "0.00000015"},
+                                         TextCase{1234567890123456789.0, "1.23456789012346E+18"},
+                                         TextCase{9.999999999999999e22, "1E+23"},
+                                         TextCase{0.1, "0.1"}, TextCase{-1e16, "-1E+16"}));
+
+TEST(AreaParsingRange, TooSmallForADoubleIsPlainZero) {
+    for (const char* text : {"1e-400", "-1e-400", "-0.0000001e-330"}) {
+        const auto parsed = parseArea(text);
+        ASSERT_TRUE(parsed.has_value()) << text;
+        EXPECT_EQ(*parsed, 0.0) << text;
+        EXPECT_FALSE(std::signbit(*parsed)) << text;
+    }
+    EXPECT_FALSE(parseArea("1e400").has_value());
+    EXPECT_FALSE(parseArea("-1e400").has_value());
+}
+
 TEST(ResultTextSeparator, UsedForEveryDecimalPoint) {
     EXPECT_EQ(resultText(1.75, ","), "1,75");
     EXPECT_EQ(resultText(-2.5e20, ","), "-2,5E+20");

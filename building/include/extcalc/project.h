@@ -77,6 +77,11 @@ std::string proposedFileName(const ProjectInfo& info);
 // The project as its file holds it: indented, keys in a fixed order, a line end last.
 std::string projectJson(const Project& project);
 
+// What every unit of the project computes to, as a JSON array with one object per unit
+// as outcomeJson gives it, indented, a line end last: the command line's --json output,
+// and the page's, byte for byte. failed, when given, tells whether any unit has an error.
+std::string projectResultsJson(const Project& project, bool* failed = nullptr);
+
 // Why a text is not a project this program can open: where, and what is wrong there.
 struct ProjectError {
     std::string place;  // "第 12 行第 5 列", "第 3 个计算单元（办公室）的“危险等级”"

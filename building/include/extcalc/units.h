@@ -81,7 +81,11 @@ std::string canonical(Standard standard, std::size_t column, std::string_view te
 struct ModelKey {
     int order = 0;      // listed models in list order, others after them
     std::string label;  // the model as the totals name it
-    auto operator<=>(const ModelKey&) const = default;
+    // Spelled out: the libc++ of the WebAssembly build has no <=> for std::string.
+    bool operator==(const ModelKey&) const = default;
+    friend bool operator<(const ModelKey& a, const ModelKey& b) {
+        return a.order != b.order ? a.order < b.order : a.label < b.label;
+    }
 };
 
 // What one unit computes to.

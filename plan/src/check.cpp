@@ -29,6 +29,8 @@ namespace {
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 constexpr double kPi = 3.14159265358979323846;
+// Distances are shown to the centimetre; a spot at R within that is covered.
+constexpr double kSlack = 0.005;
 
 struct Source {
     Point at;
@@ -65,8 +67,11 @@ std::vector<double> roots(double a, double b, double c) {
 
 class Search {
   public:
-    Search(const Room& room, std::span<const Point> points)
-        : room_(room), points_(points), field_(room.field(points)) {
+    // With above, every candidate farther than radius is kept there too, and candidates are
+    // measured down to radius rather than only above the best so far.
+    Search(const Room& room, std::span<const Point> points, double radius = kInfinity,
+           std::vector<Point>* above = nullptr)
+        : room_(room), points_(points), field_(room.field(points)), radius_(radius), above_(above) {
         for (const Point& p : points) {
             sources_.push_back({p, 0.0});
         }
@@ -78,10 +83,14 @@ class Search {
     }
 
     void consider(Point x, double promised) {
-        if (promised <= best_ + 1e-9 || !room_.contains(x)) {
+        const double floor = above_ == nullptr ? best_ : std::min(best_, radius_);
+        if (promised <= floor + 1e-9 || !room_.contains(x)) {
             return;
         }
         const double value = room_.distance(field_, points_, x);
+        if (above_ != nullptr && value > radius_ + kSlack && value < kInfinity) {
+            above_->push_back(x);
+        }
         if (value > best_ && value < kInfinity) {
             best_ = value;
             at_ = x;
@@ -259,6 +268,8 @@ class Search {
     const Room& room_;
     std::span<const Point> points_;
     Room::Field field_;
+    double radius_;
+    std::vector<Point>* above_;
     std::vector<Source> sources_;
     double best_ = -1.0;
     Point at_;
@@ -385,8 +396,7 @@ Check check(const Room& room, std::span<const Point> points, double radius) {
     search.run();
     result.worstDistance = search.best();
     result.worstAt = search.at();
-    // Distances are shown to the centimetre; a spot at R within that is covered.
-    result.ok = result.worstDistance <= radius + 0.005;
+    result.ok = result.worstDistance <= radius + kSlack;
     if (!result.ok) {
         result.uncovered = uncovered(room, search.sources(), radius);
     }
@@ -394,3 +404,14 @@ Check check(const Room& room, std::span<const Point> points, double radius) {
 }
 
 }  // namespace extcalc::plan
+
+namespace extcalc::plan::detail {
+
+std::vector<Point> spotsBeyond(const Room& room, std::span<const Point> points, double radius) {
+    std::vector<Point> above;
+    Search search(room, points, radius, &above);
+    search.run();
+    return above;
+}
+
+}  // namespace extcalc::plan::detail

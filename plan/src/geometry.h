@@ -4,6 +4,8 @@
 // Small vector arithmetic shared by the room, the check and the placement.
 
 #include <cmath>
+#include <span>
+#include <vector>
 
 #include "extcalc/plan/plan.h"
 
@@ -42,6 +44,10 @@ inline double side(Point a, Point b, Point c) {
     const double length = dist(a, b);
     return length == 0.0 ? dist(a, c) : cross(b - a, c - a) / length;
 }
+
+// Spots the check finds farther than radius from every point: vertices of the distance's
+// pieces, so they include the farthest spot of every uncovered piece.
+std::vector<Point> spotsBeyond(const Room& room, std::span<const Point> points, double radius);
 
 inline double segmentDistance(Point p, Point a, Point b) {
     const Point ab = b - a;

@@ -107,9 +107,11 @@ std::vector<Point> candidates(const Room& room, const PlaceOptions& options, dou
         ring(hole);
     }
     if (!options.alongWalls) {
+        // Away from the walls a coarser grid loses little and keeps the cover fast.
+        const double free = 2.5 * step;
         const Box b = box(outline.outer);
-        for (double x = b.minX + step / 2; x < b.maxX; x += step) {
-            for (double y = b.minY + step / 2; y < b.maxY; y += step) {
+        for (double x = b.minX + free / 2; x < b.maxX; x += free) {
+            for (double y = b.minY + free / 2; y < b.maxY; y += free) {
                 out.push_back({x, y});
             }
         }
@@ -123,6 +125,13 @@ std::vector<Point> candidates(const Room& room, const PlaceOptions& options, dou
         }
     }
     return kept;
+}
+
+// Farther apart than d in a straight line, without a square root.
+bool far(Point a, Point b, double d) {
+    const double dx = a.x - b.x;
+    const double dy = a.y - b.y;
+    return dx * dx + dy * dy > d * d;
 }
 
 class Cover {
@@ -142,7 +151,7 @@ class Cover {
             const int index = static_cast<int>(spots_.size());
             spots_.push_back(s);
             for (std::size_t c = 0; c < candidates_.size(); ++c) {
-                if (dist(candidates_[c], s) > radius_) {
+                if (far(candidates_[c], s, radius_)) {
                     continue;
                 }
                 const std::vector<Point> one{candidates_[c]};
@@ -156,10 +165,13 @@ class Cover {
     // Two greedy covers, each improved: the one that takes the candidate reaching most spots
     // still open, and the one that first serves the open spot fewest candidates reach (a far
     // corner, the end of a corridor) with the candidate reaching most. The smaller wins.
-    std::vector<std::size_t> solve() const {
+    //
+    // From start, a cover of earlier spots: kept, and only the spots added since are served,
+    // so the repair rounds close in rather than begin again.
+    std::vector<std::size_t> solve(const std::vector<std::size_t>& start) const {
         std::vector<std::size_t> best;
         for (const bool constrained : {false, true}) {
-            auto chosen = greedy(constrained);
+            auto chosen = greedy(constrained, start);
             if (best.empty() || chosen.size() < best.size()) {
                 best = std::move(chosen);
             }
@@ -181,8 +193,13 @@ class Cover {
     const std::vector<Point>& candidates() const { return candidates_; }
 
   private:
-    std::vector<std::size_t> greedy(bool constrained) const {
+    std::vector<std::size_t> greedy(bool constrained, std::vector<std::size_t> chosen) const {
         std::vector<int> count(spots_.size(), 0);
+        for (const std::size_t c : chosen) {
+            for (const int s : covers_[c]) {
+                ++count[static_cast<std::size_t>(s)];
+            }
+        }
         // Per spot, how many candidates reach it.
         std::vector<int> reach(spots_.size(), 0);
         for (const auto& c : covers_) {
@@ -190,9 +207,10 @@ class Cover {
                 ++reach[static_cast<std::size_t>(s)];
             }
         }
-        std::vector<std::size_t> chosen;
-        std::size_t left = static_cast<std::size_t>(
-            std::count_if(reach.begin(), reach.end(), [](int r) { return r > 0; }));
+        std::size_t left = 0;
+        for (std::size_t s = 0; s < spots_.size(); ++s) {
+            left += reach[s] > 0 && count[s] == 0 ? 1U : 0U;
+        }
         while (left > 0) {
             int target = -1;
             if (constrained) {
@@ -254,6 +272,10 @@ class Cover {
             // Two points whose spots of their own one candidate covers.
             for (std::size_t i = 0; i < chosen.size() && !changed; ++i) {
                 for (std::size_t j = i + 1; j < chosen.size() && !changed; ++j) {
+                    // One point cannot stand within R of spots near both of two far apart.
+                    if (far(candidates_[chosen[i]], candidates_[chosen[j]], 4.0 * radius_)) {
+                        continue;
+                    }
                     take(chosen[i], -1);
                     take(chosen[j], -1);
                     std::vector<int> needed;
@@ -269,6 +291,14 @@ class Cover {
                     std::size_t found = candidates_.size();
                     for (std::size_t c = 0; c < candidates_.size() && found == candidates_.size();
                          ++c) {
+                        // Most candidates are too far from some spot to be worth the full test.
+                        if (!needed.empty() &&
+                            (far(candidates_[c], spots_[static_cast<std::size_t>(needed.front())],
+                                 radius_) ||
+                             far(candidates_[c], spots_[static_cast<std::size_t>(needed.back())],
+                                 radius_))) {
+                            continue;
+                        }
                         if (std::includes(covers_[c].begin(), covers_[c].end(), needed.begin(),
                                           needed.end())) {
                             found = c;
@@ -307,18 +337,29 @@ Placement place(const Room& room, const PlaceOptions& options) {
     Cover cover(room, candidates(room, options, std::max(radius / 10.0, 0.05)), radius);
     cover.addSpots(samples(room, step));
     result.lowerBound = lowerBound(room, radius);
+    std::vector<std::size_t> chosen;
     for (int round = 0; round < 40; ++round) {
-        const auto chosen = cover.solve();
+        chosen = cover.solve(chosen);
         result.points.clear();
         for (const std::size_t c : chosen) {
             result.points.push_back(cover.candidates()[c]);
         }
-        result.check = check(room, result.points, radius);
-        if (result.check.ok || result.points.empty() || cover.unreachable()) {
+        auto missed = detail::spotsBeyond(room, result.points, radius);
+        if (missed.empty() || result.points.empty() || cover.unreachable()) {
             break;
         }
-        cover.addSpots({result.check.worstAt});
+        if (missed.size() > 400) {
+            // Every n-th, to keep a round quick; the next round sees what is still missed.
+            std::vector<Point> some;
+            const std::size_t every = missed.size() / 400 + 1;
+            for (std::size_t i = 0; i < missed.size(); i += every) {
+                some.push_back(missed[i]);
+            }
+            missed = std::move(some);
+        }
+        cover.addSpots(missed);
     }
+    result.check = check(room, result.points, radius);
     return result;
 }
 

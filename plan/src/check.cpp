@@ -137,7 +137,10 @@ class Search {
   private:
     void grid() {
         constexpr int kSteps = 24;
-        double minX = kInfinity, minY = kInfinity, maxX = -kInfinity, maxY = -kInfinity;
+        double minX = kInfinity;
+        double minY = kInfinity;
+        double maxX = -kInfinity;
+        double maxY = -kInfinity;
         for (const Point& p : room_.outline().outer) {
             minX = std::min(minX, p.x);
             maxX = std::max(maxX, p.x);

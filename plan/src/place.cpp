@@ -20,7 +20,10 @@ constexpr double kInfinity = std::numeric_limits<double>::infinity();
 constexpr double kPi = 3.14159265358979323846;
 
 struct Box {
-    double minX = kInfinity, minY = kInfinity, maxX = -kInfinity, maxY = -kInfinity;
+    double minX = kInfinity;
+    double minY = kInfinity;
+    double maxX = -kInfinity;
+    double maxY = -kInfinity;
 };
 
 Box box(const Ring& ring) {

@@ -87,9 +87,10 @@ class Room {
     std::vector<Point> corners_;
     std::vector<std::vector<double>> cornerGraph_;  // between corners, infinity if hidden
     double scale_ = 1.0;
-    double minX_ = 0.0, minY_ = 0.0, maxX_ = 0.0, maxY_ = 0.0;
-
-    friend struct RoomAccess;
+    double minX_ = 0.0;
+    double minY_ = 0.0;
+    double maxX_ = 0.0;
+    double maxY_ = 0.0;
 };
 
 struct Check {

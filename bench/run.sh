@@ -14,5 +14,8 @@ build/release/bench/core_bench --benchmark_repetitions=10 --benchmark_report_agg
     --benchmark_filter="${EXTCALC_BENCH_FILTER:-.}" 2>&1 |
     grep -vE '_(mean|stddev|cv) ' || true
 
+printf '\n==== plans (Google Benchmark, release build)\n'
+build/release/bench/plan_bench --benchmark_filter="${EXTCALC_BENCH_FILTER:-.}"
+
 printf '\n==== start-up\n'
 bench/startup.sh --build build/release "$@"

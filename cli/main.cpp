@@ -25,6 +25,7 @@
 #include "extcalc/faults.h"
 #include "extcalc/texts.h"
 #include "extcalc/units.h"
+#include "plan_command.h"
 #include "project_command.h"
 #include "report_command.h"
 
@@ -52,6 +53,7 @@ constexpr std::string_view kHelp =
     "                            --extinguisher 型号 [--name 名称] [--json]\n"
     "      extinguisher-calc-cli --standard 2005 --list\n"
     "      extinguisher-calc-cli --project 工程.exdesign --report 计算书.pdf|计算书.html\n"
+    "      extinguisher-calc-cli --csv 表格.csv --standard 2005 --place|--plan-check --json\n"
     "\n"
     "--standard 选择规范：1990（默认，也可写 GBJ140-90）或 2005（也可写 GB50140-2005）。\n"
     "\n"
@@ -102,6 +104,14 @@ constexpr std::string_view kHelp =
     "  --list                与 --standard 2005 一起时列出该规范的各项选项和灭火器型号\n"
     "\n"
     "  --project 文件 --report 计算书  由工程文件生成计算书，按扩展名写成 PDF 或 HTML\n"
+    "\n"
+    "平面与设置点（--csv 表格 --standard 2005，结果为 JSON 数组）：表格可另有两列\n"
+    "  平面（outline）     长x宽（单位 m，如 68x30，原点在左下角）或 WKT POLYGON((x y, …), (洞 "
+    "…))\n"
+    "  设置点（points_at） 设计人员定的设置点“x y; x y; …”，只检查、不移动\n"
+    "  --plan-check          检查每个单元的设置点：最不利点及其距离、是否不超过最大保护距离\n"
+    "  --place               没有设置点的单元沿墙（距墙不大于 0.5 m）布置最少的设置点并检查；\n"
+    "                        设置点数 为空时取布置的点数\n"
     "\n"
     "示例：\n"
     "  extinguisher-calc-cli --class A --hazard 2 --k 2 --underground no --extinguisher 3 "
@@ -327,6 +337,10 @@ int run(int argc, const char* const* argv) {
          {csvOption, outOption, standardOption, nameOption, projectOption, reportOption}) {
         option->multi_option_policy(CLI::MultiOptionPolicy::Throw);
     }
+    bool place = false;
+    bool planCheck = false;
+    app.add_flag("--place", place);
+    app.add_flag("--plan-check", planCheck);
 
     try {
         app.parse(argc, argv);
@@ -351,6 +365,16 @@ int run(int argc, const char* const* argv) {
                               "”无效（应为 1990、GBJ140-90、2005 或 GB50140-2005）");
         }
         standard = *chosen;
+    }
+    if (place || planCheck) {
+        if (csvOption->count() == 0 || standard != Standard::Gb50140_2005 || !json ||
+            (place && planCheck) || outOption->count() != 0 || projectOption->count() != 0 ||
+            reportOption->count() != 0) {
+            return usageError(std::string(place ? "--place" : "--plan-check") +
+                              " 须与 --csv 表格 --standard 2005 --json 一起使用"
+                              "（工程文件的平面尚未支持）");
+        }
+        return cli::runPlanTable(csvPath, place, std::cout, std::cerr);
     }
     if (projectOption->count() != 0 || csvOption->count() != 0) {
         return tableOrProject(app, options, projectOption, csvOption, standard);

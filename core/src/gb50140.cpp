@@ -231,7 +231,6 @@ Result calculate(const Unit& unit) {
     r.basis = basisA ? 'A' : 'B';
     const auto level = static_cast<std::size_t>(unit.hazard - 1);  // rows are in hazard order
     const RatingRow& ratings = (basisA ? table621() : table622())[level];
-    const DistanceRow& distance = (basisA ? table521() : table522())[level];
     const KItem& k = kItems()[static_cast<std::size_t>(unit.kItem - 1)];
     const int factorTenths = unit.special ? kSpecialFactorTenths : 10;
 
@@ -259,7 +258,7 @@ Result calculate(const Unit& unit) {
     r.modelDescription = std::move(model.description);
     r.wheeled = model.wheeled;
     r.rating = basisA ? model.ratingA : model.ratingB;
-    r.maxDistanceM = model.wheeled ? distance.wheeledM : distance.handHeldM;
+    r.maxDistanceM = maxDistanceM(unit.fireClass, unit.basis, unit.hazard, model.wheeled);
 
     const std::string_view classText = letterText(classLetter(unit.fireClass));
     bool countable = true;

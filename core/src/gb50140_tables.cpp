@@ -135,6 +135,17 @@ std::span<const DistanceRow> table521() {
 std::span<const DistanceRow> table522() {
     return kTable522;
 }
+int maxDistanceM(FireClass fireClass, FireClass basis, int hazard, bool wheeled) {
+    if (fireClass == FireClass::D || hazard < 1 || hazard > 3) {
+        return 0;
+    }
+    const bool basisA =
+        fireClass == FireClass::A || (fireClass == FireClass::E && basis == FireClass::A);
+    // Rows are in hazard order.
+    const DistanceRow& row =
+        (basisA ? table521() : table522())[static_cast<std::size_t>(hazard - 1)];
+    return wheeled ? row.wheeledM : row.handHeldM;
+}
 std::span<const KItem> kItems() {
     return kKItems;
 }

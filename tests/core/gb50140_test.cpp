@@ -258,3 +258,29 @@ INSTANTIATE_TEST_SUITE_P(
 
 }  // namespace
 }  // namespace extcalc::gb50140
+
+// R by class, hazard and kind, as Tables 5.2.1/5.2.2 print it; E takes its basis' table.
+TEST(Gb50140Distance, ByClassHazardAndKind) {
+    using extcalc::gb50140::FireClass;
+    const struct {
+        FireClass fireClass;
+        FireClass basis;
+        int hazard;
+        bool wheeled;
+        int metres;
+    } cases[] = {
+        {FireClass::A, FireClass::A, 3, false, 15}, {FireClass::A, FireClass::A, 2, false, 20},
+        {FireClass::A, FireClass::A, 1, false, 25}, {FireClass::A, FireClass::A, 3, true, 30},
+        {FireClass::A, FireClass::A, 1, true, 50},  {FireClass::B, FireClass::A, 3, false, 9},
+        {FireClass::B, FireClass::A, 2, false, 12}, {FireClass::C, FireClass::A, 1, false, 15},
+        {FireClass::C, FireClass::A, 2, true, 24},  {FireClass::B, FireClass::A, 1, true, 30},
+        {FireClass::E, FireClass::A, 2, false, 20}, {FireClass::E, FireClass::B, 2, false, 12},
+        {FireClass::E, FireClass::B, 3, true, 18},  {FireClass::D, FireClass::A, 2, false, 0},
+        {FireClass::A, FireClass::A, 4, false, 0},  {FireClass::A, FireClass::A, 0, true, 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(extcalc::gb50140::maxDistanceM(c.fireClass, c.basis, c.hazard, c.wheeled),
+                  c.metres)
+            << static_cast<int>(c.fireClass) << ' ' << c.hazard << ' ' << c.wheeled;
+    }
+}

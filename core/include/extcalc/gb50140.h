@@ -57,6 +57,9 @@ struct DistanceRow {
 };
 std::span<const DistanceRow> table521();
 std::span<const DistanceRow> table522();
+// R for a place: Table 5.2.1 for class A and class E on an A basis, 5.2.2 for B, C and E on a
+// B basis (5.2.4); 0 for class D, which has no general rule, and for a hazard outside 1–3.
+int maxDistanceM(FireClass fireClass, FireClass basis, int hazard, bool wheeled);
 
 // 7.3.2, numbered 1–5.
 struct KItem {

@@ -1,0 +1,91 @@
+// SPDX-License-Identifier: MIT
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "run_program.h"
+
+namespace {
+
+using extcalc::test::RunResult;
+
+RunResult runTable(const std::string& table, const std::string& mode) {
+    const auto path = extcalc::test::scratchPath("plan.csv");
+    std::ofstream(path, std::ios::binary) << table;
+    return extcalc::test::runProgram(
+        EXTCALC_CLI_PATH, {"--csv", path.string(), "--standard", "2005", mode, "--json"});
+}
+
+constexpr const char* kHeader =
+    "名称,火灾类别,危险等级,修正系数,特殊场所,建筑面积,设置点数,灭火器,平面,设置点\n";
+
+// The shop floor an estimate from its area gives two points: its corners are 22.67 m from
+// them, beyond the 20 m of 中危险级 A.
+TEST(CliPlan, TheShopFloorFailsWithTheEstimateAndPassesWithPlacedPoints) {
+    const std::string row = "商场,A,中危险级,1.0,否,2040,";
+    const RunResult fixed =
+        runTable(std::string(kHeader) + row + "2,MF/ABC4,68x30,17 15; 51 15\n", "--plan-check");
+    EXPECT_EQ(fixed.exitCode, 1) << fixed.err;
+    const auto a = nlohmann::json::parse(fixed.out).at(0);
+    EXPECT_EQ(a.at("max_distance_m"), 20);
+    EXPECT_EQ(a.at("worst_distance_m"), 22.67);
+    EXPECT_EQ(a.at("distance_ok"), false);
+    EXPECT_EQ(a.at("points_at"), nlohmann::json::parse("[[17, 15], [51, 15]]"));
+
+    // N left empty: the placement decides it.
+    const RunResult placed = runTable(std::string(kHeader) + row + ",MF/ABC4,68x30,\n", "--place");
+    EXPECT_EQ(placed.exitCode, 0) << placed.err << placed.out;
+    const auto b = nlohmann::json::parse(placed.out).at(0);
+    EXPECT_EQ(b.at("distance_ok"), true);
+    EXPECT_LE(b.at("worst_distance_m").get<double>(), 20.0);
+    EXPECT_EQ(b.at("points").get<std::size_t>(), b.at("points_at").size());
+    for (const auto& p : b.at("points_at")) {
+        const double x = p.at(0).get<double>();
+        const double y = p.at(1).get<double>();
+        EXPECT_LE(std::min({x, y, 68 - x, 30 - y}), 0.5);  // along a wall
+    }
+}
+
+TEST(CliPlan, FixedPointsAreCheckedNotMovedAndNKeepsTheDesignersCount) {
+    const RunResult r =
+        runTable(std::string(kHeader) +
+                     "L形,A,中危险级,1.0,否,300,4,MF/ABC4,"
+                     "\"POLYGON((0 0, 20 0, 20 10, 10 10, 10 20, 0 20, 0 0))\",18 8\n",
+                 "--place");
+    const auto unit = nlohmann::json::parse(r.out).at(0);
+    EXPECT_EQ(unit.at("points_at"), nlohmann::json::parse("[[18, 8]]"));
+    EXPECT_EQ(unit.at("points"), 4);
+    // Around the bend: √68 + √200.
+    EXPECT_EQ(unit.at("worst_distance_m"), 22.39);
+    EXPECT_EQ(unit.at("worst_at"), nlohmann::json::parse("[0, 20]"));
+    EXPECT_EQ(unit.at("distance_ok"), false);
+}
+
+TEST(CliPlan, AreaAndOutlineThatDisagreeWarnAndBadOutlinesSayWhy) {
+    const RunResult r = runTable(std::string(kHeader) +
+                                     "一,A,2,1.0,否,100,1,MF/ABC4,10x12,5 6\n"
+                                     "二,A,2,1.0,否,100,1,MF/ABC4,10x,\n"
+                                     "三,A,2,1.0,否,100,1,MF/ABC4,10x10,50 50\n",
+                                 "--plan-check");
+    EXPECT_EQ(r.exitCode, 1);
+    const auto units = nlohmann::json::parse(r.out);
+    EXPECT_NE(units.at(0).at("plan_warnings").at(0).get<std::string>().find("相差超过 1%"),
+              std::string::npos);
+    EXPECT_EQ(units.at(0).at("distance_ok"), true);
+    EXPECT_NE(units.at(1).at("plan_error").get<std::string>().find("长x宽"), std::string::npos);
+    EXPECT_NE(units.at(2).at("plan_error").get<std::string>().find("不在平面之内"),
+              std::string::npos);
+}
+
+TEST(CliPlan, PlaceNeedsTheTableTheStandardAndJson) {
+    const RunResult r = extcalc::test::runProgram(EXTCALC_CLI_PATH, {"--place"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("--place"), std::string::npos);
+}
+
+}  // namespace

@@ -264,32 +264,26 @@ class BlockLayout {
         const double keyW = mm(28);
         const double valueW = mm(100);
         const double x = Layouter::left() + (Layouter::width() - keyW - valueW) / 2;
-        for (const auto& field : b.fields) {
-            const Text key = l_.text(q(field.key), font(11), keyW - mm(4), Qt::AlignRight);
-            const Text value = l_.text(q(field.value), font(11), valueW - mm(2));
-            const double h = std::max({key.height, value.height, mm(6)});
-            l_.draw(key, x, l_.y);
-            l_.draw(value, x + keyW + mm(2), l_.y);
-            // Empty fields keep their line, to be filled in by hand.
-            l_.rule({x + keyW, l_.y + h + mm(1)}, {x + keyW + valueW, l_.y + h + mm(1)}, kRule,
-                    0.2);
-            l_.y += h + mm(5);
-        }
-        if (!b.overview.empty()) {
-            l_.y += mm(2);
-            const Text caption = l_.text(q(b.overviewCaption), font(11, true), keyW + valueW);
-            l_.draw(caption, x, l_.y);
-            l_.y += caption.height + mm(3);
-            for (const auto& field : b.overview) {
+        const auto fieldLines = [&](const auto& fields) {
+            for (const auto& field : fields) {
                 const Text key = l_.text(q(field.key), font(11), keyW - mm(4), Qt::AlignRight);
                 const Text value = l_.text(q(field.value), font(11), valueW - mm(2));
                 const double h = std::max({key.height, value.height, mm(6)});
                 l_.draw(key, x, l_.y);
                 l_.draw(value, x + keyW + mm(2), l_.y);
+                // Empty fields keep their line, to be filled in by hand.
                 l_.rule({x + keyW, l_.y + h + mm(1)}, {x + keyW + valueW, l_.y + h + mm(1)}, kRule,
                         0.2);
                 l_.y += h + mm(5);
             }
+        };
+        fieldLines(b.fields);
+        if (!b.overview.empty()) {
+            l_.y += mm(2);
+            const Text caption = l_.text(q(b.overviewCaption), font(11, true), keyW + valueW);
+            l_.draw(caption, x, l_.y);
+            l_.y += caption.height + mm(3);
+            fieldLines(b.overview);
         }
         if (!b.signatures.empty()) {
             signatures(b, x, keyW + valueW);

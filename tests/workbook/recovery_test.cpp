@@ -49,6 +49,9 @@ Project sample(const std::string& name) {
     project.info.name = name;
     project.units = {{"一层 大厅", "A", "", "中危险级", "1.0", "否", "300", "1", "MF/ABC4"},
                      {"配电室", "E", "B", "中危险级", "1.0", "否", "80", "1", "MT5"}};
+    for (auto& unit : project.units) {
+        unit.resize(building::inputColumns(project.standard).size());
+    }
     return project;
 }
 

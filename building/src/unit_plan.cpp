@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "extcalc/unit_plan.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "extcalc/answers.h"
 
@@ -130,9 +132,10 @@ void addPlanJson(const PlanOutcome& outcome, nlohmann::json& unit) {
         return;
     }
     auto points = nlohmann::json::array();
-    for (const plan::Point& p : outcome.points) {
-        points.push_back({p.x, p.y});
-    }
+    std::transform(outcome.points.begin(), outcome.points.end(), std::back_inserter(points),
+                   [](const plan::Point& p) {
+                       return nlohmann::json::array({p.x, p.y});
+                   });
     unit["points_at"] = std::move(points);
     const plan::Check& check = *outcome.check;
     if (std::isfinite(check.worstDistance)) {

@@ -3,10 +3,12 @@
 
 // Our outlines as Boost.Geometry polygons (clockwise, closed: the library's defaults).
 
+#include <algorithm>
 #include <boost/geometry.hpp>
 #include <boost/geometry/geometries/point_xy.hpp>
 #include <boost/geometry/geometries/polygon.hpp>
 #include <boost/geometry/multi/geometries/multi_polygon.hpp>
+#include <iterator>
 
 #include "extcalc/plan/plan.h"
 
@@ -19,9 +21,8 @@ using MultiPolygon = boost::geometry::model::multi_polygon<Polygon>;
 inline Polygon toBoost(const Outline& outline) {
     Polygon polygon;
     const auto fill = [](const Ring& from, auto& to) {
-        for (const Point& p : from) {
-            to.emplace_back(p.x, p.y);
-        }
+        std::transform(from.begin(), from.end(), std::back_inserter(to),
+                       [](const Point& p) { return BPoint(p.x, p.y); });
         if (!from.empty()) {
             to.emplace_back(from.front().x, from.front().y);
         }
@@ -38,9 +39,9 @@ inline Polygon toBoost(const Outline& outline) {
 inline Outline fromBoost(const Polygon& polygon) {
     const auto ring = [](const auto& from) {
         Ring to;
-        for (const BPoint& p : from) {
-            to.push_back({p.x(), p.y()});
-        }
+        std::transform(from.begin(), from.end(), std::back_inserter(to), [](const BPoint& p) {
+            return Point{p.x(), p.y()};
+        });
         if (to.size() > 1 && to.front() == to.back()) {
             to.pop_back();
         }

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 #include "boost_shape.h"
@@ -72,9 +73,10 @@ class Search {
     Search(const Room& room, std::span<const Point> points, double radius = kInfinity,
            std::vector<Point>* above = nullptr)
         : room_(room), points_(points), field_(room.field(points)), radius_(radius), above_(above) {
-        for (const Point& p : points) {
-            sources_.push_back({p, 0.0});
-        }
+        std::transform(points.begin(), points.end(), std::back_inserter(sources_),
+                       [](const Point& p) {
+                           return Source{p, 0.0};
+                       });
         for (std::size_t c = 0; c < room.corners().size(); ++c) {
             if (field_.corner[c] < kInfinity) {
                 sources_.push_back({room.corners()[c], field_.corner[c]});
@@ -138,9 +140,9 @@ class Search {
     void grid() {
         constexpr int kSteps = 24;
         double minX = kInfinity;
-        double minY = kInfinity;
+        double minY = minX;
         double maxX = -kInfinity;
-        double maxY = -kInfinity;
+        double maxY = maxX;
         for (const Point& p : room_.outline().outer) {
             minX = std::min(minX, p.x);
             maxX = std::max(maxX, p.x);

@@ -5,6 +5,7 @@
 // exact check; a spot the samples missed is added and the cover done again.
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 #include "extcalc/plan/plan.h"
@@ -283,11 +284,9 @@ class Cover {
                     take(chosen[j], -1);
                     std::vector<int> needed;
                     for (const std::size_t c : {chosen[i], chosen[j]}) {
-                        for (const int s : covers_[c]) {
-                            if (count[static_cast<std::size_t>(s)] == 0) {
-                                needed.push_back(s);
-                            }
-                        }
+                        std::copy_if(
+                            covers_[c].begin(), covers_[c].end(), std::back_inserter(needed),
+                            [&count](int s) { return count[static_cast<std::size_t>(s)] == 0; });
                     }
                     std::sort(needed.begin(), needed.end());
                     needed.erase(std::unique(needed.begin(), needed.end()), needed.end());

@@ -10,9 +10,9 @@
 // own, since only a real SIGKILL stops a save where a crash or a power cut would.
 
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <csignal>
 
 #include <chrono>
 #include <cstdio>

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
+#include <iterator>
+#include <numeric>
 
 #include <algorithm>
 #include <boost/geometry.hpp>
@@ -149,10 +151,9 @@ TEST(Check, UncoveredRegionIsWhereSpotsAreFartherThanR) {
     const std::vector<Point> points{{17, 15}, {51, 15}};
     const auto result = extcalc::plan::check(room, points, 20);
     ASSERT_FALSE(result.ok);
-    double total = 0;
-    for (const auto& piece : result.uncovered) {
-        total += extcalc::plan::area(piece);
-    }
+    const double total = std::accumulate(
+        result.uncovered.begin(), result.uncovered.end(), 0.0,
+        [](double sum, const auto& piece) { return sum + extcalc::plan::area(piece); });
     // Eight quarter pieces, each between the walls and a circle of 20 m about (17, 15): x from
     // 0 to 17 − √(400 − y'²) for y' from the point's level to the wall 15 m away.
     double corner = 0;
@@ -182,9 +183,8 @@ class Dense {
 
     Dense(const Outline& outline, std::vector<Point> points) : points_(std::move(points)) {
         const auto fill = [](const extcalc::plan::Ring& r, auto& to) {
-            for (const Point& p : r) {
-                to.emplace_back(p.x, p.y);
-            }
+            std::transform(r.begin(), r.end(), std::back_inserter(to),
+                           [](const Point& p) { return P(p.x, p.y); });
             to.emplace_back(r.front().x, r.front().y);
         };
         fill(outline.outer, polygon_.outer());

@@ -60,8 +60,8 @@ export class App {
       button('插入计算单元', '', () => this.addUnit(this.grid.current)),
       button('复制计算单元', 'Ctrl+D', () => this.duplicate()),
       button('删除计算单元', 'Delete', () => this.deleteSelected()),
-      button('上移', 'Alt+Up', () => this.move(-1)),
-      button('下移', 'Alt+Down', () => this.move(1)));
+      button('上移', 'Ctrl+Shift+Up', () => this.move(-1)),
+      button('下移', 'Ctrl+Shift+Down', () => this.move(1)));
     this.grid = new Grid(this.schema, {
       size: () => this.engine.size(),
       rows: (first, count) => this.engine.rows(first, count),
@@ -236,8 +236,10 @@ export class App {
 
   private rowKey(event: KeyboardEvent, row: number): boolean {
     const onNumber = !(event.target instanceof HTMLInputElement);
-    if (event.altKey && event.key === 'ArrowUp') { this.grid.current = row; this.move(-1); return true; }
-    if (event.altKey && event.key === 'ArrowDown') { this.grid.current = row; this.move(1); return true; }
+    // Alt+↓ opens a choice cell's list, so rows move with Ctrl+Shift+arrows, as in the desktop workbook.
+    const rowMove = (event.ctrlKey || event.metaKey) && event.shiftKey && !event.altKey;
+    if (rowMove && event.key === 'ArrowUp') { this.grid.current = row; this.move(-1); return true; }
+    if (rowMove && event.key === 'ArrowDown') { this.grid.current = row; this.move(1); return true; }
     if (onNumber && event.key === 'Delete') { this.deleteSelected(); return true; }
     return false;
   }

@@ -99,7 +99,7 @@ class Menus : public ::testing::Test {
     }
 
     QString write(const QString& name, const std::string& bytes) {
-        const QString path = dir.filePath(name);
+        QString path = dir.filePath(name);
         std::ofstream(path.toStdString(), std::ios::binary) << bytes;
         return path;
     }
@@ -120,9 +120,6 @@ struct Imported {
     const char* firstName;
     const char* message;  // part of what is shown
 };
-
-const char* const kHead2005 =
-    "名称,火灾类别,E类按,危险等级,修正系数,特殊场所,建筑面积,设置点数,灭火器\n";
 
 class ImportMenu : public Menus, public ::testing::WithParamInterface<Imported> {};
 

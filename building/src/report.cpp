@@ -561,7 +561,7 @@ std::string ratingsOf(const gb::Model& model) {
     return text.empty() ? "—" : text;
 }
 
-// Each model once, with its name and specification, its ratings, the count and the
+// Each model once, with its full name and size, its ratings, the count and the
 // units it stands in, so that the list can be handed to whoever buys and installs.
 void modelList(const building::Project& project, const std::vector<UnitOutcome>& outcomes,
                std::vector<Block>& blocks) {

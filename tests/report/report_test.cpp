@@ -139,7 +139,7 @@ TEST(Report, ListsEveryModelWithExactTotals) {
     using Row = std::vector<std::string>;
     EXPECT_EQ(list.header, (Row{"序号", "名称及规格", "型号", "灭火级别", "数量（具）",
                                 "设置位置（计算单元及具数）"}));
-    // Name and specification from the table of models, never typed again here.
+    // Full name and size from the table of models, never typed again here.
     EXPECT_EQ(list.rows, (std::vector<Row>{{"1", "手提式磷酸铵盐干粉灭火器 4 kg", "MF/ABC4",
                                             "2A/55B", "12", "一层 仓库 10 具、配电室 2 具"},
                                            {"2", "手提式磷酸铵盐干粉灭火器 5 kg", "MF/ABC5",
@@ -190,7 +190,7 @@ TEST(Report, BillOfMaterialsNamesEveryKindOfModel) {
         }
         EXPECT_EQ(list.rows[0][5], "一号库 " + list.rows[0][4] + " 具");
     }
-    // Classic units keep the window's own item text, which carries the specification.
+    // Classic units keep the window's own item text, which carries the size and rating.
     const auto classic =
         blocksOf<report::Table>(report::buildReport(test::classicProject())).back();
     EXPECT_EQ(classic.header.size(), 4U);

@@ -128,7 +128,7 @@ class WorkbookMonkey : public ::testing::Test {
         // Files an import must refuse, leaving the project as it was.
         const std::vector<std::pair<QString, std::string>> bad{
             {"破表.csv", "名称,火灾类别\n\"未闭合,A\n"},
-            {"乱码.csv", std::string("\xff\xfe\x00\x01\x80\x81 garbage", 15)},
+            {"乱码.csv", std::string("\xff\xfe\x00\x01\x80\x81 garbage", 14)},
             {"空.csv", ""},
             {"错类别.csv", "名称,火灾类别,危险等级,面积\n库房,Q,中危险级,100\n"},
         };

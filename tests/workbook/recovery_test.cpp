@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <csignal>
 #include <deque>
 #include <fstream>
 #include <map>
@@ -23,7 +24,6 @@
 #include <set>
 
 #ifndef _WIN32
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -92,7 +92,7 @@ class Recovery : public ::testing::Test {
     }
 
     QString project(const QString& relative, const std::string& name) {
-        const QString path = dir.filePath(relative);
+        QString path = dir.filePath(relative);
         QDir().mkpath(QFileInfo(path).path());
         std::ofstream(path.toStdString(), std::ios::binary) << building::projectJson(sample(name));
         return path;

@@ -386,10 +386,20 @@ class BlockLayout {
 
     void operator()(const Check& b) {
         const double badgeW = mm(14);
-        const double clauseW = mm(22);
+        const double clauseW = mm(26);  // room for 【强条】 and a clause on one line
         const Text badge =
             l_.text(q(std::string(statusText(b.status))), font(9, true), badgeW, Qt::AlignHCenter);
-        const Text clause = l_.text(q(b.clause), font(10), clauseW);
+        // The mark is what the label has before the clause.
+        const QString label = q(b.clauseLabel());
+        QList<QTextLayout::FormatRange> markBold;
+        if (b.mandatory()) {
+            QTextLayout::FormatRange bold;
+            bold.start = 0;
+            bold.length = static_cast<int>(label.size() - q(b.clause).size());
+            bold.format.setFontWeight(QFont::Bold);
+            markBold.append(bold);
+        }
+        const Text clause = l_.text(label, font(10), clauseW, Qt::AlignLeft, markBold);
         const double textW = Layouter::width() - badgeW - clauseW - mm(5);
         const Text text = l_.text(q(b.text), font(10), textW);
         const double h = std::max(text.height, badge.height) + mm(1.6);
@@ -400,7 +410,7 @@ class BlockLayout {
         }
         l_.fill(QRectF(x, l_.y, mm(0.9), h), statusColor(b.status));
         l_.draw(badge, x + mm(1.5), l_.y + mm(0.8), statusColor(b.status));
-        l_.draw(clause, x + mm(2) + badgeW, l_.y + mm(0.8), kMuted);
+        l_.draw(clause, x + mm(2) + badgeW, l_.y + mm(0.8), b.mandatory() ? kInk : kMuted);
         l_.draw(text, x + mm(3) + badgeW + clauseW, l_.y + mm(0.8));
         l_.y += h + mm(0.8);
     }

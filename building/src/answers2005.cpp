@@ -196,9 +196,25 @@ std::string unitText(const gb::Unit& unit, const gb::Result& r,
 
     t += r.problems.empty() ? "\n问题：无\n" : "\n问题：\n";
     for (const gb::Problem& problem : r.problems) {
-        t += "  " + std::string(severityText(problem.severity)) + "：" + problem.text + '\n';
+        t += "  " + problemLine(problem) + '\n';
+    }
+    if (std::any_of(r.problems.begin(), r.problems.end(),
+                    [](const gb::Problem& p) { return p.mandatory(); })) {
+        t += "  （" + std::string(gb::kMandatoryLegend) + "）\n";
     }
     return t;
+}
+
+std::string problemLine(const gb::Problem& problem) {
+    return std::string(severityText(problem.severity)) + "：" +
+           (problem.mandatory() ? std::string(gb::kMandatoryMark) : std::string()) + problem.text;
+}
+
+nlohmann::json problemJson(const gb::Problem& problem) {
+    return {{"severity", problem.severity == gb::Severity::Error ? "error" : "warning"},
+            {"text", problem.text},
+            {"clause", problem.clause},
+            {"mandatory", problem.mandatory()}};
 }
 
 nlohmann::json unitJson(const gb::Result& r, std::optional<std::string_view> name) {
@@ -239,9 +255,7 @@ nlohmann::json unitJson(const gb::Result& r, std::optional<std::string_view> nam
         object["name"] = *name;
     }
     for (const gb::Problem& problem : r.problems) {
-        object["problems"].push_back(
-            {{"severity", problem.severity == gb::Severity::Error ? "error" : "warning"},
-             {"text", problem.text}});
+        object["problems"].push_back(problemJson(problem));
     }
     return object;
 }

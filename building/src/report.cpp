@@ -52,6 +52,10 @@ std::string unitName(const UnitCells& cells, std::size_t index) {
     return name.empty() ? "计算单元 " + std::to_string(index + 1) : name;
 }
 
+Status statusOf(gb::Severity severity) {
+    return severity == gb::Severity::Error ? Status::Fail : Status::Warn;
+}
+
 Status statusOf(const UnitOutcome& outcome) {
     if (outcome.failed()) {
         return Status::Fail;
@@ -180,19 +184,39 @@ std::string ratingText(int rating, std::string_view letter) {
     return rating > 0 ? std::to_string(rating) + str(letter) : "—";
 }
 
+// The clauses a key names, marked when every one of them is mandatory; shown is how the key
+// writes them where that differs ("4.2.1～4.2.5").
+std::string clauseKey(std::string_view clauses, std::string_view shown = {}) {
+    return (gb::isMandatory(clauses) ? str(gb::kMandatoryMark) : std::string()) +
+           str(shown.empty() ? clauses : shown);
+}
+
+// What the mark means, and which clauses carry it, from the one list of them.
+std::string mandatoryLegend() {
+    std::string text = str(gb::kMandatoryLegend) + "。本规范的强制性条文为第 ";
+    const auto clauses = gb::mandatoryClauses();
+    for (std::size_t i = 0; i < clauses.size(); ++i) {
+        text += (i == 0 ? "" : "、") + str(clauses[i]);
+    }
+    return text + " 条；下文的校核凡依据其中一条的，均标“" + str(gb::kMandatoryMark) +
+           "”，不满足时为不通过。";
+}
+
 void basis2005(const Used& used, std::vector<Block>& blocks) {
     blocks.emplace_back(Heading{1, "一、设计依据"});
     blocks.emplace_back(Paragraph{"按" + str(building::standardTitle(Standard::Gb50140_2005)) +
                                   "计算，所用条文如下。"});
-    blocks.emplace_back(KeyValue{{"4.2",
+    blocks.emplace_back(Paragraph{mandatoryLegend()});
+    blocks.emplace_back(KeyValue{{clauseKey("4.2.1/4.2.2/4.2.3/4.2.4/4.2.5", "4.2.1～4.2.5"),
                                   "灭火器的选择：所选灭火器应适用于计算单元的火灾种类；"
                                   "E类火灾场所不得选用装有金属喇叭喷筒的二氧化碳灭火器。"}});
-    blocks.emplace_back(KeyValue{{"5.2.1/5.2.2",
+    blocks.emplace_back(KeyValue{{clauseKey("5.2.1/5.2.2"),
                                   "设置点到计算单元内任一点的距离不应大于"
                                   "灭火器的最大保护距离。"}});
-    blocks.emplace_back(KeyValue{{"6.1.1", "一个计算单元内配置的灭火器数量不得少于2具。"}});
-    blocks.emplace_back(KeyValue{{"6.1.2", "每个设置点的灭火器数量不宜多于5具。"}});
-    blocks.emplace_back(KeyValue{{"6.2.1/6.2.2",
+    blocks.emplace_back(
+        KeyValue{{clauseKey("6.1.1"), "一个计算单元内配置的灭火器数量不得少于2具。"}});
+    blocks.emplace_back(KeyValue{{clauseKey("6.1.2"), "每个设置点的灭火器数量不宜多于5具。"}});
+    blocks.emplace_back(KeyValue{{clauseKey("6.2.1/6.2.2"),
                                   "单具灭火器的灭火级别不应低于单具灭火器"
                                   "最小配置灭火级别；U 为单位灭火级别最大保护面积。"}});
     blocks.emplace_back(KeyValue{{"7.1.1", "计算所得的灭火级别和灭火器数量只进不舍，取整数。"}});
@@ -251,22 +275,23 @@ void checks2005(const gb::Unit& unit, const gb::Result& r, std::vector<Block>& b
         return;
     }
     if (const auto* p = problemOf(r, ProblemCode::ClassD)) {
-        blocks.emplace_back(Check{Status::Fail, "4.2", p->text});
+        blocks.emplace_back(Check{Status::Fail, str(p->clause), p->text});
         return;
     }
+    const std::string suitClause = str(gb::suitabilityClause(unit.fireClass));
     if (const auto* p = problemOf(r, ProblemCode::NotSuitable)) {
-        blocks.emplace_back(Check{Status::Fail, "4.2", p->text});
+        blocks.emplace_back(Check{Status::Fail, suitClause, p->text});
     } else if (const auto* co2 = problemOf(r, ProblemCode::CarbonDioxideForE)) {
-        blocks.emplace_back(Check{Status::Warn, "4.2", co2->text});
+        blocks.emplace_back(Check{statusOf(co2->severity), suitClause, co2->text});
     } else if (const auto* custom = problemOf(r, ProblemCode::CustomSuitability)) {
-        blocks.emplace_back(Check{Status::Warn, "4.2", custom->text});
+        blocks.emplace_back(Check{Status::Warn, suitClause, custom->text});
     } else if (const auto* const* model = std::get_if<const gb::Model*>(&unit.extinguisher)) {
         std::string text = r.modelCode + "（" + str(gb::agentName((*model)->agent)) + "）适用于" +
                            std::string(1, letterOf(unit.fireClass)) + "类火灾";
         if (unit.fireClass == gb::FireClass::E && (*model)->agent == gb::Agent::CarbonDioxide) {
             text += "；设计人注明：采用非金属喇叭喷筒";
         }
-        blocks.emplace_back(Check{Status::Pass, "4.2", std::move(text)});
+        blocks.emplace_back(Check{Status::Pass, suitClause, std::move(text)});
     }
     const std::string minClause = r.basis == 'A' ? "6.2.1" : "6.2.2";
     if (const auto* p = problemOf(r, ProblemCode::NoRating)) {
@@ -632,6 +657,14 @@ void modelList(const building::Project& project, const std::vector<UnitOutcome>&
 }
 
 }  // namespace
+
+bool Check::mandatory() const {
+    return gb::isMandatory(clause);
+}
+
+std::string Check::clauseLabel() const {
+    return mandatory() ? str(gb::kMandatoryMark) + clause : clause;
+}
 
 std::string_view statusText(Status status) {
     switch (status) {

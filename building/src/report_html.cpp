@@ -44,6 +44,8 @@ p { margin: 1.5mm 0; }
 .check { margin: 0.8mm 0; padding: 0.8mm 2mm; border-left: 3px solid; }
 .check .badge { display: inline-block; min-width: 12mm; font-weight: bold; }
 .check .clause { display: inline-block; min-width: 16mm; color: #444; }
+.check .clause.mandatory { min-width: 26mm; }
+.check .mark { color: #c62828; font-weight: bold; }
 .check.pass { border-color: #2e7d32; }
 .check.pass .badge { color: #2e7d32; }
 .check.warn { border-color: #b26a00; background: #fff6e5; }
@@ -162,7 +164,12 @@ class Writer {
         out += statusClass(b.status);
         out += "\">";
         element("span", "badge", statusText(b.status));
-        if (!b.clause.empty()) {
+        if (b.mandatory()) {
+            open("span", "clause mandatory");
+            element("span", "mark", gb50140::kMandatoryMark);
+            out += escapeXml(b.clause);
+            close("span");
+        } else if (!b.clause.empty()) {
             element("span", "clause", b.clause);
         }
         element("span", "text", b.text);

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "extcalc/answers.h"
+#include "extcalc/answers2005.h"
 
 namespace extcalc::building {
 
@@ -116,7 +117,8 @@ PlanOutcome planUnit(const UnitPlan& unitPlan, int radiusM, double areaM2, bool 
                       "（5.2.1/5.2.2）",
                       outcome.check->worstAt.x, outcome.check->worstAt.y,
                       outcome.check->worstDistance, radiusM);
-        outcome.warnings.emplace_back(text);
+        outcome.problems.push_back(gb50140::Problem{gb50140::ProblemCode::BeyondMaxDistance,
+                                                    gb50140::Severity::Error, text, "5.2.1/5.2.2"});
     }
     return outcome;
 }
@@ -127,6 +129,9 @@ void addPlanJson(const PlanOutcome& outcome, nlohmann::json& unit) {
     }
     if (!outcome.warnings.empty()) {
         unit["plan_warnings"] = outcome.warnings;
+    }
+    for (const auto& problem : outcome.problems) {
+        unit["problems"].push_back(problemJson(problem));
     }
     if (!outcome.check) {
         return;

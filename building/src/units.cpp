@@ -580,9 +580,7 @@ std::string UnitOutcome::problemText() const {
     for (const gb::Severity severity : {gb::Severity::Error, gb::Severity::Warning}) {
         for (const gb::Problem& problem : problems) {
             if (problem.severity == severity) {
-                text += (text.empty() ? "" : "；") +
-                        std::string(severity == gb::Severity::Error ? "错误：" : "警告：") +
-                        problem.text;
+                text += (text.empty() ? "" : "；") + problemLine(problem);
             }
         }
     }

@@ -163,8 +163,9 @@ const char& classLetter(FireClass fireClass) {
     return fireClasses()[static_cast<std::size_t>(fireClass)].letter;
 }
 
-void add(Result& r, ProblemCode code, Severity severity, std::string text) {
-    r.problems.push_back(Problem{code, severity, std::move(text)});
+void add(Result& r, ProblemCode code, Severity severity, std::string_view clause,
+         std::string text) {
+    r.problems.push_back(Problem{code, severity, std::move(text), clause});
 }
 
 }  // namespace
@@ -216,13 +217,13 @@ Result calculate(const Unit& unit) {
     r.fireClass = unit.fireClass;
     r.points = unit.points;
     if (const auto what = invalidInput(unit); !what.empty()) {
-        add(r, ProblemCode::InvalidUnit, Severity::Error, concat("输入超出范围：", what));
+        add(r, ProblemCode::InvalidUnit, Severity::Error, "", concat("输入超出范围：", what));
         return r;
     }
     if (unit.fireClass == FireClass::D) {
-        add(r, ProblemCode::ClassD, Severity::Error,
+        add(r, ProblemCode::ClassD, Severity::Error, suitabilityClause(FireClass::D),
             "D类火灾（金属火灾）：规范无通用计算规则，应根据具体情况研究确定，"
-            "并选择扑灭金属火灾的专用灭火器（4.2）");
+            "并选择扑灭金属火灾的专用灭火器（4.2.4）");
         return r;
     }
 
@@ -261,31 +262,36 @@ Result calculate(const Unit& unit) {
     r.maxDistanceM = maxDistanceM(unit.fireClass, unit.basis, unit.hazard, model.wheeled);
 
     const std::string_view classText = letterText(classLetter(unit.fireClass));
+    const std::string_view suitClause = suitabilityClause(unit.fireClass);
+    const std::string_view minClause = basisA ? "6.2.1" : "6.2.2";
     bool countable = true;
     if (model.listed != nullptr) {
         if (!suitable(model.listed->agent, unit.fireClass)) {
-            add(r, ProblemCode::NotSuitable, Severity::Error,
+            add(r, ProblemCode::NotSuitable, Severity::Error, suitClause,
                 concat(r.modelDescription, "（", agentName(model.listed->agent), "）不适用于",
-                       classText, "类火灾（4.2），不计算具数"));
+                       classText, "类火灾（", suitClause, "），不计算具数"));
             countable = false;
         } else if (unit.fireClass == FireClass::E && model.listed->agent == Agent::CarbonDioxide) {
             if (unit.horn == Horn::Metal) {
-                add(r, ProblemCode::CarbonDioxideForE, Severity::Error,
-                    "装有金属喇叭喷筒的二氧化碳灭火器不得用于E类火灾场所（4.2），不计算具数");
+                add(r, ProblemCode::CarbonDioxideForE, Severity::Error, suitClause,
+                    "装有金属喇叭喷筒的二氧化碳灭火器不得用于E类火灾场所（4.2.5），不计算具数");
                 countable = false;
             } else if (unit.horn == Horn::Unstated) {
-                add(r, ProblemCode::CarbonDioxideForE, Severity::Warning,
-                    "E类火灾场所不得选用装有金属喇叭喷筒的二氧化碳灭火器（4.2）；"
+                // Not a failed check: only the installed product shows the horn.
+                add(r, ProblemCode::CarbonDioxideForE, Severity::Warning, suitClause,
+                    "E类火灾场所不得选用装有金属喇叭喷筒的二氧化碳灭火器（4.2.5）；"
                     "所选灭火器为非金属喇叭喷筒时，请注明");
             }
         }
     } else {
-        add(r, ProblemCode::CustomSuitability, Severity::Warning,
-            concat("自备型号：程序无法核对其对", classText, "类火灾的适用性（4.2），请自行确认"));
+        add(r, ProblemCode::CustomSuitability, Severity::Warning, suitClause,
+            concat("自备型号：程序无法核对其对", classText, "类火灾的适用性（", suitClause,
+                   "），请自行确认"));
     }
     if (countable && r.rating == 0) {
-        add(r, ProblemCode::NoRating, Severity::Error,
-            concat(r.modelDescription, " 没有", letterText(r.basis), "类灭火级别，不计算具数"));
+        add(r, ProblemCode::NoRating, Severity::Error, minClause,
+            concat(r.modelDescription, " 没有", letterText(r.basis), "类灭火级别（", minClause,
+                   "），不计算具数"));
         countable = false;
     }
     if (!countable) {
@@ -293,10 +299,10 @@ Result calculate(const Unit& unit) {
     }
 
     if (r.rating < r.minRating) {
-        add(r, ProblemCode::BelowMinimum, Severity::Error,
+        add(r, ProblemCode::BelowMinimum, Severity::Error, minClause,
             concat("单具灭火级别 ", Number(r.rating), letterText(r.basis),
                    " 低于单具灭火器最小配置灭火级别 ", Number(r.minRating), letterText(r.basis),
-                   basisA ? "（6.2.1）" : "（6.2.2）"));
+                   "（", minClause, "）"));
     }
     r.perPointRatio = figure(r.qeRequired, r.rating);
     r.formulaPerPoint = concat("n = Qe ÷ R = ", Number(r.qeRequired), " ÷ ", Number(r.rating),
@@ -310,7 +316,7 @@ Result calculate(const Unit& unit) {
     r.computed = true;
     if (r.perPoint > 5) {
         const std::int64_t leastPoints = ceilDiv(r.qRequired, std::int64_t{5} * r.rating);
-        add(r, ProblemCode::MoreThanFive, Severity::Warning,
+        add(r, ProblemCode::MoreThanFive, Severity::Warning, "6.1.2",
             concat("每个设置点 ", Number(r.perPoint), " 具，宜不多于5具（6.1.2）；设置点至少需 ",
                    Number(leastPoints), " 个"));
     }

@@ -198,4 +198,50 @@ bool suitable(Agent agent, FireClass fireClass) {
     return false;
 }
 
+std::string_view suitabilityClause(FireClass fireClass) {
+    switch (fireClass) {
+        case FireClass::A:
+            return "4.2.1";
+        case FireClass::B:
+            return "4.2.2";
+        case FireClass::C:
+            return "4.2.3";
+        case FireClass::D:
+            return "4.2.4";
+        case FireClass::E:
+            return "4.2.5";
+    }
+    return {};
+}
+
+namespace {
+
+constexpr std::array<std::string_view, 15> kMandatory{
+    "4.1.3", "4.2.1", "4.2.2", "4.2.3", "4.2.4", "4.2.5", "5.1.1", "5.1.5",
+    "5.2.1", "5.2.2", "6.1.1", "6.2.1", "6.2.2", "7.1.2", "7.1.3",
+};
+
+}  // namespace
+
+std::span<const std::string_view> mandatoryClauses() {
+    return kMandatory;
+}
+
+bool isMandatory(std::string_view clause) {
+    if (clause.empty()) {
+        return false;
+    }
+    while (true) {
+        const std::size_t slash = clause.find('/');
+        const std::string_view one = clause.substr(0, slash);
+        if (std::find(kMandatory.begin(), kMandatory.end(), one) == kMandatory.end()) {
+            return false;
+        }
+        if (slash == std::string_view::npos) {
+            return true;
+        }
+        clause.remove_prefix(slash + 1);
+    }
+}
+
 }  // namespace extcalc::gb50140

@@ -387,8 +387,9 @@ TEST(Cli2005, HornOfACarbonDioxideExtinguisher) {
         const RunResult r = run(args);
         EXPECT_EQ(r.exitCode, c.exitCode) << r.out << r.err;
         EXPECT_NE(r.out.find(c.outHas), std::string::npos) << r.out;
-        EXPECT_EQ(r.out.find("警告：E类火灾场所不得选用装有金属喇叭喷筒") != std::string::npos,
-                  c.warns)
+        EXPECT_EQ(
+            r.out.find("警告：【强条】E类火灾场所不得选用装有金属喇叭喷筒") != std::string::npos,
+            c.warns)
             << r.out;
     }
     const RunResult bad = run({"--standard",      "2005", "--class",  "E", "--e-basis",      "B",

@@ -88,7 +88,7 @@ TEST(Report, WorkedExampleAndEveryKindOfUnit) {
              "Q = K × S ÷ U = 1.0 × 80 ÷ 1.0 = 80",
              "按B类的规定确定",
              "D类火灾（金属火灾）",
-             "不适用于B类火灾（4.2）",
+             "不适用于B类火灾（4.2.2）",
              "2 个计算单元有错误，未计入本清单",
          }) {
         EXPECT_TRUE(has(html, expected)) << expected;
@@ -107,9 +107,9 @@ TEST(Report, ChecksCarryTheirClauseAndStatus) {
              {"6.1.2", Status::Pass, "每个设置点 5 具"},
              {"6.2.1", Status::Pass, "单具灭火级别 2A 不低于"},
              {"6.2.2", Status::Pass, "单具灭火级别 55B 不低于"},
-             {"4.2", Status::Pass, "MF/ABC4（磷酸铵盐干粉）适用于E类火灾"},
-             {"4.2", Status::Fail, "D类火灾"},
-             {"4.2", Status::Fail, "不适用于B类火灾"},
+             {"4.2.5", Status::Pass, "MF/ABC4（磷酸铵盐干粉）适用于E类火灾"},
+             {"4.2.4", Status::Fail, "D类火灾"},
+             {"4.2.2", Status::Fail, "不适用于B类火灾"},
          }) {
         const bool found = std::any_of(checks.begin(), checks.end(), [&](const auto& c) {
             return c.clause == e.clause && c.status == e.status && has(c.text, e.textHas);
@@ -287,11 +287,11 @@ TEST(Report, HazardBasisHornAndTheClausesOfClassE) {
     EXPECT_TRUE(has(valueOf("灭火器", 1), "非金属喇叭喷筒（设计人注明）")) << valueOf("灭火器", 1);
     EXPECT_FALSE(has(valueOf("灭火器", 2), "喷筒"));
     const auto stated = std::count_if(checks.begin(), checks.end(), [](const report::Check& c) {
-        return c.clause == "4.2" && c.status == Status::Pass &&
+        return c.clause == "4.2.5" && c.status == Status::Pass &&
                has(c.text, "设计人注明：采用非金属喇叭喷筒");
     });
     const auto warned = std::count_if(checks.begin(), checks.end(), [](const report::Check& c) {
-        return c.clause == "4.2" && c.status == Status::Warn && has(c.text, "金属喇叭喷筒");
+        return c.clause == "4.2.5" && c.status == Status::Warn && has(c.text, "金属喇叭喷筒");
     });
     EXPECT_EQ(stated, 1);
     EXPECT_EQ(warned, 1);

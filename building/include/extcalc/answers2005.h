@@ -45,6 +45,14 @@ Check2005 check2005(const Answers2005& answers);
 // The ratings of the unit's extinguisher, "2A/55B", or 无灭火级别.
 std::string modelRatingsText(const gb50140::Unit& unit);
 
+// One problem as every front end writes it: "错误：" or "警告：", then 【强条】 where the
+// problem rests on a mandatory clause, then its text.
+std::string problemLine(const gb50140::Problem& problem);
+
+// One problem for scripts: severity, text, its clause (may be empty) and whether that clause
+// is mandatory.
+nlohmann::json problemJson(const gb50140::Problem& problem);
+
 // The unit readably, in Chinese, one fact a line: the inputs as understood, the formulas
 // with their numbers, the counts and every problem. name, when given, heads it.
 std::string unitText(const gb50140::Unit& unit, const gb50140::Result& result,

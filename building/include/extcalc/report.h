@@ -60,6 +60,11 @@ struct Check {
     Status status = Status::Pass;
     std::string clause;  // "6.1.1"
     std::string text;
+
+    // Whether the check rests on a mandatory clause: from the clause, never set by hand.
+    [[nodiscard]] bool mandatory() const;
+    // The clause as the report shows it: "【强条】6.1.1" for a mandatory one.
+    [[nodiscard]] std::string clauseLabel() const;
 };
 
 struct Table {

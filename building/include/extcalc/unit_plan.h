@@ -38,6 +38,9 @@ struct PlanOutcome {
     int radiusM = 0;
     std::vector<std::string> warnings;  // Chinese
     std::string error;                  // Chinese
+    // A spot beyond R: 5.2.1/5.2.2 are mandatory, so this is an error of the unit's design,
+    // not a warning, and it joins the unit's problems.
+    std::vector<gb50140::Problem> problems;
 };
 
 // The unit's points checked against R (radiusM, from its calculation), placed first when
@@ -46,7 +49,7 @@ struct PlanOutcome {
 PlanOutcome planUnit(const UnitPlan& unitPlan, int radiusM, double areaM2, bool place);
 
 // The keys a script reads: points_at, worst_distance_m (to 0.01), worst_at, distance_ok, and
-// plan_warnings / plan_error when there are any.
+// plan_warnings / plan_error when there are any; the plan's problems are added to the unit's.
 void addPlanJson(const PlanOutcome& outcome, nlohmann::json& unit);
 
 }  // namespace extcalc::building

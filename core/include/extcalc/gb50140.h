@@ -102,6 +102,22 @@ const Model* findModel(std::string_view code);
 
 // 4.2 for a listed agent kind; class D never (it needs 扑灭金属火灾的专用灭火器).
 bool suitable(Agent agent, FireClass fireClass);
+// The clause of 4.2 that names the extinguishers for a class: 4.2.1 (A) to 4.2.5 (E).
+std::string_view suitabilityClause(FireClass fireClass);
+
+// ---- Mandatory clauses (强制性条文) ----------------------------------------------------
+
+// The clauses published as mandatory with the standard (建设部公告第355号), in clause order.
+// A plan reviewer checks these first, so every check resting on one says so.
+std::span<const std::string_view> mandatoryClauses();
+// Whether a clause number ("6.2.1") is mandatory. Several joined by "/" ("5.2.1/5.2.2", a
+// check that takes one table or the other by class) are mandatory when every one is; an
+// empty text, a chapter ("4.2") or a clause that is not listed is not.
+bool isMandatory(std::string_view clause);
+// How the report, the problem texts and the command line mark a mandatory check, and what
+// the mark means.
+inline constexpr std::string_view kMandatoryMark = "【强条】";
+inline constexpr std::string_view kMandatoryLegend = "【强条】：强制性条文，必须严格执行";
 
 // ---- Inputs ---------------------------------------------------------------------------
 
@@ -198,12 +214,20 @@ enum class ProblemCode {
     MoreThanFive,       // 6.1.2
     CarbonDioxideForE,  // 4.2: not with a metal horn; a warning until the horn is stated
     CustomSuitability,  // 4.2 cannot be checked for a model of one's own
+    BeyondMaxDistance,  // 5.2.1/5.2.2 on a plan: a spot farther than R from every point
 };
 
+// A problem rests on the clause it names; whether that clause is mandatory follows from
+// the clause alone, so no check can be marked one way and cite the other. A failed check
+// on a mandatory clause is always an error; a warning on one says only that the program
+// cannot tell (a model of one's own, a horn not stated) and the designer must confirm.
 struct Problem {
     ProblemCode code;
     Severity severity;
     std::string text;
+    std::string_view clause;  // "6.2.1", "5.2.1/5.2.2"; empty for none
+
+    [[nodiscard]] bool mandatory() const { return isMandatory(clause); }
 };
 
 // An exact value as a double (for machine output; whole numbers exact) and as shown: whole numbers

@@ -191,15 +191,18 @@ std::string clauseKey(std::string_view clauses, std::string_view shown = {}) {
            str(shown.empty() ? clauses : shown);
 }
 
-// What the mark means, and which clauses carry it, from the one list of them.
+// What the mark means, and which clauses carry it, from the one list of them. A zero-width
+// space after each "、" lets a line break between two clause numbers, never inside one
+// ("4." and "2.5" on two lines): without it the list is one unbreakable word to the PDF's
+// line breaker.
 std::string mandatoryLegend() {
     std::string text = str(gb::kMandatoryLegend) + "。本规范的强制性条文为第 ";
     const auto clauses = gb::mandatoryClauses();
     for (std::size_t i = 0; i < clauses.size(); ++i) {
-        text += (i == 0 ? "" : "、") + str(clauses[i]);
+        text += (i == 0 ? "" : "、\u200B") + str(clauses[i]);
     }
-    return text + " 条；下文的校核凡依据其中一条的，均标“" + str(gb::kMandatoryMark) +
-           "”，不满足时为不通过。";
+    return text + " 条。下文的校核凡依据其中一条的，均标“" + str(gb::kMandatoryMark) +
+           "”：不满足的为“不通过”；程序无法判定、须设计人确认的为“注意”。";
 }
 
 void basis2005(const Used& used, std::vector<Block>& blocks) {

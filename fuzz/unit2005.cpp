@@ -91,6 +91,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     const Result r = calculate(unit);
+    for (const Problem& p : r.problems) {
+        // Every problem names the clause it rests on; a failed mandatory check is an error,
+        // and only what the program cannot tell stays a warning on a mandatory clause.
+        require(p.clause.empty() ||
+                    p.text.find("（" + std::string(p.clause) + "）") != std::string::npos,
+                "a problem's text does not name its clause", p.text);
+        require(!p.mandatory() || p.severity == Severity::Error ||
+                    p.code == ProblemCode::CustomSuitability ||
+                    p.code == ProblemCode::CarbonDioxideForE,
+                "a failed mandatory check is only a warning", p.text);
+    }
     if (unit.fireClass == FireClass::D) {
         require(!r.computed && r.problems.size() == 1 && r.problems[0].code == ProblemCode::ClassD,
                 "class D must only be refused");

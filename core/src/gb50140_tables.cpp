@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
+#include <vector>
 
 #include "extcalc/gb50140.h"
 
@@ -196,6 +198,76 @@ bool suitable(Agent agent, FireClass fireClass) {
             return false;
     }
     return false;
+}
+
+int ClassSet::size() const {
+    int n = 0;
+    for (const auto& row : kFireClasses) {
+        n += has(row.fireClass) ? 1 : 0;
+    }
+    return n;
+}
+
+std::vector<FireClass> ClassSet::list() const {
+    std::vector<FireClass> out;
+    for (const auto& row : kFireClasses) {
+        if (has(row.fireClass)) {
+            out.push_back(row.fireClass);
+        }
+    }
+    return out;
+}
+
+std::string classSetText(ClassSet classes) {
+    std::string text;
+    for (const auto& row : kFireClasses) {
+        if (classes.has(row.fireClass)) {
+            if (!text.empty()) {
+                text += '+';
+            }
+            text += row.letter;
+        }
+    }
+    return text;
+}
+
+std::string_view suitabilityClause(FireClass fireClass) {
+    constexpr std::array<std::string_view, 5> kClauses{"4.2.1", "4.2.2", "4.2.3", "4.2.4",
+                                                       "4.2.5"};
+    return kClauses.at(static_cast<std::size_t>(fireClass));
+}
+
+// Appendix E's pairs are added here only once each is confirmed from the published text; until
+// then the check has nothing to find.
+constexpr std::array<AgentPair, 0> kConfirmedIncompatible{};
+
+std::span<const AgentPair> confirmedIncompatiblePairs() {
+    return kConfirmedIncompatible;
+}
+
+std::vector<AgentPair> incompatibleAgents(std::span<const Agent> agents,
+                                          std::span<const AgentPair> incompatible) {
+    const auto present = [&agents](Agent agent) {
+        return std::find(agents.begin(), agents.end(), agent) != agents.end();
+    };
+    std::vector<AgentPair> found;
+    for (const AgentPair& pair : incompatible) {
+        const AgentPair ordered = pair.second < pair.first ? AgentPair{pair.second, pair.first}
+                                                           : pair;
+        if (ordered.first != ordered.second && present(ordered.first) &&
+            present(ordered.second) &&
+            std::find(found.begin(), found.end(), ordered) == found.end()) {
+            found.push_back(ordered);
+        }
+    }
+    return found;
+}
+
+Problem incompatibleProblem(const AgentPair& pair) {
+    std::string text(agentName(pair.first));
+    text.append("与").append(agentName(pair.second)).append(
+        "不相容，不应在同一场所配置（4.1.3）");
+    return Problem{ProblemCode::IncompatibleAgents, Severity::Error, std::move(text)};
 }
 
 }  // namespace extcalc::gb50140

@@ -220,6 +220,7 @@ Result calculateSeveral(const Unit& unit, ClassSet set) {
     Result r;
     const std::vector<FireClass> classes = set.list();
     r.fireClass = classes.front();
+    r.classSet = set;
     r.points = unit.points;
     const std::string classesText = classSetText(set);
     if (set.has(FireClass::D)) {

@@ -299,6 +299,10 @@ struct Result {
     // the shortest of the classes' distances. Empty for a place of one class.
     std::vector<ClassFigures> classes;
     std::optional<FireClass> decidingClass;
+    ClassSet classSet;  // the place's classes when it has several, D among them too
+
+    // Whether this is a place of several classes.
+    [[nodiscard]] bool several() const { return classSet.size() > 1; }
 
     bool hasError() const;
 };

@@ -179,8 +179,7 @@ std::string perClassText(const gb::Result& r) {
              basis + '\n';
         t += "  单具灭火器最小配置灭火级别：" + std::to_string(c.minRating) + basis + '\n';
         t += "  所选灭火器灭火级别：" +
-             (c.rating > 0 ? std::to_string(c.rating) + basis : "无" + basis + "类灭火级别") +
-             '\n';
+             (c.rating > 0 ? std::to_string(c.rating) + basis : "无" + basis + "类灭火级别") + '\n';
         if (c.counted) {
             t += "  每个设置点灭火器数：" + c.formulaPerPoint + "，取 " +
                  std::to_string(c.perPoint) + " 具\n";
@@ -212,8 +211,7 @@ std::string unitText(const gb::Unit& unit, const gb::Result& r,
     if (r.several()) {
         t += severalClassesText(unit, r);
     } else {
-        t += "火灾种类：" + std::string(1, fireClass.letter) + "类 " +
-             std::string(fireClass.burns);
+        t += "火灾种类：" + std::string(1, fireClass.letter) + "类 " + std::string(fireClass.burns);
         if (unit.fireClass == gb::FireClass::E) {
             t += "，按" + std::string(1, letterOf(unit.basis)) + "类的规定确定";
         }
@@ -312,8 +310,8 @@ nlohmann::json unitJson(const gb::Result& r, std::optional<std::string_view> nam
     }
     if (r.several()) {
         object["class"] = gb::classSetText(r.classSet);
-        for (const char* key : {"basis", "U", "Q", "Q_required", "Qe", "Qe_required",
-                                "min_rating", "rating"}) {
+        for (const char* key :
+             {"basis", "U", "Q", "Q_required", "Qe", "Qe_required", "min_rating", "rating"}) {
             object[key] = nullptr;
         }
         object["formula_Q"] = "";
@@ -337,9 +335,8 @@ nlohmann::json unitJson(const gb::Result& r, std::optional<std::string_view> nam
                 {"formula_per_point", c.formulaPerPoint},
             });
         }
-        object["deciding_class"] = r.decidingClass
-                                       ? json(std::string(1, letterOf(*r.decidingClass)))
-                                       : json(nullptr);
+        object["deciding_class"] =
+            r.decidingClass ? json(std::string(1, letterOf(*r.decidingClass))) : json(nullptr);
     }
     for (const gb::Problem& problem : r.problems) {
         object["problems"].push_back(

@@ -333,12 +333,11 @@ void checksSeveral(const gb::Unit& unit, const gb::Result& r, std::vector<Block>
         }
         if (!gb::suitable((*model)->agent, c.fireClass)) {
             allSuitable = false;
-            const auto found = std::find_if(r.problems.begin(), r.problems.end(),
-                                            [&](const gb::Problem& p) {
-                                                return p.code == ProblemCode::NotSuitable &&
-                                                       p.text.find("（" + clause + "）") !=
-                                                           std::string::npos;
-                                            });
+            const auto found =
+                std::find_if(r.problems.begin(), r.problems.end(), [&](const gb::Problem& p) {
+                    return p.code == ProblemCode::NotSuitable &&
+                           p.text.find("（" + clause + "）") != std::string::npos;
+                });
             blocks.emplace_back(
                 Check{Status::Fail, clause, found != r.problems.end() ? found->text : ""});
             continue;
@@ -361,26 +360,25 @@ void checksSeveral(const gb::Unit& unit, const gb::Result& r, std::vector<Block>
             blocks.emplace_back(Check{Status::Warn, "4.2", custom->text});
         }
     } else {
-        blocks.emplace_back(
-            Check{allSuitable ? Status::Pass : Status::Fail, "4.1.2",
-                  allSuitable ? "所选灭火器适用于该场所的全部火灾种类（" +
-                                    gb::classSetText(r.classSet) + "），为通用型"
-                              : "几类火灾的场所应选用适用于全部火灾种类的通用型灭火器"});
+        blocks.emplace_back(Check{allSuitable ? Status::Pass : Status::Fail, "4.1.2",
+                                  allSuitable
+                                      ? "所选灭火器适用于该场所的全部火灾种类（" +
+                                            gb::classSetText(r.classSet) + "），为通用型"
+                                      : "几类火灾的场所应选用适用于全部火灾种类的通用型灭火器"});
     }
     for (const gb::ClassFigures& c : r.classes) {
         const std::string letter(1, letterOf(c.fireClass));
         const std::string basis(1, c.basis);
         const std::string minClause = c.basis == 'A' ? "6.2.1" : "6.2.2";
         if (c.rating == 0) {
-            if (r.problems.end() != std::find_if(r.problems.begin(), r.problems.end(),
-                                                 [&](const gb::Problem& p) {
-                                                     return p.code == ProblemCode::NoRating &&
-                                                            p.text.find("（" + letter + "类") !=
-                                                                std::string::npos;
-                                                 })) {
-                blocks.emplace_back(Check{Status::Fail, minClause,
-                                          letter + "类：" + r.modelDescription + " 没有" + basis +
-                                              "类灭火级别"});
+            if (r.problems.end() !=
+                std::find_if(r.problems.begin(), r.problems.end(), [&](const gb::Problem& p) {
+                    return p.code == ProblemCode::NoRating &&
+                           p.text.find("（" + letter + "类") != std::string::npos;
+                })) {
+                blocks.emplace_back(
+                    Check{Status::Fail, minClause,
+                          letter + "类：" + r.modelDescription + " 没有" + basis + "类灭火级别"});
             }
         } else if (c.rating < c.minRating) {
             blocks.emplace_back(Check{Status::Fail, minClause,
@@ -414,21 +412,20 @@ void workingSeveral(const gb::Unit& unit, const gb::Result& r, std::vector<Block
     for (const gb::ClassFigures& c : r.classes) {
         const std::string letter(1, letterOf(c.fireClass));
         const std::string basis(1, c.basis);
-        blocks.emplace_back(KeyValue{{letter + "类 U", c.u.text + " " + uUnit(c.basis == 'A') +
-                                                          "（表" +
-                                                          (c.basis == 'A' ? "6.2.1" : "6.2.2") +
-                                                          "，" + str(hazardName(unit.hazard)) +
-                                                          "）"}});
+        blocks.emplace_back(
+            KeyValue{{letter + "类 U", c.u.text + " " + uUnit(c.basis == 'A') + "（表" +
+                                           (c.basis == 'A' ? "6.2.1" : "6.2.2") + "，" +
+                                           str(hazardName(unit.hazard)) + "）"}});
         // "QA = 1.0 × 200 ÷ 75 = 2.67" with the symbols put in after the name.
         const std::size_t equals = c.formulaQ.find(" = ");
-        blocks.emplace_back(Formula{letter + "类 计算单元最小需配灭火级别（7.3）",
-                                    c.formulaQ.substr(0, equals) + " = " + symbols +
-                                        c.formulaQ.substr(equals),
-                                    "取 " + std::to_string(c.qRequired) + basis});
+        blocks.emplace_back(
+            Formula{letter + "类 计算单元最小需配灭火级别（7.3）",
+                    c.formulaQ.substr(0, equals) + " = " + symbols + c.formulaQ.substr(equals),
+                    "取 " + std::to_string(c.qRequired) + basis});
         blocks.emplace_back(Formula{letter + "类 设置点最小需配灭火级别（7.3.4）", c.formulaQe,
                                     "取 " + std::to_string(c.qeRequired) + basis});
-        blocks.emplace_back(KeyValue{{letter + "类 单具灭火器最小配置灭火级别",
-                                      std::to_string(c.minRating) + basis}});
+        blocks.emplace_back(KeyValue{
+            {letter + "类 单具灭火器最小配置灭火级别", std::to_string(c.minRating) + basis}});
         if (c.counted) {
             blocks.emplace_back(Formula{letter + "类 每个设置点灭火器数", c.formulaPerPoint,
                                         "取 " + std::to_string(c.perPoint) + " 具"});
@@ -448,10 +445,10 @@ void workingSeveral(const gb::Unit& unit, const gb::Result& r, std::vector<Block
     if (r.perPoint > building::byRating(r)) {
         taken += "（每个计算单元不少于2具，6.1.1）";
     }
-    blocks.emplace_back(Formula{"每个设置点灭火器数（取各类中最多者）",
-                                "n = max(" + names + ") = max(" + values +
-                                    ") = " + std::to_string(building::byRating(r)),
-                                std::move(taken)});
+    blocks.emplace_back(Formula{
+        "每个设置点灭火器数（取各类中最多者）",
+        "n = max(" + names + ") = max(" + values + ") = " + std::to_string(building::byRating(r)),
+        std::move(taken)});
     blocks.emplace_back(Formula{"计算单元灭火器总数",
                                 std::to_string(r.perPoint) + " × " + std::to_string(r.points) +
                                     " = " + std::to_string(r.total),
@@ -461,10 +458,9 @@ void workingSeveral(const gb::Unit& unit, const gb::Result& r, std::vector<Block
         distances += (distances.empty() ? "" : "，") + std::string(1, letterOf(c.fireClass)) +
                      "类 " + std::to_string(c.maxDistanceM) + " m";
     }
-    blocks.emplace_back(KeyValue{{"最大保护距离", std::to_string(r.maxDistanceM) +
-                                                      " m（取各类中最小者：" + distances +
-                                                      "；表5.2.1、5.2.2，" +
-                                                      (r.wheeled ? "推车式" : "手提式") + "）"}});
+    blocks.emplace_back(KeyValue{
+        {"最大保护距离", std::to_string(r.maxDistanceM) + " m（取各类中最小者：" + distances +
+                             "；表5.2.1、5.2.2，" + (r.wheeled ? "推车式" : "手提式") + "）"}});
 }
 
 void unit2005(const UnitCells& cells, const UnitOutcome& outcome, std::vector<Block>& blocks) {
@@ -494,9 +490,9 @@ void unit2005(const UnitCells& cells, const UnitOutcome& outcome, std::vector<Bl
     blocks.emplace_back(KeyValue{{"设置点数", "N = " + std::to_string(unit.points)}});
     if (r.several()) {
         if (!r.classes.empty()) {
-            blocks.emplace_back(KeyValue{{"灭火器", r.modelDescription + "，" +
-                                                        (r.wheeled ? "推车式" : "手提式") + "，" +
-                                                        building::modelRatingsText(unit)}});
+            blocks.emplace_back(
+                KeyValue{{"灭火器", r.modelDescription + "，" + (r.wheeled ? "推车式" : "手提式") +
+                                        "，" + building::modelRatingsText(unit)}});
             workingSeveral(unit, r, blocks);
         }
         checksSeveral(unit, r, blocks);
@@ -558,21 +554,19 @@ std::vector<std::string> summaryRow2005(std::size_t i, const UnitCells& cells,
         }
         return text;
     };
-    row.push_back((r.several() ? gb::classSetText(r.classSet)
-                               : std::string(1, letterOf(unit.fireClass))) +
-                  "类 " + str(hazardName(unit.hazard)));
+    row.push_back(
+        (r.several() ? gb::classSetText(r.classSet) : std::string(1, letterOf(unit.fireClass))) +
+        "类 " + str(hazardName(unit.hazard)));
     row.push_back(gb::decimalText(unit.areaMillionths, 1'000'000));
     row.push_back(reached ? r.k.text : "—");
     row.emplace_back(unit.special ? "1.3" : "—");
     if (r.several() && reached) {
         row.push_back(perClass([](const gb::ClassFigures& c) { return c.u.text; }));
-        row.push_back(perClass([](const gb::ClassFigures& c) {
-            return std::to_string(c.qRequired) + c.basis;
-        }));
+        row.push_back(perClass(
+            [](const gb::ClassFigures& c) { return std::to_string(c.qRequired) + c.basis; }));
         row.push_back(std::to_string(unit.points));
-        row.push_back(perClass([](const gb::ClassFigures& c) {
-            return std::to_string(c.qeRequired) + c.basis;
-        }));
+        row.push_back(perClass(
+            [](const gb::ClassFigures& c) { return std::to_string(c.qeRequired) + c.basis; }));
     } else {
         row.push_back(reached ? r.u.text : "—");
         row.push_back(reached ? std::to_string(r.qRequired) + basis : "—");

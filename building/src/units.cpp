@@ -461,8 +461,10 @@ std::string shownResult(Standard standard, const UnitOutcome& outcome, std::size
         std::size_t start = 0;
         for (const char each : outcome.ratingLetters) {
             const std::size_t end = std::min(text.find('/', start), text.size());
-            shown += (start == 0 ? "" : key == "U" ? "；" : "/") + text.substr(start, end - start) +
-                     (key == "U" ? " m²/" : "") + each;
+            shown += (start == 0   ? ""
+                      : key == "U" ? "；"
+                                   : "/") +
+                     text.substr(start, end - start) + (key == "U" ? " m²/" : "") + each;
             start = std::min(end + 1, text.size());
         }
         return shown;
@@ -483,8 +485,7 @@ bool takesSeveral(Standard standard, std::size_t column) {
     return standard == Standard::Gb50140_2005 && fieldOf(standard, column) == Field::Class;
 }
 
-std::vector<std::string> pickedItems(Standard standard, std::size_t column,
-                                     std::string_view text) {
+std::vector<std::string> pickedItems(Standard standard, std::size_t column, std::string_view text) {
     if (!takesSeveral(standard, column)) {
         return {};
     }

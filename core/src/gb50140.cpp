@@ -129,8 +129,8 @@ std::string_view invalidInput(const Unit& unit) {
     if (unit.fireClass < FireClass::A || unit.fireClass > FireClass::E) {
         return "火灾种类";
     }
-    if (unit.fireClass == FireClass::E &&
-        unit.basis != FireClass::A && unit.basis != FireClass::B) {
+    if (unit.fireClass == FireClass::E && unit.basis != FireClass::A &&
+        unit.basis != FireClass::B) {
         return "E类火灾应按A类或B类确定";
     }
     if (unit.hazard < 1 || unit.hazard > 3) {
@@ -248,8 +248,8 @@ Result calculateSeveral(const Unit& unit, ClassSet set) {
     }
     for (const FireClass fireClass : classes) {
         const std::string_view classText = letterText(classLetter(fireClass));
-        const bool basisA = fireClass == FireClass::A ||
-                            (fireClass == FireClass::E && unit.basis == FireClass::A);
+        const bool basisA =
+            fireClass == FireClass::A || (fireClass == FireClass::E && unit.basis == FireClass::A);
         const RatingRow& ratings = (basisA ? table621() : table622())[level];
         ClassFigures c;
         c.fireClass = fireClass;
@@ -262,8 +262,8 @@ Result calculateSeveral(const Unit& unit, ClassSet set) {
         c.qRequired = ceilDiv(qNum, qDen);
         c.qe = figure(c.qRequired, unit.points);
         c.qeRequired = ceilDiv(c.qRequired, unit.points);
-        c.formulaQ = concat("Q", classText, " = ", unit.special ? "1.3 × " : "", k.valueText,
-                            " × ", r.area.text, " ÷ ", ratings.uText, " = ", c.q.text);
+        c.formulaQ = concat("Q", classText, " = ", unit.special ? "1.3 × " : "", k.valueText, " × ",
+                            r.area.text, " ÷ ", ratings.uText, " = ", c.q.text);
         c.formulaQe = concat("Qe", classText, " = Q", classText, " ÷ N = ", Number(c.qRequired),
                              " ÷ ", Number(unit.points), " = ", c.qe.text);
         c.rating = basisA ? model.ratingA : model.ratingB;
@@ -277,8 +277,7 @@ Result calculateSeveral(const Unit& unit, ClassSet set) {
                            classText, "类火灾（", suitabilityClause(fireClass),
                            "）；几类火灾的场所应选用通用型灭火器（4.1.2），不计算具数"));
                 classCountable = false;
-            } else if (fireClass == FireClass::E &&
-                       model.listed->agent == Agent::CarbonDioxide) {
+            } else if (fireClass == FireClass::E && model.listed->agent == Agent::CarbonDioxide) {
                 if (unit.horn == Horn::Metal) {
                     add(r, ProblemCode::CarbonDioxideForE, Severity::Error,
                         "装有金属喇叭喷筒的二氧化碳灭火器不得用于E类火灾场所（4.2.5），不计算具数");
@@ -304,9 +303,9 @@ Result calculateSeveral(const Unit& unit, ClassSet set) {
                            letterText(c.basis), basisA ? "（6.2.1）" : "（6.2.2）"));
             }
             c.perPointRatio = figure(c.qeRequired, c.rating);
-            c.formulaPerPoint = concat("n", classText, " = Qe", classText, " ÷ R", classText,
-                                       " = ", Number(c.qeRequired), " ÷ ", Number(c.rating),
-                                       " = ", c.perPointRatio.text);
+            c.formulaPerPoint =
+                concat("n", classText, " = Qe", classText, " ÷ R", classText, " = ",
+                       Number(c.qeRequired), " ÷ ", Number(c.rating), " = ", c.perPointRatio.text);
             c.perPoint = ceilDiv(c.qeRequired, c.rating);
             c.counted = true;
         }
@@ -334,7 +333,8 @@ Result calculateSeveral(const Unit& unit, ClassSet set) {
     r.maxDistanceM = std::min_element(r.classes.begin(), r.classes.end(),
                                       [](const ClassFigures& a, const ClassFigures& b) {
                                           return a.maxDistanceM < b.maxDistanceM;
-                                      })->maxDistanceM;
+                                      })
+                         ->maxDistanceM;
     if (!countable) {
         return r;
     }

@@ -232,42 +232,8 @@ std::string classSetText(ClassSet classes) {
 }
 
 std::string_view suitabilityClause(FireClass fireClass) {
-    constexpr std::array<std::string_view, 5> kClauses{"4.2.1", "4.2.2", "4.2.3", "4.2.4",
-                                                       "4.2.5"};
+    constexpr std::array<std::string_view, 5> kClauses{"4.2.1", "4.2.2", "4.2.3", "4.2.4", "4.2.5"};
     return kClauses.at(static_cast<std::size_t>(fireClass));
-}
-
-// Appendix E's pairs are added here only once each is confirmed from the published text; until
-// then the check has nothing to find.
-constexpr std::array<AgentPair, 0> kConfirmedIncompatible{};
-
-std::span<const AgentPair> confirmedIncompatiblePairs() {
-    return kConfirmedIncompatible;
-}
-
-std::vector<AgentPair> incompatibleAgents(std::span<const Agent> agents,
-                                          std::span<const AgentPair> incompatible) {
-    const auto present = [&agents](Agent agent) {
-        return std::find(agents.begin(), agents.end(), agent) != agents.end();
-    };
-    std::vector<AgentPair> found;
-    for (const AgentPair& pair : incompatible) {
-        const AgentPair ordered = pair.second < pair.first ? AgentPair{pair.second, pair.first}
-                                                           : pair;
-        if (ordered.first != ordered.second && present(ordered.first) &&
-            present(ordered.second) &&
-            std::find(found.begin(), found.end(), ordered) == found.end()) {
-            found.push_back(ordered);
-        }
-    }
-    return found;
-}
-
-Problem incompatibleProblem(const AgentPair& pair) {
-    std::string text(agentName(pair.first));
-    text.append("与").append(agentName(pair.second)).append(
-        "不相容，不应在同一场所配置（4.1.3）");
-    return Problem{ProblemCode::IncompatibleAgents, Severity::Error, std::move(text)};
 }
 
 }  // namespace extcalc::gb50140

@@ -22,19 +22,19 @@ RunResult run(const std::vector<std::string>& args) {
 
 std::vector<std::string> unit2005(const std::string& classes, const std::string& hazard,
                                   const std::string& extinguisher) {
-    return {"--standard", "2005",       "--class",  classes, "--hazard",       hazard,
-            "--k",        "1",          "--special", "no",   "--area",         "200",
-            "--points",   "2",          "--json",    "--extinguisher", extinguisher};
+    return {"--standard", "2005",           "--class",   classes,  "--hazard", hazard,     "--k",
+            "1",          "--special",      "no",        "--area", "200",      "--points", "2",
+            "--json",     "--extinguisher", extinguisher};
 }
 
 struct JsonCase {
     const char* name;
     std::vector<std::string> args;
     int exitCode;
-    const char *classText, *deciding;  // deciding nullptr: none
+    const char *classText, *deciding;               // deciding nullptr: none
     std::vector<std::int64_t> qRequired, perPoint;  // per class; per_point -1 for null
-    std::int64_t total;  // -1 for null
-    const char* problem;  // somewhere in the problems, or ""
+    std::int64_t total;                             // -1 for null
+    const char* problem;                            // somewhere in the problems, or ""
 };
 void PrintTo(const JsonCase& c, std::ostream* os) {
     *os << c.name;
@@ -55,8 +55,8 @@ TEST_P(ClassesJson, PerClassObjects) {
     ASSERT_EQ(json["classes"].size(), c.qRequired.size());
     for (std::size_t i = 0; i < c.qRequired.size(); ++i) {
         const auto& each = json["classes"][i];
-        for (const char* key : {"class", "U", "Q", "Q_required", "Qe", "Qe_required",
-                                "min_rating", "rating", "per_point"}) {
+        for (const char* key : {"class", "U", "Q", "Q_required", "Qe", "Qe_required", "min_rating",
+                                "rating", "per_point"}) {
             EXPECT_TRUE(each.contains(key)) << key;
         }
         EXPECT_EQ(each["Q_required"], c.qRequired[i]);
@@ -98,16 +98,16 @@ TEST(ClassesCli, TableAndProjectAndReport) {
     ASSERT_GE(rows.size(), 4U);
     // name … extinguisher, then U, Q, 需配灭火级别, Qe, 每点需配灭火级别, 单具最小, 每点具数, 合计.
     EXPECT_EQ(std::vector<std::string>(rows[1].begin() + 9, rows[1].begin() + 17),
-              (std::vector<std::string>{"75/1.0", "2.67/200", "3/200", "1.50/100", "2/100",
-                                        "2/55", "2", "4"}));
+              (std::vector<std::string>{"75/1.0", "2.67/200", "3/200", "1.50/100", "2/100", "2/55",
+                                        "2", "4"}));
     EXPECT_EQ(rows[2][16], "2");
     EXPECT_EQ(rows[3][0], "合计");
     EXPECT_EQ(rows[3][16], "6");
 
     const auto project = extcalc::test::scratchPath("classes.exdesign");
-    ASSERT_EQ(run({"--csv", table.string(), "--standard", "2005", "--out", project.string()})
-                  .exitCode,
-              0);
+    ASSERT_EQ(
+        run({"--csv", table.string(), "--standard", "2005", "--out", project.string()}).exitCode,
+        0);
     const RunResult json = run({"--project", project.string(), "--json"});
     ASSERT_EQ(json.exitCode, 0) << json.err;
     const auto units = nlohmann::json::parse(json.out);
@@ -117,8 +117,9 @@ TEST(ClassesCli, TableAndProjectAndReport) {
     const auto html = extcalc::test::scratchPath("classes.html");
     ASSERT_EQ(run({"--project", project.string(), "--report", html.string()}).exitCode, 0);
     const std::string page = extcalc::test::readFile(html);
-    for (const char* said : {"QA = K × S ÷ U = 1.0 × 200 ÷ 75 = 2.67", "取 2 具，由B类确定",
-                             "n = max(nA, nB) = max(1, 2) = 2", "所选灭火器适用于该场所的全部火灾种类"}) {
+    for (const char* said :
+         {"QA = K × S ÷ U = 1.0 × 200 ÷ 75 = 2.67", "取 2 具，由B类确定",
+          "n = max(nA, nB) = max(1, 2) = 2", "所选灭火器适用于该场所的全部火灾种类"}) {
         EXPECT_NE(page.find(said), std::string::npos) << said;
     }
 }

@@ -188,10 +188,11 @@ TEST(SeveralOutput, SingleClassKeysUnchanged) {
         keys.push_back(item.key());
     }
     const std::vector<std::string> expected{
-        "K",           "Q",     "Q_required", "Qe",       "Qe_required", "S",
-        "U",           "basis", "class",      "factor",   "formula_Q",   "formula_Qe",
-        "max_distance_m", "min_rating", "model", "name", "per_point", "points",
-        "problems",    "rating", "standard",  "total",    "wheeled"};
+        "K",         "Q",          "Q_required",     "Qe",         "Qe_required",
+        "S",         "U",          "basis",          "class",      "factor",
+        "formula_Q", "formula_Qe", "max_distance_m", "min_rating", "model",
+        "name",      "per_point",  "points",         "problems",   "rating",
+        "standard",  "total",      "wheeled"};
     std::sort(keys.begin(), keys.end());
     EXPECT_EQ(keys, expected);
 }
@@ -200,13 +201,12 @@ TEST(SeveralOutput, TextShowsEachClassAndWhichDecides) {
     const UnitOutcome outcome =
         evaluate(k2005, unit({"库房", "B+A", "", "中危险级", "1", "否", "200", "2", "MF/ABC4"}));
     const std::string text = outcomeText(k2005, outcome, "库房");
-    for (const char* line :
-         {"火灾种类：A+B（A类 固体物质火灾；B类 液体火灾或可熔化固体物质火灾）",
-          "计算单元最小需配灭火级别：QA = 1.0 × 200 ÷ 75 = 2.67，取 3A",
-          "设置点最小需配灭火级别：QeB = QB ÷ N = 200 ÷ 2 = 100，取 100B",
-          "每个设置点灭火器数：nB = QeB ÷ RB = 100 ÷ 55 = 1.82，取 2 具",
-          "每个设置点灭火器数：取各类中最多者，由B类确定，取 2 具",
-          "计算单元灭火器总数：2 × 2 = 4 具"}) {
+    for (const char* line : {"火灾种类：A+B（A类 固体物质火灾；B类 液体火灾或可熔化固体物质火灾）",
+                             "计算单元最小需配灭火级别：QA = 1.0 × 200 ÷ 75 = 2.67，取 3A",
+                             "设置点最小需配灭火级别：QeB = QB ÷ N = 200 ÷ 2 = 100，取 100B",
+                             "每个设置点灭火器数：nB = QeB ÷ RB = 100 ÷ 55 = 1.82，取 2 具",
+                             "每个设置点灭火器数：取各类中最多者，由B类确定，取 2 具",
+                             "计算单元灭火器总数：2 × 2 = 4 具"}) {
         EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
     }
     // The unit's count is said once.

@@ -223,44 +223,5 @@ INSTANTIATE_TEST_SUITE_P(Gb50140, ClassesParsing, testing::Values(
     byName);
 // clang-format on
 
-struct AgentsCase {
-    const char* name;
-    std::vector<Agent> agents;
-    std::vector<AgentPair> expected;
-};
-void PrintTo(const AgentsCase& c, std::ostream* os) {
-    *os << c.name;
-}
-class Compatibility : public testing::TestWithParam<AgentsCase> {};
-
-// The pairs are the caller's: these stand in for a confirmed table, one of them written
-// the other way round and one twice.
-const std::vector<AgentPair> kPairs{{Agent::AbcPowder, Agent::BcPowder},
-                                    {Agent::Foam, Agent::BcPowder},
-                                    {Agent::BcPowder, Agent::AbcPowder}};
-
-TEST_P(Compatibility, PairsFound) {
-    const auto& c = GetParam();
-    EXPECT_EQ(incompatibleAgents(c.agents, kPairs), c.expected);
-}
-
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(Gb50140, Compatibility, testing::Values(
-    AgentsCase{"Nothing", {}, {}},
-    AgentsCase{"OneAgent", {Agent::AbcPowder, Agent::AbcPowder}, {}},
-    AgentsCase{"Compatible", {Agent::AbcPowder, Agent::Foam, Agent::CarbonDioxide}, {}},
-    AgentsCase{"PowdersOnce", {Agent::BcPowder, Agent::AbcPowder},
-               {{Agent::BcPowder, Agent::AbcPowder}}},
-    AgentsCase{"TwoPairs", {Agent::Foam, Agent::AbcPowder, Agent::BcPowder},
-               {{Agent::BcPowder, Agent::AbcPowder}, {Agent::Foam, Agent::BcPowder}}}),
-    byName);
-// clang-format on
-
-TEST(Gb50140Compatibility, ProblemNamesBothAgentsAndClause) {
-    const Problem p = incompatibleProblem({Agent::BcPowder, Agent::AbcPowder});
-    EXPECT_EQ(p.code, ProblemCode::IncompatibleAgents);
-    EXPECT_EQ(p.text, "碳酸氢钠干粉与磷酸铵盐干粉不相容，不应在同一场所配置（4.1.3）");
-}
-
 }  // namespace
 }  // namespace extcalc::gb50140

@@ -37,7 +37,7 @@ struct Check2005 {
     std::optional<gb50140::Unit> unit;  // when every answer can be used
     // The class answer: one class, or several ("A+B"), unit->fireClass being the first.
     gb50140::ClassSet classes;
-    std::vector<Fault> faults;          // all of them: missing answers first, then the rest
+    std::vector<Fault> faults;  // all of them: missing answers first, then the rest
 };
 
 // The class answer takes one class or several joined by "+" (parseFireClasses).

@@ -73,7 +73,8 @@ bool takesSeveral(Standard standard, std::size_t column);
 // The items such a cell names, in list order ("B+a" → A, B); empty when it names none.
 std::vector<std::string> pickedItems(Standard standard, std::size_t column, std::string_view text);
 // The cell's text for the items picked, in list order: {"B", "A"} → "A+B".
-std::string pickedText(Standard standard, std::size_t column, const std::vector<std::string>& items);
+std::string pickedText(Standard standard, std::size_t column,
+                       const std::vector<std::string>& items);
 
 // Whether a choice column's text names an item of one of its lists (the number of an
 // item where the class settles which list, or its exact text). Empty texts and typed

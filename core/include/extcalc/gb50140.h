@@ -223,7 +223,6 @@ enum class ProblemCode {
     MoreThanFive,       // 6.1.2
     CarbonDioxideForE,  // 4.2: not with a metal horn; a warning until the horn is stated
     CustomSuitability,  // 4.2 cannot be checked for a model of one's own
-    IncompatibleAgents,  // 4.1.3, see incompatibleAgents
 };
 
 struct Problem {
@@ -255,9 +254,9 @@ struct ClassFigures {
     Figure qe;
     std::int64_t qeRequired = 0;
     int minRating = 0;
-    int rating = 0;         // the model's rating for basis; 0 for none
-    bool counted = false;   // a count was reached for this class
-    Figure perPointRatio;   // qeRequired / rating
+    int rating = 0;             // the model's rating for basis; 0 for none
+    bool counted = false;       // a count was reached for this class
+    Figure perPointRatio;       // qeRequired / rating
     std::int64_t perPoint = 0;  // ⌈Qe / rating⌉, before 6.1.1
     int maxDistanceM = 0;
     std::string formulaQ;
@@ -311,21 +310,6 @@ Result calculate(const Unit& unit);
 // A place of several classes (4.1.2); unit.fireClass is ignored. A set of one class is the
 // unit of that class, calculated exactly as above.
 Result calculate(const Unit& unit, ClassSet classes);
-
-// 4.1.3 and Appendix E: agents that must not be used together in one place. The pairs are
-// given by the caller so that only pairs confirmed against the published text are used;
-// kConfirmedIncompatible holds them. Each pair found among `agents` is returned once, the
-// lesser agent first.
-struct AgentPair {
-    Agent first;
-    Agent second;
-    bool operator==(const AgentPair&) const = default;
-};
-std::span<const AgentPair> confirmedIncompatiblePairs();
-std::vector<AgentPair> incompatibleAgents(std::span<const Agent> agents,
-                                          std::span<const AgentPair> incompatible);
-// The warning for one pair, naming 4.1.3.
-Problem incompatibleProblem(const AgentPair& pair);
 
 // The display rule of Figure for num/den (den > 0, num ≥ 0).
 std::string decimalText(std::int64_t num, std::int64_t den);

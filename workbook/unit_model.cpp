@@ -184,9 +184,8 @@ QStringList UnitModel::pickedItems(int column, const QString& text) const {
 
 QString UnitModel::pickedText(int column, const QStringList& items) const {
     std::vector<std::string> picked;
-    for (const QString& item : items) {
-        picked.push_back(item.toStdString());
-    }
+    std::ranges::transform(items, std::back_inserter(picked),
+                           [](const QString& item) { return item.toStdString(); });
     return QString::fromStdString(building::pickedText(
         workbook_.standard(), static_cast<std::size_t>(std::max(column, 0)), picked));
 }

@@ -172,7 +172,8 @@ std::string perClassText(const gb::Result& r) {
     for (const gb::ClassFigures& c : r.classes) {
         const std::string letter(1, letterOf(c.fireClass));
         const std::string basis(1, c.basis);
-        t += "\n" + letter + "类（U = " + c.u.text + " m²/" + basis + "）\n";
+        t.append("\n").append(letter).append("类（U = ").append(c.u.text).append(" m²/");
+        t.append(basis).append("）\n");
         t += "  计算单元最小需配灭火级别：" + c.formulaQ + "，取 " + std::to_string(c.qRequired) +
              basis + '\n';
         t += "  设置点最小需配灭火级别：" + c.formulaQe + "，取 " + std::to_string(c.qeRequired) +
@@ -190,7 +191,7 @@ std::string perClassText(const gb::Result& r) {
 
 }  // namespace
 
-std::int64_t byRating(const gb::Result& r) {
+std::int64_t perPointByRatings(const gb::Result& r) {
     std::int64_t most = 0;
     for (const gb::ClassFigures& c : r.classes) {
         most = std::max(most, c.perPoint);
@@ -234,7 +235,7 @@ std::string unitText(const gb::Unit& unit, const gb::Result& r,
             const std::string deciding(1, letterOf(*r.decidingClass));
             t += "\n每个设置点灭火器数：取各类中最多者，由" + deciding + "类确定，取 " +
                  std::to_string(r.perPoint) + " 具";
-            if (r.perPoint > byRating(r)) {
+            if (r.perPoint > perPointByRatings(r)) {
                 t += "（每个计算单元不少于2具，6.1.1）";
             }
             t += "\n计算单元灭火器总数：" + std::to_string(r.perPoint) + " × " +

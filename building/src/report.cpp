@@ -442,13 +442,13 @@ void workingSeveral(const gb::Unit& unit, const gb::Result& r, std::vector<Block
     }
     const std::string deciding(1, letterOf(*r.decidingClass));
     std::string taken = "取 " + std::to_string(r.perPoint) + " 具，由" + deciding + "类确定";
-    if (r.perPoint > building::byRating(r)) {
+    if (r.perPoint > building::perPointByRatings(r)) {
         taken += "（每个计算单元不少于2具，6.1.1）";
     }
-    blocks.emplace_back(Formula{
-        "每个设置点灭火器数（取各类中最多者）",
-        "n = max(" + names + ") = max(" + values + ") = " + std::to_string(building::byRating(r)),
-        std::move(taken)});
+    blocks.emplace_back(Formula{"每个设置点灭火器数（取各类中最多者）",
+                                "n = max(" + names + ") = max(" + values +
+                                    ") = " + std::to_string(building::perPointByRatings(r)),
+                                std::move(taken)});
     blocks.emplace_back(Formula{"计算单元灭火器总数",
                                 std::to_string(r.perPoint) + " × " + std::to_string(r.points) +
                                     " = " + std::to_string(r.total),

@@ -493,10 +493,12 @@ std::vector<std::string> pickedItems(Standard standard, std::size_t column, std:
     if (!classes) {
         return {};
     }
+    const std::vector<gb::FireClass> picked = classes.value.list();
     std::vector<std::string> items;
-    for (const gb::FireClass fireClass : classes.value.list()) {
-        items.emplace_back(1, gb::fireClasses()[static_cast<std::size_t>(fireClass)].letter);
-    }
+    std::transform(
+        picked.begin(), picked.end(), std::back_inserter(items), [](gb::FireClass fireClass) {
+            return std::string(1, gb::fireClasses()[static_cast<std::size_t>(fireClass)].letter);
+        });
     return items;
 }
 

@@ -201,11 +201,9 @@ bool suitable(Agent agent, FireClass fireClass) {
 }
 
 int ClassSet::size() const {
-    int n = 0;
-    for (const auto& row : kFireClasses) {
-        n += has(row.fireClass) ? 1 : 0;
-    }
-    return n;
+    return static_cast<int>(
+        std::count_if(kFireClasses.begin(), kFireClasses.end(),
+                      [this](const FireClassRow& row) { return has(row.fireClass); }));
 }
 
 std::vector<FireClass> ClassSet::list() const {

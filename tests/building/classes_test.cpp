@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -184,9 +185,9 @@ TEST(SeveralOutput, SingleClassKeysUnchanged) {
         evaluate(k2005, unit({"库房", "A", "", "中危险级", "1", "否", "200", "2", "MF/ABC4"}));
     const auto json = outcomeJson(k2005, outcome, "库房");
     std::vector<std::string> keys;
-    for (const auto& item : json.items()) {
-        keys.push_back(item.key());
-    }
+    const auto items = json.items();
+    std::transform(items.begin(), items.end(), std::back_inserter(keys),
+                   [](const auto& item) { return item.key(); });
     const std::vector<std::string> expected{
         "K",         "Q",          "Q_required",     "Qe",         "Qe_required",
         "S",         "U",          "basis",          "class",      "factor",

@@ -3,6 +3,8 @@
 // by the class needing most, and the reader of "A+B".
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -85,9 +87,8 @@ TEST_P(Several, Figures) {
     EXPECT_EQ(r.computed, c.total > 0);
     EXPECT_EQ(r.maxDistanceM, c.distance);
     std::vector<ProblemCode> codes;
-    for (const Problem& p : r.problems) {
-        codes.push_back(p.code);
-    }
+    std::transform(r.problems.begin(), r.problems.end(), std::back_inserter(codes),
+                   [](const Problem& p) { return p.code; });
     EXPECT_EQ(codes, c.problems);
 }
 
@@ -159,7 +160,6 @@ TEST(Gb50140Several, OneClassSetIsTheSingleUnit) {
     for (const char* letter : {"A", "B", "C", "E"}) {
         for (const char* model : {"MF/ABC4", "MF4", "MT5", "3A", "MS/Q9"}) {
             Unit single;
-            single.fireClass = parseFireClass(letter).value;
             single.basis = FireClass::B;
             single.hazard = 3;
             single.areaMillionths = parseArea("123.45").value;

@@ -51,7 +51,7 @@ std::string modelRatingsText(const gb50140::Unit& unit);
 
 // The count per point a place of several classes needs by its ratings alone: the largest
 // of its classes', before 6.1.1 asks for two in the unit.
-std::int64_t byRating(const gb50140::Result& result);
+std::int64_t perPointByRatings(const gb50140::Result& result);
 
 // The unit readably, in Chinese, one fact a line: the inputs as understood, the formulas
 // with their numbers, the counts and every problem. name, when given, heads it.

@@ -52,6 +52,7 @@ void printLists2005(std::ostream& out) {
         out << "    " << row.letter << "  " << row.burns << '\n';
     }
     out << "    E类须加 --e-basis A 或 --e-basis B：按该场所A类还是B类的规定确定\n";
+    out << "    几类火灾的场所用 + 连接，如 A+B、A+E、B+C（4.1.2）\n";
     out << "火灾危险等级（--hazard，编号或名称）\n";
     for (const auto& level : gb::hazardLevels()) {
         out << "    " << level.number << "  " << level.name << '\n';

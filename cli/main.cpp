@@ -74,7 +74,8 @@ constexpr std::string_view kHelp =
     "                        "
     "名称,火灾类别,E类按,危险等级,修正系数,特殊场所,建筑面积,设置点数,灭火器\n"
     "                        （或 name,class,e_basis,hazard,k,special,area,points,extinguisher；\n"
-    "                        E类按 仅E类需要），结果加 U、Q、需配灭火级别、Qe、每点需配灭火级别、\n"
+    "                        E类按 仅E类需要；几类火灾写成 A+B 等），结果加 U、Q、需配灭火级别、\n"
+    "                        Qe、每点需配灭火级别、\n"
     "                        单具最小灭火级别、每点具数、合计具数、最大保护距离、问题\n"
     "  --out 文件            批量计算的结果表写入该文件（默认标准输出）；文件名以 .exdesign\n"
     "                        结尾时改为把表格转为该规范的工程文件\n"
@@ -88,6 +89,8 @@ constexpr std::string_view kHelp =
     "按 GB 50140-2005《建筑灭火器配置设计规范》计算一个计算单元（--standard 2005），\n"
     "除 --e-basis、--name、--json 外各项都必须给出：\n"
     "  --class 类别          火灾种类：A、B、C、D 或 E（大小写均可；D类不作计算）\n"
+    "                        几类火灾的场所用 + 连接，如 A+B、A+E、B+C：逐类计算 Q、Qe，\n"
+    "                        所选灭火器须适用于每一类，每点具数取各类中最多者\n"
     "  --e-basis A|B         仅E类火灾，且必须给出：按该场所A类还是B类的规定确定\n"
     "  --hazard 等级         1 轻危险级、2 中危险级、3 严重危险级，编号或名称\n"
     "  --k 系数              修正系数：编号 1–5、该项原文或数值（1.0、0.9、0.7、0.5、0.3）\n"
@@ -238,7 +241,7 @@ int calculate2005(const std::map<building::Field, GivenOption>& options,
     if (!check.unit) {
         return usageErrors(check.faults);
     }
-    const gb50140::Result result = gb50140::calculate(*check.unit);
+    const gb50140::Result result = gb50140::calculate(*check.unit, check.classes);
     if (json) {
         std::cout << building::unitJson(result, name).dump(2) << '\n';
     } else {

@@ -167,6 +167,29 @@ bool UnitModel::takesOwnText(int column) const {
            columns[static_cast<std::size_t>(column)].kind == building::ColumnKind::Text;
 }
 
+bool UnitModel::takesSeveral(int column) const {
+    return column >= 0 && column < inputs_ &&
+           building::takesSeveral(workbook_.standard(), static_cast<std::size_t>(column));
+}
+
+QStringList UnitModel::pickedItems(int column, const QString& text) const {
+    QStringList items;
+    for (const std::string& item :
+         building::pickedItems(workbook_.standard(), static_cast<std::size_t>(std::max(column, 0)),
+                               text.toStdString())) {
+        items.append(QString::fromStdString(item));
+    }
+    return items;
+}
+
+QString UnitModel::pickedText(int column, const QStringList& items) const {
+    std::vector<std::string> picked;
+    std::ranges::transform(items, std::back_inserter(picked),
+                           [](const QString& item) { return item.toStdString(); });
+    return QString::fromStdString(building::pickedText(
+        workbook_.standard(), static_cast<std::size_t>(std::max(column, 0)), picked));
+}
+
 QString UnitModel::choiceLabel(int column, const QString& item) const {
     return QString::fromStdString(building::choiceLabel(
         workbook_.standard(), static_cast<std::size_t>(std::max(column, 0)), item.toStdString()));

@@ -37,6 +37,11 @@ class UnitModel final : public QAbstractTableModel {
     [[nodiscard]] QString choiceLabel(int column, const QString& item) const;
     // The 2005 extinguisher column offers codes but takes a model of one's own.
     [[nodiscard]] bool takesOwnText(int column) const;
+    // The 2005 class column names one class or several ("A+B"): its list is checked, not
+    // picked, and the items checked make the cell's text.
+    [[nodiscard]] bool takesSeveral(int column) const;
+    [[nodiscard]] QStringList pickedItems(int column, const QString& text) const;
+    [[nodiscard]] QString pickedText(int column, const QStringList& items) const;
     // The column that names a unit, while it is scrolled out of sight: the row headers
     // then carry the names, so the rows can still be told apart.
     void setNamesInRowHeaders(bool names);

@@ -93,17 +93,18 @@ Check2005 check2005(const Answers2005& answers) {
     auto& faults = check.faults;
     gb::Unit unit;
 
-    std::optional<gb::FireClass> fireClass;
+    std::optional<gb::ClassSet> fireClass;
     std::optional<Fault> classFault;
     if (const auto& answer = answers[Field::Class]) {
-        if (const auto parsed = gb::parseFireClass(*answer)) {
+        if (const auto parsed = gb::parseFireClasses(*answer)) {
             fireClass = parsed.value;
-            unit.fireClass = parsed.value;
+            check.classes = parsed.value;
+            unit.fireClass = parsed.value.list().front();
         } else {
             classFault = unreadable(Field::Class, *answer, parsed.error);
         }
     }
-    const bool classE = fireClass == gb::FireClass::E;
+    const bool classE = fireClass && fireClass->has(gb::FireClass::E);
     for (const Field field : kFields2005) {
         if (!answers[field] && field != Field::Horn && (field != Field::EBasis || classE)) {
             faults.emplace_back(FaultCode::Missing, field);
@@ -148,6 +149,56 @@ Check2005 check2005(const Answers2005& answers) {
     return check;
 }
 
+namespace {
+
+// The class line and the working of a place of several classes, one class at a time.
+std::string severalClassesText(const gb::Unit& unit, const gb::Result& r) {
+    std::string t = "火灾种类：" + gb::classSetText(r.classSet) + "（";
+    bool first = true;
+    for (const gb::FireClass fireClass : r.classSet.list()) {
+        const auto& row = gb::fireClasses()[static_cast<std::size_t>(fireClass)];
+        t += (first ? "" : "；") + std::string(1, row.letter) + "类 " + std::string(row.burns);
+        first = false;
+    }
+    t += "）";
+    if (r.classSet.has(gb::FireClass::E)) {
+        t += "，E类按" + std::string(1, letterOf(unit.basis)) + "类的规定确定";
+    }
+    return t + '\n';
+}
+
+std::string perClassText(const gb::Result& r) {
+    std::string t;
+    for (const gb::ClassFigures& c : r.classes) {
+        const std::string letter(1, letterOf(c.fireClass));
+        const std::string basis(1, c.basis);
+        t.append("\n").append(letter).append("类（U = ").append(c.u.text).append(" m²/");
+        t.append(basis).append("）\n");
+        t += "  计算单元最小需配灭火级别：" + c.formulaQ + "，取 " + std::to_string(c.qRequired) +
+             basis + '\n';
+        t += "  设置点最小需配灭火级别：" + c.formulaQe + "，取 " + std::to_string(c.qeRequired) +
+             basis + '\n';
+        t += "  单具灭火器最小配置灭火级别：" + std::to_string(c.minRating) + basis + '\n';
+        t += "  所选灭火器灭火级别：" +
+             (c.rating > 0 ? std::to_string(c.rating) + basis : "无" + basis + "类灭火级别") + '\n';
+        if (c.counted) {
+            t += "  每个设置点灭火器数：" + c.formulaPerPoint + "，取 " +
+                 std::to_string(c.perPoint) + " 具\n";
+        }
+    }
+    return t;
+}
+
+}  // namespace
+
+std::int64_t perPointByRatings(const gb::Result& r) {
+    std::int64_t most = 0;
+    for (const gb::ClassFigures& c : r.classes) {
+        most = std::max(most, c.perPoint);
+    }
+    return most;
+}
+
 std::string unitText(const gb::Unit& unit, const gb::Result& r,
                      std::optional<std::string_view> name) {
     const auto& fireClass = gb::fireClasses()[static_cast<std::size_t>(unit.fireClass)];
@@ -158,11 +209,16 @@ std::string unitText(const gb::Unit& unit, const gb::Result& r,
     if (name) {
         t += "计算单元：" + std::string(*name) + '\n';
     }
-    t += "火灾种类：" + std::string(1, fireClass.letter) + "类 " + std::string(fireClass.burns);
-    if (unit.fireClass == gb::FireClass::E) {
-        t += "，按" + std::string(1, letterOf(unit.basis)) + "类的规定确定";
+    if (r.several()) {
+        t += severalClassesText(unit, r);
+    } else {
+        t += "火灾种类：" + std::string(1, fireClass.letter) + "类 " + std::string(fireClass.burns);
+        if (unit.fireClass == gb::FireClass::E) {
+            t += "，按" + std::string(1, letterOf(unit.basis)) + "类的规定确定";
+        }
+        t += '\n';
     }
-    t += "\n危险等级：" + std::string(hazard.name) + '\n';
+    t += "危险等级：" + std::string(hazard.name) + '\n';
     t += "修正系数：" + std::string(k.text) + "，K = " + std::string(k.valueText) + '\n';
     t += "特殊场所：" +
          (unit.special ? "是（" + std::string(gb::kSpecialPlaces) + "，Q 乘以 1.3）"
@@ -171,7 +227,22 @@ std::string unitText(const gb::Unit& unit, const gb::Result& r,
     t += "保护面积：S = " + gb::decimalText(unit.areaMillionths, 1'000'000) + " m²\n";
     t += "设置点数：N = " + std::to_string(unit.points) + '\n';
     // Class D stops before the model is looked at; its problem says why.
-    if (!r.formulaQ.empty()) {
+    if (r.several() && !r.classes.empty()) {
+        t += "灭火器：" + r.modelDescription + "，" + (r.wheeled ? "推车式" : "手提式") + "，" +
+             modelRatingsText(unit) + '\n';
+        t += perClassText(r);
+        if (r.computed) {
+            const std::string deciding(1, letterOf(*r.decidingClass));
+            t += "\n每个设置点灭火器数：取各类中最多者，由" + deciding + "类确定，取 " +
+                 std::to_string(r.perPoint) + " 具";
+            if (r.perPoint > perPointByRatings(r)) {
+                t += "（每个计算单元不少于2具，6.1.1）";
+            }
+            t += "\n计算单元灭火器总数：" + std::to_string(r.perPoint) + " × " +
+                 std::to_string(r.points) + " = " + std::to_string(r.total) + " 具\n";
+            t += "最大保护距离：" + std::to_string(r.maxDistanceM) + " m（取各类中最小者）\n";
+        }
+    } else if (!r.formulaQ.empty()) {
         t += "灭火器：" + r.modelDescription + "，" + (r.wheeled ? "推车式" : "手提式") + "，" +
              modelRatingsText(unit) + '\n';
         t += "\n计算单元最小需配灭火级别：" + r.formulaQ + "，取 " + std::to_string(r.qRequired) +
@@ -182,7 +253,7 @@ std::string unitText(const gb::Unit& unit, const gb::Result& r,
         t += "所选灭火器灭火级别：" +
              (r.rating > 0 ? std::to_string(r.rating) + basis : "无" + basis + "类灭火级别") + '\n';
     }
-    if (r.computed) {
+    if (r.computed && !r.several()) {
         t += "每个设置点灭火器数：" + r.formulaPerPoint + "，取 " + std::to_string(r.perPoint) +
              " 具";
         const std::int64_t byRating = (r.qeRequired + r.rating - 1) / r.rating;
@@ -253,6 +324,36 @@ nlohmann::json unitJson(const gb::Result& r, std::optional<std::string_view> nam
     };
     if (name) {
         object["name"] = *name;
+    }
+    if (r.several()) {
+        object["class"] = gb::classSetText(r.classSet);
+        for (const char* key :
+             {"basis", "U", "Q", "Q_required", "Qe", "Qe_required", "min_rating", "rating"}) {
+            object[key] = nullptr;
+        }
+        object["formula_Q"] = "";
+        object["formula_Qe"] = "";
+        object["classes"] = json::array();
+        for (const gb::ClassFigures& c : r.classes) {
+            object["classes"].push_back({
+                {"class", std::string(1, letterOf(c.fireClass))},
+                {"basis", std::string(1, c.basis)},
+                {"U", c.u.value},
+                {"Q", c.q.value},
+                {"Q_required", c.qRequired},
+                {"Qe", c.qe.value},
+                {"Qe_required", c.qeRequired},
+                {"min_rating", c.minRating},
+                {"rating", c.rating},
+                {"per_point", whole(c.counted, c.perPoint)},
+                {"max_distance_m", c.maxDistanceM},
+                {"formula_Q", c.formulaQ},
+                {"formula_Qe", c.formulaQe},
+                {"formula_per_point", c.formulaPerPoint},
+            });
+        }
+        object["deciding_class"] =
+            r.decidingClass ? json(std::string(1, letterOf(*r.decidingClass))) : json(nullptr);
     }
     for (const gb::Problem& problem : r.problems) {
         object["problems"].push_back(problemJson(problem));

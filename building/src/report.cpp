@@ -104,6 +104,21 @@ std::string classText(const gb::Unit& unit) {
     return text;
 }
 
+// "A+B：A类（固体物质火灾）、B类（…）", with E's basis when E is among them.
+std::string classesText(const gb::Unit& unit, const gb::Result& r) {
+    std::string text = gb::classSetText(r.classSet) + "：";
+    bool first = true;
+    for (const gb::FireClass fireClass : r.classSet.list()) {
+        const auto& row = gb::fireClasses()[static_cast<std::size_t>(fireClass)];
+        text += (first ? "" : "、") + std::string(1, row.letter) + "类（" + str(row.burns) + "）";
+        first = false;
+    }
+    if (r.classSet.has(gb::FireClass::E)) {
+        text += "；E类按" + std::string(1, letterOf(unit.basis)) + "类的规定确定（5.2.4、6.2）";
+    }
+    return text + "；几类火灾的场所选用通用型灭火器，逐类计算（4.1.2、7.3.1）";
+}
+
 // The hazard level, and beside it why, as the designer wrote it.
 std::string hazardText(std::string_view level, std::string_view basis) {
     std::string text(level);
@@ -130,7 +145,16 @@ Used usedBy(const std::vector<UnitOutcome>& outcomes) {
             continue;
         }
         const gb::Unit& unit = *outcome.unit;
-        (basisIsA(unit) ? used.hazardsA : used.hazardsB).insert(unit.hazard);
+        if (outcome.current && outcome.current->several()) {
+            if (outcome.current->classSet.has(gb::FireClass::D)) {
+                continue;
+            }
+            for (const gb::ClassFigures& c : outcome.current->classes) {
+                (c.basis == 'A' ? used.hazardsA : used.hazardsB).insert(unit.hazard);
+            }
+        } else {
+            (basisIsA(unit) ? used.hazardsA : used.hazardsB).insert(unit.hazard);
+        }
         used.kItems.insert(unit.kItem);
         used.special = used.special || unit.special;
         if (const auto* const* model = std::get_if<const gb::Model*>(&unit.extinguisher)) {
@@ -320,6 +344,153 @@ void checks2005(const gb::Unit& unit, const gb::Result& r, std::vector<Block>& b
     }
 }
 
+// The checks of a place of several classes: 4.2 and the minimum rating once per class.
+void checksSeveral(const gb::Unit& unit, const gb::Result& r, std::vector<Block>& blocks) {
+    using gb::ProblemCode;
+    if (const auto* p = problemOf(r, ProblemCode::ClassD)) {
+        blocks.emplace_back(Check{Status::Fail, "4.2", p->text});
+        return;
+    }
+    const auto* const* model = std::get_if<const gb::Model*>(&unit.extinguisher);
+    bool allSuitable = true;
+    for (const gb::ClassFigures& c : r.classes) {
+        const std::string letter(1, letterOf(c.fireClass));
+        const std::string clause(gb::suitabilityClause(c.fireClass));
+        if (model == nullptr) {
+            continue;
+        }
+        if (!gb::suitable((*model)->agent, c.fireClass)) {
+            allSuitable = false;
+            const auto found =
+                std::find_if(r.problems.begin(), r.problems.end(), [&](const gb::Problem& p) {
+                    return p.code == ProblemCode::NotSuitable &&
+                           p.text.find("（" + clause + "）") != std::string::npos;
+                });
+            blocks.emplace_back(
+                Check{Status::Fail, clause, found != r.problems.end() ? found->text : ""});
+            continue;
+        }
+        std::string text = r.modelCode + "（" + str(gb::agentName((*model)->agent)) + "）适用于" +
+                           letter + "类火灾";
+        Status status = Status::Pass;
+        if (c.fireClass == gb::FireClass::E && (*model)->agent == gb::Agent::CarbonDioxide) {
+            if (const auto* co2 = problemOf(r, ProblemCode::CarbonDioxideForE)) {
+                status = co2->severity == gb::Severity::Error ? Status::Fail : Status::Warn;
+                text = co2->text;
+            } else {
+                text += "；设计人注明：采用非金属喇叭喷筒";
+            }
+        }
+        blocks.emplace_back(Check{status, clause, std::move(text)});
+    }
+    if (model == nullptr) {
+        if (const auto* custom = problemOf(r, ProblemCode::CustomSuitability)) {
+            blocks.emplace_back(Check{Status::Warn, "4.2", custom->text});
+        }
+    } else {
+        blocks.emplace_back(Check{allSuitable ? Status::Pass : Status::Fail, "4.1.2",
+                                  allSuitable
+                                      ? "所选灭火器适用于该场所的全部火灾种类（" +
+                                            gb::classSetText(r.classSet) + "），为通用型"
+                                      : "几类火灾的场所应选用适用于全部火灾种类的通用型灭火器"});
+    }
+    for (const gb::ClassFigures& c : r.classes) {
+        const std::string letter(1, letterOf(c.fireClass));
+        const std::string basis(1, c.basis);
+        const std::string minClause = c.basis == 'A' ? "6.2.1" : "6.2.2";
+        if (c.rating == 0) {
+            if (r.problems.end() !=
+                std::find_if(r.problems.begin(), r.problems.end(), [&](const gb::Problem& p) {
+                    return p.code == ProblemCode::NoRating &&
+                           p.text.find("（" + letter + "类") != std::string::npos;
+                })) {
+                blocks.emplace_back(
+                    Check{Status::Fail, minClause,
+                          letter + "类：" + r.modelDescription + " 没有" + basis + "类灭火级别"});
+            }
+        } else if (c.rating < c.minRating) {
+            blocks.emplace_back(Check{Status::Fail, minClause,
+                                      letter + "类：单具灭火级别 " + std::to_string(c.rating) +
+                                          basis + " 低于单具灭火器最小配置灭火级别 " +
+                                          std::to_string(c.minRating) + basis});
+        } else {
+            blocks.emplace_back(Check{Status::Pass, minClause,
+                                      letter + "类：单具灭火级别 " + std::to_string(c.rating) +
+                                          basis + " 不低于单具灭火器最小配置灭火级别 " +
+                                          std::to_string(c.minRating) + basis});
+        }
+    }
+    if (!r.computed) {
+        return;
+    }
+    blocks.emplace_back(Check{Status::Pass, "6.1.1",
+                              "计算单元内灭火器 " + std::to_string(r.total) + " 具，不少于2具"});
+    if (const auto* p = problemOf(r, ProblemCode::MoreThanFive)) {
+        blocks.emplace_back(Check{Status::Warn, "6.1.2", p->text});
+    } else {
+        blocks.emplace_back(Check{Status::Pass, "6.1.2",
+                                  "每个设置点 " + std::to_string(r.perPoint) + " 具，不多于5具"});
+    }
+}
+
+// The working of a place of several classes: each class's formulas, then the count that
+// the class needing most per point decides.
+void workingSeveral(const gb::Unit& unit, const gb::Result& r, std::vector<Block>& blocks) {
+    const std::string symbols = unit.special ? "1.3 × K × S ÷ U" : "K × S ÷ U";
+    for (const gb::ClassFigures& c : r.classes) {
+        const std::string letter(1, letterOf(c.fireClass));
+        const std::string basis(1, c.basis);
+        blocks.emplace_back(
+            KeyValue{{letter + "类 U", c.u.text + " " + uUnit(c.basis == 'A') + "（表" +
+                                           (c.basis == 'A' ? "6.2.1" : "6.2.2") + "，" +
+                                           str(hazardName(unit.hazard)) + "）"}});
+        // "QA = 1.0 × 200 ÷ 75 = 2.67" with the symbols put in after the name.
+        const std::size_t equals = c.formulaQ.find(" = ");
+        blocks.emplace_back(
+            Formula{letter + "类 计算单元最小需配灭火级别（7.3）",
+                    c.formulaQ.substr(0, equals) + " = " + symbols + c.formulaQ.substr(equals),
+                    "取 " + std::to_string(c.qRequired) + basis});
+        blocks.emplace_back(Formula{letter + "类 设置点最小需配灭火级别（7.3.4）", c.formulaQe,
+                                    "取 " + std::to_string(c.qeRequired) + basis});
+        blocks.emplace_back(KeyValue{
+            {letter + "类 单具灭火器最小配置灭火级别", std::to_string(c.minRating) + basis}});
+        if (c.counted) {
+            blocks.emplace_back(Formula{letter + "类 每个设置点灭火器数", c.formulaPerPoint,
+                                        "取 " + std::to_string(c.perPoint) + " 具"});
+        }
+    }
+    if (!r.computed) {
+        return;
+    }
+    std::string names;
+    std::string values;
+    for (const gb::ClassFigures& c : r.classes) {
+        names += (names.empty() ? "" : ", ") + std::string("n") + letterOf(c.fireClass);
+        values += (values.empty() ? "" : ", ") + std::to_string(c.perPoint);
+    }
+    const std::string deciding(1, letterOf(*r.decidingClass));
+    std::string taken = "取 " + std::to_string(r.perPoint) + " 具，由" + deciding + "类确定";
+    if (r.perPoint > building::perPointByRatings(r)) {
+        taken += "（每个计算单元不少于2具，6.1.1）";
+    }
+    blocks.emplace_back(Formula{"每个设置点灭火器数（取各类中最多者）",
+                                "n = max(" + names + ") = max(" + values +
+                                    ") = " + std::to_string(building::perPointByRatings(r)),
+                                std::move(taken)});
+    blocks.emplace_back(Formula{"计算单元灭火器总数",
+                                std::to_string(r.perPoint) + " × " + std::to_string(r.points) +
+                                    " = " + std::to_string(r.total),
+                                std::to_string(r.total) + " 具"});
+    std::string distances;
+    for (const gb::ClassFigures& c : r.classes) {
+        distances += (distances.empty() ? "" : "，") + std::string(1, letterOf(c.fireClass)) +
+                     "类 " + std::to_string(c.maxDistanceM) + " m";
+    }
+    blocks.emplace_back(KeyValue{
+        {"最大保护距离", std::to_string(r.maxDistanceM) + " m（取各类中最小者：" + distances +
+                             "；表5.2.1、5.2.2，" + (r.wheeled ? "推车式" : "手提式") + "）"}});
+}
+
 void unit2005(const UnitCells& cells, const UnitOutcome& outcome, std::vector<Block>& blocks) {
     if (!outcome.unit || !outcome.current) {
         const auto columns = building::inputColumns(Standard::Gb50140_2005);
@@ -334,7 +505,8 @@ void unit2005(const UnitCells& cells, const UnitOutcome& outcome, std::vector<Bl
     const gb::Result& r = *outcome.current;
     const auto& k = gb::kItems()[static_cast<std::size_t>(unit.kItem - 1)];
     const std::string basis(1, r.basis);
-    blocks.emplace_back(KeyValue{{"火灾种类", classText(unit)}});
+    blocks.emplace_back(
+        KeyValue{{"火灾种类", r.several() ? classesText(unit, r) : classText(unit)}});
     blocks.emplace_back(KeyValue{
         {"危险等级", hazardText(hazardName(unit.hazard), cellOf(Standard::Gb50140_2005, cells,
                                                                 building::Field::HazardBasis))}});
@@ -344,6 +516,16 @@ void unit2005(const UnitCells& cells, const UnitOutcome& outcome, std::vector<Bl
     blocks.emplace_back(
         KeyValue{{"保护面积", "S = " + gb::decimalText(unit.areaMillionths, 1'000'000) + " m²"}});
     blocks.emplace_back(KeyValue{{"设置点数", "N = " + std::to_string(unit.points)}});
+    if (r.several()) {
+        if (!r.classes.empty()) {
+            blocks.emplace_back(
+                KeyValue{{"灭火器", r.modelDescription + "，" + (r.wheeled ? "推车式" : "手提式") +
+                                        "，" + building::modelRatingsText(unit)}});
+            workingSeveral(unit, r, blocks);
+        }
+        checksSeveral(unit, r, blocks);
+        return;
+    }
     if (!r.formulaQ.empty()) {
         std::string model = r.modelDescription + "，" + (r.wheeled ? "推车式" : "手提式") + "，" +
                             building::modelRatingsText(unit);
@@ -392,14 +574,33 @@ std::vector<std::string> summaryRow2005(std::size_t i, const UnitCells& cells,
     const gb::Result& r = *outcome.current;
     const std::string basis(1, r.basis);
     const bool reached = !r.formulaQ.empty();
-    row.push_back(std::string(1, letterOf(unit.fireClass)) + "类 " + str(hazardName(unit.hazard)));
+    // A place of several classes has one figure per class, "3A/200B".
+    const auto perClass = [&r](auto figure) {
+        std::string text;
+        for (const gb::ClassFigures& c : r.classes) {
+            text += (text.empty() ? "" : "/") + figure(c);
+        }
+        return text;
+    };
+    row.push_back(
+        (r.several() ? gb::classSetText(r.classSet) : std::string(1, letterOf(unit.fireClass))) +
+        "类 " + str(hazardName(unit.hazard)));
     row.push_back(gb::decimalText(unit.areaMillionths, 1'000'000));
     row.push_back(reached ? r.k.text : "—");
     row.emplace_back(unit.special ? "1.3" : "—");
-    row.push_back(reached ? r.u.text : "—");
-    row.push_back(reached ? std::to_string(r.qRequired) + basis : "—");
-    row.push_back(std::to_string(unit.points));
-    row.push_back(reached ? std::to_string(r.qeRequired) + basis : "—");
+    if (r.several() && reached) {
+        row.push_back(perClass([](const gb::ClassFigures& c) { return c.u.text; }));
+        row.push_back(perClass(
+            [](const gb::ClassFigures& c) { return std::to_string(c.qRequired) + c.basis; }));
+        row.push_back(std::to_string(unit.points));
+        row.push_back(perClass(
+            [](const gb::ClassFigures& c) { return std::to_string(c.qeRequired) + c.basis; }));
+    } else {
+        row.push_back(reached ? r.u.text : "—");
+        row.push_back(reached ? std::to_string(r.qRequired) + basis : "—");
+        row.push_back(std::to_string(unit.points));
+        row.push_back(reached ? std::to_string(r.qeRequired) + basis : "—");
+    }
     row.push_back(reached ? (r.modelCode.empty() ? r.modelDescription : r.modelCode) : "—");
     row.push_back(r.computed ? std::to_string(r.perPoint) : "—");
     row.push_back(r.computed ? std::to_string(r.total) : "—");

@@ -225,9 +225,32 @@ UnitOutcome evaluateCurrent(const UnitCells& cells) {
         outcome.results.back() = outcome.problemText();
         return outcome;
     }
-    gb::Result result = gb::calculate(*check.unit);
+    gb::Result result = gb::calculate(*check.unit, check.classes);
     outcome.problems = result.problems;
-    if (!result.formulaQ.empty()) {
+    if (result.several() && !result.classes.empty()) {
+        // One figure per class, "/" between them, in the order of the classes.
+        const auto joinedBy = [&result](auto figure) {
+            std::string text;
+            for (const gb::ClassFigures& c : result.classes) {
+                text += (text.empty() ? "" : "/") + figure(c);
+            }
+            return text;
+        };
+        outcome.results[0] = joinedBy([](const gb::ClassFigures& c) { return c.u.text; });
+        outcome.results[1] = joinedBy([](const gb::ClassFigures& c) { return c.q.text; });
+        outcome.results[2] =
+            joinedBy([](const gb::ClassFigures& c) { return wholeText(c.qRequired); });
+        outcome.results[3] = joinedBy([](const gb::ClassFigures& c) { return c.qe.text; });
+        outcome.results[4] =
+            joinedBy([](const gb::ClassFigures& c) { return wholeText(c.qeRequired); });
+        outcome.results[5] =
+            joinedBy([](const gb::ClassFigures& c) { return std::to_string(c.minRating); });
+        outcome.results[8] = std::to_string(result.maxDistanceM);
+        outcome.ratingLetter = result.basis;
+        for (const gb::ClassFigures& c : result.classes) {
+            outcome.ratingLetters += c.basis;
+        }
+    } else if (!result.formulaQ.empty()) {
         outcome.results[0] = result.u.text;
         outcome.results[1] = result.q.text;
         outcome.results[2] = wholeText(result.qRequired);
@@ -431,17 +454,66 @@ std::string shownResult(Standard standard, const UnitOutcome& outcome, std::size
         return text;
     }
     const std::string_view key = results[column].key;
+    const bool perClass = key == "U" || key == "Q" || key == "Q_required" || key == "Qe" ||
+                          key == "Qe_required" || key == "min_rating";
+    if (perClass && outcome.ratingLetters.size() > 1) {
+        std::string shown;
+        std::size_t start = 0;
+        for (const char each : outcome.ratingLetters) {
+            const std::size_t end = std::min(text.find('/', start), text.size());
+            shown += (start == 0   ? ""
+                      : key == "U" ? "；"
+                                   : "/") +
+                     text.substr(start, end - start) + (key == "U" ? " m²/" : "") + each;
+            start = std::min(end + 1, text.size());
+        }
+        return shown;
+    }
     if (key == "U") {
         return text + " m²/" + letter;
     }
-    if (key == "Q" || key == "Q_required" || key == "Qe" || key == "Qe_required" ||
-        key == "min_rating") {
+    if (perClass) {
         return text + letter;
     }
     if (key == "max_distance_m") {
         return text + " m";
     }
     return text;
+}
+
+bool takesSeveral(Standard standard, std::size_t column) {
+    return standard == Standard::Gb50140_2005 && fieldOf(standard, column) == Field::Class;
+}
+
+std::vector<std::string> pickedItems(Standard standard, std::size_t column, std::string_view text) {
+    if (!takesSeveral(standard, column)) {
+        return {};
+    }
+    const auto classes = gb::parseFireClasses(trimmedAnswer(text));
+    if (!classes) {
+        return {};
+    }
+    const std::vector<gb::FireClass> picked = classes.value.list();
+    std::vector<std::string> items;
+    std::transform(
+        picked.begin(), picked.end(), std::back_inserter(items), [](gb::FireClass fireClass) {
+            return std::string(1, gb::fireClasses()[static_cast<std::size_t>(fireClass)].letter);
+        });
+    return items;
+}
+
+std::string pickedText(Standard standard, std::size_t column,
+                       const std::vector<std::string>& items) {
+    if (!takesSeveral(standard, column)) {
+        return items.empty() ? std::string() : items.front();
+    }
+    gb::ClassSet classes;
+    for (const std::string& item : items) {
+        if (const auto fireClass = gb::parseFireClass(item)) {
+            classes.add(fireClass.value);
+        }
+    }
+    return gb::classSetText(classes);
 }
 
 bool fitsItsList(Standard standard, std::size_t column, std::string_view text) {
@@ -471,7 +543,7 @@ bool fitsItsList(Standard standard, std::size_t column, std::string_view text) {
     }
     switch (field) {
         case Field::Class:
-            return static_cast<bool>(gb::parseFireClass(text));
+            return static_cast<bool>(gb::parseFireClasses(text));
         case Field::EBasis:
             return isBasis(text);
         case Field::Hazard:
@@ -529,10 +601,8 @@ std::string canonical(Standard standard, std::size_t column, std::string_view te
     }
     switch (field) {
         case Field::Class:
-            if (const auto fireClass = gb::parseFireClass(answer)) {
-                std::string letter(
-                    1, gb::fireClasses()[static_cast<std::size_t>(fireClass.value)].letter);
-                return letter;
+            if (const auto classes = gb::parseFireClasses(answer)) {
+                return gb::classSetText(classes.value);
             }
             break;
         case Field::EBasis:

@@ -212,6 +212,175 @@ bool Result::hasError() const {
                        [](const Problem& p) { return p.severity == Severity::Error; });
 }
 
+namespace {
+
+// A place with several classes (4.1.2): each class is calculated on its own tables (7.3.1),
+// the model must suit and be rated for every one of them (4.2, 6.2.1/6.2.2), and the class
+// needing most extinguishers per point decides the count.
+Result calculateSeveral(const Unit& unit, ClassSet set) {
+    Result r;
+    const std::vector<FireClass> classes = set.list();
+    r.fireClass = classes.front();
+    r.classSet = set;
+    r.points = unit.points;
+    if (set.has(FireClass::D)) {
+        add(r, ProblemCode::ClassD, Severity::Error, suitabilityClause(FireClass::D),
+            "D类火灾（金属火灾）：规范无通用计算规则，应根据具体情况研究确定，"
+            "并选择扑灭金属火灾的专用灭火器（4.2.4）");
+        return r;
+    }
+    const KItem& k = kItems()[static_cast<std::size_t>(unit.kItem - 1)];
+    const int factorTenths = unit.special ? kSpecialFactorTenths : 10;
+    const auto level = static_cast<std::size_t>(unit.hazard - 1);
+    r.k = tenthsFigure(k.tenths, k.valueText);
+    r.factor = unit.special ? tenthsFigure(factorTenths, "1.3") : wholeFigure(1);
+    r.area = figure(unit.areaMillionths, 1'000'000);
+
+    ModelInfo model = describe(unit.extinguisher);
+    r.modelCode = std::move(model.code);
+    r.modelDescription = std::move(model.description);
+    r.wheeled = model.wheeled;
+
+    bool countable = true;
+    for (const FireClass fireClass : classes) {
+        const std::string_view classText = letterText(classLetter(fireClass));
+        const std::string_view suitClause = suitabilityClause(fireClass);
+        const bool basisA =
+            fireClass == FireClass::A || (fireClass == FireClass::E && unit.basis == FireClass::A);
+        const RatingRow& ratings = (basisA ? table621() : table622())[level];
+        const std::string_view minClause = basisA ? "6.2.1" : "6.2.2";
+        ClassFigures c;
+        c.fireClass = fireClass;
+        c.basis = basisA ? 'A' : 'B';
+        c.u = tenthsFigure(ratings.uTenths, ratings.uText);
+        c.minRating = ratings.minRating;
+        const std::int64_t qNum = toInt64(Int(factorTenths) * k.tenths * unit.areaMillionths);
+        const std::int64_t qDen = std::int64_t{ratings.uTenths} * 10'000'000;
+        c.q = figure(qNum, qDen);
+        c.qRequired = ceilDiv(qNum, qDen);
+        c.qe = figure(c.qRequired, unit.points);
+        c.qeRequired = ceilDiv(c.qRequired, unit.points);
+        c.formulaQ = concat("Q", classText, " = ", unit.special ? "1.3 × " : "", k.valueText, " × ",
+                            r.area.text, " ÷ ", ratings.uText, " = ", c.q.text);
+        c.formulaQe = concat("Qe", classText, " = Q", classText, " ÷ N = ", Number(c.qRequired),
+                             " ÷ ", Number(unit.points), " = ", c.qe.text);
+        c.rating = basisA ? model.ratingA : model.ratingB;
+        c.maxDistanceM = maxDistanceM(fireClass, unit.basis, unit.hazard, model.wheeled);
+
+        bool classCountable = true;
+        if (model.listed != nullptr) {
+            if (!suitable(model.listed->agent, fireClass)) {
+                add(r, ProblemCode::NotSuitable, Severity::Error, suitClause,
+                    concat(r.modelDescription, "（", agentName(model.listed->agent), "）不适用于",
+                           classText, "类火灾（", suitClause,
+                           "）；几类火灾的场所应选用通用型灭火器（4.1.2），不计算具数"));
+                classCountable = false;
+            } else if (fireClass == FireClass::E && model.listed->agent == Agent::CarbonDioxide) {
+                if (unit.horn == Horn::Metal) {
+                    add(r, ProblemCode::CarbonDioxideForE, Severity::Error, suitClause,
+                        "装有金属喇叭喷筒的二氧化碳灭火器不得用于E类火灾场所（4.2.5），不计算具数");
+                    classCountable = false;
+                } else if (unit.horn == Horn::Unstated) {
+                    // Not a failed check: only the installed product shows the horn.
+                    add(r, ProblemCode::CarbonDioxideForE, Severity::Warning, suitClause,
+                        "E类火灾场所不得选用装有金属喇叭喷筒的二氧化碳灭火器（4.2.5）；"
+                        "所选灭火器为非金属喇叭喷筒时，请注明");
+                }
+            }
+        } else {
+            add(r, ProblemCode::CustomSuitability, Severity::Warning, suitClause,
+                concat("自备型号：程序无法核对其对", classText, "类火灾的适用性（", suitClause,
+                       "），请自行确认"));
+        }
+        if (classCountable && c.rating == 0) {
+            add(r, ProblemCode::NoRating, Severity::Error, minClause,
+                concat(r.modelDescription, " 没有", letterText(c.basis), "类灭火级别（", classText,
+                       "类火灾需要，", minClause, "），不计算具数"));
+            classCountable = false;
+        }
+        if (classCountable) {
+            if (c.rating < c.minRating) {
+                add(r, ProblemCode::BelowMinimum, Severity::Error, minClause,
+                    concat(classText, "类：单具灭火级别 ", Number(c.rating), letterText(c.basis),
+                           " 低于单具灭火器最小配置灭火级别 ", Number(c.minRating),
+                           letterText(c.basis), "（", minClause, "）"));
+            }
+            c.perPointRatio = figure(c.qeRequired, c.rating);
+            c.formulaPerPoint =
+                concat("n", classText, " = Qe", classText, " ÷ R", classText, " = ",
+                       Number(c.qeRequired), " ÷ ", Number(c.rating), " = ", c.perPointRatio.text);
+            c.perPoint = ceilDiv(c.qeRequired, c.rating);
+            c.counted = true;
+        }
+        countable = countable && classCountable;
+        r.classes.push_back(std::move(c));
+    }
+
+    // The figures of one class stand in the single fields: the deciding class's once there
+    // is a count, the first class's until then.
+    const auto deciding = std::max_element(
+        r.classes.begin(), r.classes.end(),
+        [](const ClassFigures& a, const ClassFigures& b) { return a.perPoint < b.perPoint; });
+    const ClassFigures& shown = countable ? *deciding : r.classes.front();
+    r.basis = shown.basis;
+    r.u = shown.u;
+    r.q = shown.q;
+    r.qRequired = shown.qRequired;
+    r.qe = shown.qe;
+    r.qeRequired = shown.qeRequired;
+    r.minRating = shown.minRating;
+    r.rating = shown.rating;
+    r.formulaQ = shown.formulaQ;
+    r.formulaQe = shown.formulaQe;
+    // Every class's spot must be within reach, so the shortest distance holds (5.2.1, 5.2.2).
+    r.maxDistanceM = std::min_element(r.classes.begin(), r.classes.end(),
+                                      [](const ClassFigures& a, const ClassFigures& b) {
+                                          return a.maxDistanceM < b.maxDistanceM;
+                                      })
+                         ->maxDistanceM;
+    if (!countable) {
+        return r;
+    }
+    r.decidingClass = shown.fireClass;
+    r.perPointRatio = shown.perPointRatio;
+    r.formulaPerPoint = shown.formulaPerPoint;
+    r.perPoint = shown.perPoint;
+    if (r.perPoint * unit.points < 2) {
+        r.perPoint = 2;
+    }
+    r.total = r.perPoint * unit.points;
+    r.computed = true;
+    if (r.perPoint > 5) {
+        std::int64_t leastPoints = 1;
+        for (const ClassFigures& c : r.classes) {
+            leastPoints = std::max(leastPoints, ceilDiv(c.qRequired, std::int64_t{5} * c.rating));
+        }
+        add(r, ProblemCode::MoreThanFive, Severity::Warning, "6.1.2",
+            concat("每个设置点 ", Number(r.perPoint), " 具，宜不多于5具（6.1.2）；设置点至少需 ",
+                   Number(leastPoints), " 个"));
+    }
+    return r;
+}
+
+}  // namespace
+
+Result calculate(const Unit& unit, ClassSet classes) {
+    if (classes.size() <= 1) {
+        Unit one = unit;
+        if (!classes.empty()) {
+            one.fireClass = classes.list().front();
+        }
+        return calculate(one);
+    }
+    Unit checked = unit;
+    // The first class stands for the set in the range checks; E's basis is checked with E.
+    checked.fireClass = classes.has(FireClass::E) ? FireClass::E : classes.list().front();
+    if (!invalidInput(checked).empty()) {
+        return calculate(checked);
+    }
+    return calculateSeveral(unit, classes);
+}
+
 Result calculate(const Unit& unit) {
     Result r;
     r.fireClass = unit.fireClass;

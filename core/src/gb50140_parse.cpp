@@ -104,7 +104,9 @@ std::string_view parseErrorText(ParseError error) {
         case ParseError::NotWhole:
             return "必须为整数";
         case ParseError::UnknownFireClass:
-            return "火灾种类应为 A、B、C、D 或 E";
+            return "火灾种类应为 A、B、C、D 或 E，几种时用+连接，如 A+B";
+        case ParseError::RepeatedFireClass:
+            return "同一火灾种类只能写一次";
         case ParseError::UnknownHazard:
             return "危险等级应为 1、2、3 或 轻危险级、中危险级、严重危险级";
         case ParseError::UnknownK:
@@ -176,6 +178,28 @@ Parsed<FireClass> parseFireClass(std::string_view text) {
     });
     return row == rows.end() ? fail<FireClass>(ParseError::UnknownFireClass)
                              : Parsed<FireClass>{row->fireClass, ParseError::None};
+}
+
+Parsed<ClassSet> parseFireClasses(std::string_view text) {
+    constexpr std::string_view kWidePlus = "\uFF0B";
+    ClassSet classes;
+    while (true) {
+        const std::size_t ascii = text.find('+');
+        const std::size_t wide = text.find(kWidePlus);
+        const std::size_t end = std::min(ascii, wide);
+        const auto one = parseFireClass(text.substr(0, end));
+        if (!one) {
+            return fail<ClassSet>(ParseError::UnknownFireClass);
+        }
+        if (classes.has(one.value)) {
+            return fail<ClassSet>(ParseError::RepeatedFireClass);
+        }
+        classes.add(one.value);
+        if (end == std::string_view::npos) {
+            return {classes, ParseError::None};
+        }
+        text.remove_prefix(end + (end == ascii ? 1 : kWidePlus.size()));
+    }
 }
 
 Parsed<int> parseHazard(std::string_view text) {

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
+#include <vector>
 
 #include "extcalc/gb50140.h"
 
@@ -196,6 +198,35 @@ bool suitable(Agent agent, FireClass fireClass) {
             return false;
     }
     return false;
+}
+
+int ClassSet::size() const {
+    return static_cast<int>(
+        std::count_if(kFireClasses.begin(), kFireClasses.end(),
+                      [this](const FireClassRow& row) { return has(row.fireClass); }));
+}
+
+std::vector<FireClass> ClassSet::list() const {
+    std::vector<FireClass> out;
+    for (const auto& row : kFireClasses) {
+        if (has(row.fireClass)) {
+            out.push_back(row.fireClass);
+        }
+    }
+    return out;
+}
+
+std::string classSetText(ClassSet classes) {
+    std::string text;
+    for (const auto& row : kFireClasses) {
+        if (classes.has(row.fireClass)) {
+            if (!text.empty()) {
+                text += '+';
+            }
+            text += row.letter;
+        }
+    }
+    return text;
 }
 
 std::string_view suitabilityClause(FireClass fireClass) {

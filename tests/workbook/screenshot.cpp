@@ -7,6 +7,7 @@
 //
 //   extcalc-workbook-screenshot OUT.png
 //   extcalc-workbook-screenshot --fresh PREFIX
+//   extcalc-workbook-screenshot --classes OUT.png   (a class list with two classes checked)
 
 #include <QApplication>
 #include <QComboBox>
@@ -145,6 +146,46 @@ int fresh(const QString& prefix) {
     return ok ? 0 : 1;
 }
 
+// A kitchen of solids and cooking oil: its class list open, B being checked beside A.
+int classes(const QString& out, const QString& file) {
+    extcalc::building::Project project;
+    project.info.name = "示例食堂";
+    project.units = {{"一层 厨房", "A", "", "中危险级", "未设室内消火栓系统和灭火系统", "否", "200",
+                      "2", "MF/ABC4"},
+                     {"一层 餐厅", "A", "", "中危险级", "未设室内消火栓系统和灭火系统", "否", "480",
+                      "3", "MF/ABC4"}};
+    if (extcalc::building::writeProjectFile(file.toStdString(), project)) {
+        std::fputs("project not written\n", stderr);
+        return 1;
+    }
+    extcalc::workbook::WorkbookWindow window;
+    window.move(0, 0);
+    window.resize(1270, 760);
+    window.openFile(file);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) {
+        std::fputs("window not shown\n", stderr);
+        return 1;
+    }
+    QTableView* table = window.table();
+    table->setFocus();
+    table->setCurrentIndex(window.model()->index(0, 1));
+    table->edit(table->currentIndex());
+    auto* combo = table->findChild<QComboBox*>(QStringLiteral("cellChoice"));
+    if (combo == nullptr) {
+        std::fputs("no class list\n", stderr);
+        return 1;
+    }
+    if (!QTest::qWaitFor([combo] { return combo->view()->isVisible(); })) {
+        combo->showPopup();
+    }
+    QAbstractItemView* list = combo->view();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualRect(list->model()->index(1, 0)).center());
+    QTest::qWait(400);
+    return window.screen()->grabWindow(0).save(out) ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 2) {
@@ -159,6 +200,10 @@ int main(int argc, char** argv) {
     }
     if (argc >= 3 && QString::fromLocal8Bit(argv[1]) == QStringLiteral("--fresh")) {
         return fresh(QString::fromLocal8Bit(argv[2]));
+    }
+    if (argc >= 3 && QString::fromLocal8Bit(argv[1]) == QStringLiteral("--classes")) {
+        return classes(QString::fromLocal8Bit(argv[2]),
+                       dir.filePath(QStringLiteral("示例食堂.exdesign")));
     }
     const QString file = dir.filePath(QStringLiteral("示例办公楼.exdesign"));
     if (extcalc::building::writeProjectFile(file.toStdString(), sampleBuilding())) {

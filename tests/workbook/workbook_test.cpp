@@ -179,6 +179,43 @@ TEST_F(Workbook, ChoiceCellTakesAnItemFromItsDropDown) {
     EXPECT_EQ(cell(0, kHazard), QStringLiteral("严重危险级"));
 }
 
+// A kitchen-like place of solids and liquids: B checked beside A with the mouse, the list
+// staying open, Enter taking both; then a class list typed, out of order, in the field.
+TEST_F(Workbook, ClassCellChecksSeveralClassesOrTakesThemTyped) {
+    const int classColumn = inputColumn("class");
+    QTableView* table = window->table();
+    table->setCurrentIndex(window->model()->index(0, classColumn));
+    keyOnTable(Qt::Key_F4);
+    QComboBox* combo = table->findChild<QComboBox*>(QStringLiteral("cellChoice"));
+    ASSERT_NE(combo, nullptr);
+    QAbstractItemView* list = combo->view();
+    ASSERT_TRUE(QTest::qWaitFor([list] { return list->isVisible(); }));
+    EXPECT_EQ(combo->itemData(0, Qt::CheckStateRole).toInt(), Qt::Checked);
+    EXPECT_EQ(combo->itemData(1, Qt::CheckStateRole).toInt(), Qt::Unchecked);
+    const QModelIndex b = list->model()->index(1, 0);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(b).center());
+    EXPECT_TRUE(list->isVisible());
+    EXPECT_EQ(combo->currentText(), QStringLiteral("A+B"));
+    QTest::keyClick(list, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(cell(0, classColumn), QStringLiteral("A+B"));
+    // 300 m² 中危险级, one point, MF/ABC4: 4A and 300B, ⌈300/55⌉ = 6 for B.
+    EXPECT_EQ(cell(0, resultColumn("Q_required")), QStringLiteral("4A/300B"));
+    EXPECT_EQ(cell(0, kTotal), QStringLiteral("6"));
+
+    table->setCurrentIndex(window->model()->index(1, classColumn));
+    QTest::keyClick(table, Qt::Key_F2);
+    // The first editor may linger until deleted; this one is the cell's.
+    combo = qobject_cast<QComboBox*>(table->indexWidget(window->model()->index(1, classColumn)));
+    ASSERT_NE(combo, nullptr);
+    ASSERT_NE(combo->lineEdit(), nullptr);
+    typeInto(combo->lineEdit(), QStringLiteral("e+b"));
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(cell(1, classColumn), QStringLiteral("B+E"));
+    EXPECT_EQ(cell(1, resultColumn("Q_required")), QStringLiteral("80B/80B"));
+}
+
 TEST_F(Workbook, RowsAreAddedMovedAndDeletedByKeyAndUndone) {
     keyOnTable(Qt::Key_Insert);
     ASSERT_EQ(window->model()->rowCount(), 3);

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,9 +35,12 @@ struct Answers2005 {
 
 struct Check2005 {
     std::optional<gb50140::Unit> unit;  // when every answer can be used
-    std::vector<Fault> faults;          // all of them: missing answers first, then the rest
+    // The class answer: one class, or several ("A+B"), unit->fireClass being the first.
+    gb50140::ClassSet classes;
+    std::vector<Fault> faults;  // all of them: missing answers first, then the rest
 };
 
+// The class answer takes one class or several joined by "+" (parseFireClasses).
 // The basis is asked for with class E only: missing then, a fault when given otherwise.
 // The horn is never asked for: unstated, a CO₂ extinguisher in class E keeps its warning.
 // Class D is no fault here: the unit is made and its calculation says why it gives nothing.
@@ -53,6 +57,10 @@ std::string problemLine(const gb50140::Problem& problem);
 // is mandatory.
 nlohmann::json problemJson(const gb50140::Problem& problem);
 
+// The count per point a place of several classes needs by its ratings alone: the largest
+// of its classes', before 6.1.1 asks for two in the unit.
+std::int64_t perPointByRatings(const gb50140::Result& result);
+
 // The unit readably, in Chinese, one fact a line: the inputs as understood, the formulas
 // with their numbers, the counts and every problem. name, when given, heads it.
 std::string unitText(const gb50140::Unit& unit, const gb50140::Result& result,
@@ -60,6 +68,10 @@ std::string unitText(const gb50140::Unit& unit, const gb50140::Result& result,
 
 // The unit as one JSON object. Exact figures are numbers (the unrounded Q and Qe too);
 // those the calculation did not reach (class D, no counts for an unsuitable model) are null.
+// A place of several classes has "class" as "A+B", its figures per class in "classes" and
+// the class that decides the count in "deciding_class"; the keys of one class's figures
+// (basis, U, Q, Q_required, Qe, Qe_required, min_rating, rating) are null at the top, since
+// an A figure and a B figure cannot be one number.
 nlohmann::json unitJson(const gb50140::Result& result, std::optional<std::string_view> name);
 
 }  // namespace extcalc::building

@@ -67,6 +67,15 @@ std::string choiceLabel(Standard standard, std::size_t column, std::string_view 
 // so that a new row computes at once instead of asking for every answer.
 UnitCells newUnit(Standard standard, const UnitCells* above);
 
+// Whether a column's cell may name several of its items at once: the 2005 class column,
+// where a place of several fire classes is written "A+B" (4.1.2).
+bool takesSeveral(Standard standard, std::size_t column);
+// The items such a cell names, in list order ("B+a" → A, B); empty when it names none.
+std::vector<std::string> pickedItems(Standard standard, std::size_t column, std::string_view text);
+// The cell's text for the items picked, in list order: {"B", "A"} → "A+B".
+std::string pickedText(Standard standard, std::size_t column,
+                       const std::vector<std::string>& items);
+
 // Whether a choice column's text names an item of one of its lists (the number of an
 // item where the class settles which list, or its exact text). Empty texts and typed
 // columns always fit. A project file or a pasted row holding anything else is refused.
@@ -98,6 +107,9 @@ struct UnitOutcome {
     // 'A' or 'B', whose ratings a 2005 unit's figures count in; 0 where none were computed.
     // Kept apart from the working below, which a workbook drops.
     char ratingLetter = 0;
+    // A place of several classes: the letter of each class's figures, in the order the
+    // per-class results list them ("AB" for 2.67/200); empty for one class.
+    std::string ratingLetters;
     // Everything the calculation says, for a report that shows its working.
     std::optional<ClassicResult> classic;
     std::optional<Request> classicRequest;
@@ -114,7 +126,8 @@ struct UnitOutcome {
 UnitOutcome evaluate(Standard standard, const UnitCells& cells);
 
 // How a grid shows one result of a unit: a rating with its letter (159B, 9A), U in
-// m² per A or B, a distance in metres. Tables, files and the clipboard keep the bare
+// m² per A or B, a distance in metres; a place of several classes has one figure per class
+// in those columns ("2.67/200" shows 2.67A/200B). Tables, files and the clipboard keep the bare
 // figures of UnitOutcome::results; this is for people reading a grid.
 std::string shownResult(Standard standard, const UnitOutcome& outcome, std::size_t column);
 

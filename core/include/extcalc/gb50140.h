@@ -11,6 +11,7 @@
 // binary approximation that rounds up to 19.
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -132,6 +133,26 @@ struct CustomModel {
 // from class E, and only the installed product shows which it has.
 enum class Horn { Unstated, NonMetal, Metal };
 
+// The fire classes of one place (4.1.2): a set, always written in the order A, B, C, D, E.
+class ClassSet {
+  public:
+    ClassSet() = default;
+    explicit ClassSet(FireClass only) { add(only); }
+    void add(FireClass fireClass) { bits_ |= bit(fireClass); }
+    [[nodiscard]] bool has(FireClass fireClass) const { return (bits_ & bit(fireClass)) != 0; }
+    [[nodiscard]] bool empty() const { return bits_ == 0; }
+    [[nodiscard]] int size() const;
+    // In the order of fireClasses().
+    [[nodiscard]] std::vector<FireClass> list() const;
+    bool operator==(const ClassSet&) const = default;
+
+  private:
+    static unsigned bit(FireClass fireClass) { return 1U << static_cast<unsigned>(fireClass); }
+    unsigned bits_ = 0;
+};
+// "A", "A+B", "B+C+E": the letters in table order joined by "+".
+std::string classSetText(ClassSet classes);
+
 struct Unit {
     FireClass fireClass = FireClass::A;
     FireClass basis = FireClass::A;   // class E only: whether the place's A or B rules apply
@@ -160,6 +181,7 @@ enum class ParseError {
     TrailingText,  // text after the number other than a unit of area
     NotWhole,      // points with a decimal point
     UnknownFireClass,
+    RepeatedFireClass,  // "A+A"
     UnknownHazard,
     UnknownK,
     UnknownExtinguisher,
@@ -189,6 +211,9 @@ inline constexpr int kMaxCustomRating = 9999;
 Parsed<std::int64_t> parseArea(std::string_view text);
 // A–E, either case.
 Parsed<FireClass> parseFireClass(std::string_view text);
+// One class or several joined by "+" (or the full-width "＋"), in any order and either case,
+// blanks allowed around each: "A", "A+B", "b + a", "A＋E". Each class at most once.
+Parsed<ClassSet> parseFireClasses(std::string_view text);
 // 1–3 or the level's name.
 Parsed<int> parseHazard(std::string_view text);
 // 1–5, the item's text, or its value as a decimal (0.3, 0.5, 0.7, 0.9, 1.0; trailing zeros
@@ -239,6 +264,26 @@ struct Figure {
     std::string text;
 };
 
+// One class of a place with several (7.3.1 per class): its own tables, Q, Qe and rating.
+struct ClassFigures {
+    FireClass fireClass = FireClass::A;
+    char basis = 'A';  // whose tables and rating apply: 'A' or 'B'
+    Figure u;
+    Figure q;
+    std::int64_t qRequired = 0;
+    Figure qe;
+    std::int64_t qeRequired = 0;
+    int minRating = 0;
+    int rating = 0;             // the model's rating for basis; 0 for none
+    bool counted = false;       // a count was reached for this class
+    Figure perPointRatio;       // qeRequired / rating
+    std::int64_t perPoint = 0;  // ⌈Qe / rating⌉, before 6.1.1
+    int maxDistanceM = 0;
+    std::string formulaQ;
+    std::string formulaQe;
+    std::string formulaPerPoint;
+};
+
 struct Result {
     std::string_view standard = kStandardName;
     FireClass fireClass = FireClass::A;
@@ -267,11 +312,24 @@ struct Result {
     std::string formulaQe;        // Qe = Q ÷ N = 18 ÷ 2 = 9
     std::string formulaPerPoint;  // n = Qe ÷ R = 9 ÷ 2 = 4.50
     std::vector<Problem> problems;
+    // A place with several classes: one entry per class, in table order, and the class whose
+    // count per point is the largest (the first of equals). The single figures above are then
+    // the deciding class's, or the first class's when no count was reached; maxDistanceM is
+    // the shortest of the classes' distances. Empty for a place of one class.
+    std::vector<ClassFigures> classes;
+    std::optional<FireClass> decidingClass;
+    ClassSet classSet;  // the place's classes when it has several, D among them too
+
+    // Whether this is a place of several classes.
+    [[nodiscard]] bool several() const { return classSet.size() > 1; }
 
     bool hasError() const;
 };
 
 Result calculate(const Unit& unit);
+// A place of several classes (4.1.2); unit.fireClass is ignored. A set of one class is the
+// unit of that class, calculated exactly as above.
+Result calculate(const Unit& unit, ClassSet classes);
 
 // The display rule of Figure for num/den (den > 0, num ≥ 0).
 std::string decimalText(std::int64_t num, std::int64_t den);

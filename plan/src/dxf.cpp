@@ -275,8 +275,15 @@ std::string shownName(std::string_view s) {
     std::string out(trimmed(s));
     if (out.size() > 60) {
         out.resize(60);
+        // Not in the middle of a character.
+        while (!out.empty() && (static_cast<unsigned char>(out.back()) & 0xC0U) == 0x80U) {
+            out.pop_back();
+        }
+        if (!out.empty() && static_cast<unsigned char>(out.back()) >= 0xC0U) {
+            out.pop_back();
+        }
     }
-    return out;
+    return validUtf8(out) ? out : std::string("（无法识别编码的文字）");
 }
 
 std::string whereOf(std::string_view type, std::string_view handle, long line) {
@@ -372,11 +379,30 @@ Import importRooms(std::string_view text, const ImportOptions& options) {
         }
     };
 
+    // Names as UTF-8: \U+XXXX decoded; bytes of a code page through the caller's decoder.
+    const auto textOf = [&options, &version](std::string_view raw) {
+        std::string decoded = decodeEscapes(raw);
+        if (!validUtf8(decoded) && options.decodeLegacy && version < "AC1021") {
+            decoded = options.decodeLegacy(decoded);
+        }
+        return decoded;
+    };
     std::string section;
     std::size_t i = 0;
     while (i < tags.size()) {
         const Tag& tag = tags[i];
         if (tag.code != 0) {
+            // Header variables: 9 $NAME, then the value.
+            if (section == "HEADER" && tag.code == 9 && i + 1 < tags.size()) {
+                const std::string_view name = trimmed(tag.value);
+                if (name == "$ACADVER") {
+                    version = std::string(trimmed(tags[i + 1].value));
+                } else if (name == "$INSUNITS") {
+                    if (const auto v = numberOf(tags[i + 1].value); v && std::abs(*v) < 1000) {
+                        insunits = static_cast<int>(*v);
+                    }
+                }
+            }
             ++i;
             continue;
         }
@@ -406,28 +432,13 @@ Import importRooms(std::string_view text, const ImportOptions& options) {
             }
             return std::nullopt;
         };
-        if (section == "HEADER") {
-            // Variables: 9 $NAME, then their values, all before the next group code 0.
-            for (std::size_t k = i + 1; k < end; ++k) {
-                if (tags[k].code != 9) {
-                    continue;
-                }
-                const std::string_view name = trimmed(tags[k].value);
-                if (k + 1 < end && name == "$ACADVER") {
-                    version = std::string(trimmed(tags[k + 1].value));
-                } else if (k + 1 < end && name == "$INSUNITS") {
-                    if (const auto v = numberOf(tags[k + 1].value)) {
-                        insunits = static_cast<int>(*v);
-                    }
-                }
-            }
-        } else if (section == "TABLES" && kind == "LAYER") {
+        if (section == "TABLES" && kind == "LAYER") {
             if (const auto name = value(2)) {
-                knowLayer(*name);
+                knowLayer(textOf(*name));
             }
         } else if (section == "ENTITIES") {
             const std::string handle(trimmed(value(5).value_or("")));
-            const std::string_view layer = value(8).value_or("0");
+            const std::string layer = textOf(value(8).value_or("0"));
             knowLayer(layer);
             if (kind == "LWPOLYLINE" || kind == "POLYLINE") {
                 Polyline polyline;
@@ -534,7 +545,14 @@ Import importRooms(std::string_view text, const ImportOptions& options) {
                         }
                     }
                     body += value(1).value_or("");
-                    t.text = kind == "MTEXT" ? plainMtext(body) : std::string(body);
+                    if (kind == "MTEXT") {
+                        // The first paragraph names the room; an area or a note may follow.
+                        const std::size_t paragraph = body.find("\\P");
+                        t.text = plainMtext(std::string_view(body).substr(
+                            0, paragraph == std::string::npos ? body.size() : paragraph));
+                    } else {
+                        t.text = body;
+                    }
                     t.at = {*x, *y};
                     texts.push_back(std::move(t));
                 }

@@ -32,8 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     require(read.error.empty() != read.rooms.empty(), "not exactly one of rooms and error", text);
     for (const auto& room : read.rooms) {
-        require(extcalc::plan::outlineProblem(room.outline).empty(), "a room is not usable",
-                text);
+        require(extcalc::plan::outlineProblem(room.outline).empty(), "a room is not usable", text);
         const auto again = extcalc::plan::parseOutline(extcalc::plan::outlineText(room.outline));
         require(again.outline.has_value(), "a room's text does not read back", text);
     }

@@ -692,27 +692,28 @@ Import importRooms(std::string_view text, const ImportOptions& options) {
     }
 
     // Names: the topmost text inside a room and outside its holes.
-    const bool unicodeFile = version >= "AC1021";
     std::vector<double> nameHeight(result.rooms.size(), -std::numeric_limits<double>::infinity());
+    std::vector<detail::Polygon> roomShapes;
+    std::vector<bg::model::box<detail::BPoint>> roomBoxes;
+    for (const Room& room : result.rooms) {
+        roomShapes.push_back(detail::toBoost(room.outline));
+        roomBoxes.push_back(bg::return_envelope<bg::model::box<detail::BPoint>>(roomShapes.back()));
+    }
     for (const Text& t : texts) {
         const detail::BPoint at(t.at.x * scale, t.at.y * scale);
         for (std::size_t r = 0; r < result.rooms.size(); ++r) {
-            if (at.y() <= nameHeight[r]) {
+            if (at.y() <= nameHeight[r] || !bg::covered_by(at, roomBoxes[r])) {
                 continue;
             }
-            if (bg::within(at, detail::toBoost(result.rooms[r].outline))) {
-                std::string name = shownName(decodeEscapes(t.text));
-                if (!validUtf8(name)) {
-                    if (options.decodeLegacy && !unicodeFile) {
-                        name = options.decodeLegacy(name);
-                    }
-                    if (!validUtf8(name)) {
-                        result.warnings.push_back(
-                            whereOf("房间轮廓", result.rooms[r].handle, result.rooms[r].line) +
-                            "中的文字无法识别编码，未用作名称");
-                        continue;
-                    }
+            if (bg::within(at, roomShapes[r])) {
+                const std::string decoded = textOf(t.text);
+                if (!validUtf8(decoded)) {
+                    result.warnings.push_back(
+                        whereOf("房间轮廓", result.rooms[r].handle, result.rooms[r].line) +
+                        "中的文字无法识别编码，未用作名称");
+                    continue;
                 }
+                std::string name = shownName(decoded);
                 if (!name.empty()) {
                     result.rooms[r].name = std::move(name);
                     nameHeight[r] = at.y();

@@ -3,8 +3,8 @@
 
 #include <cmath>
 #include <filesystem>
-#include <iterator>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -147,13 +147,21 @@ struct Usage {
 
 TEST(CliProjectPlan, OptionsThatDoNotGoTogetherAreUsageErrors) {
     const Usage cases[] = {
-        {"dxf without layer", {"--dxf", "a.dxf", "--standard", "2005", "--out", "b.exdesign"}, "--layer"},
-        {"dxf classic", {"--dxf", "a.dxf", "--layer", "A", "--out", "b.exdesign"}, "--standard 2005"},
-        {"dxf to csv", {"--dxf", "a.dxf", "--layer", "A", "--standard", "2005", "--out", "b.csv"}, ".exdesign"},
+        {"dxf without layer",
+         {"--dxf", "a.dxf", "--standard", "2005", "--out", "b.exdesign"},
+         "--layer"},
+        {"dxf classic",
+         {"--dxf", "a.dxf", "--layer", "A", "--out", "b.exdesign"},
+         "--standard 2005"},
+        {"dxf to csv",
+         {"--dxf", "a.dxf", "--layer", "A", "--standard", "2005", "--out", "b.csv"},
+         ".exdesign"},
         {"export without project", {"--export-dxf", "a.dxf"}, "--project"},
         {"layer alone", {"--layer", "A"}, "--layer"},
         {"place with json", {"--project", "a.exdesign", "--place", "--json"}, "--plan-check"},
-        {"check with out", {"--project", "a.exdesign", "--plan-check", "--out", "b.exdesign"}, "--place"},
+        {"check with out",
+         {"--project", "a.exdesign", "--plan-check", "--out", "b.exdesign"},
+         "--place"},
     };
     for (const Usage& c : cases) {
         const RunResult r = extcalc::test::runProgram(EXTCALC_CLI_PATH, c.args);
@@ -168,8 +176,8 @@ TEST(CliProjectPlan, ABadDrawingIsRefusedAndNothingIsWritten) {
     std::filesystem::remove(out);
     std::ofstream(drawing, std::ios::binary) << "0\nSECTION\n2\nENTITIES\n0\nLWPOLYLINE\n8\nA\n";
     const RunResult r = extcalc::test::runProgram(
-        EXTCALC_CLI_PATH, {"--dxf", drawing.string(), "--layer", "A", "--standard", "2005", "--units",
-                           "m", "--out", out.string()});
+        EXTCALC_CLI_PATH, {"--dxf", drawing.string(), "--layer", "A", "--standard", "2005",
+                           "--units", "m", "--out", out.string()});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_NE(r.err.find("意外结束"), std::string::npos) << r.err;
     EXPECT_FALSE(std::filesystem::exists(out));

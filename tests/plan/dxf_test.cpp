@@ -67,8 +67,8 @@ TEST(DxfImport, Lwpolylines2018InTheDrawingsOwnUnit) {
     ASSERT_EQ(read.error, "");
     EXPECT_DOUBLE_EQ(read.metresPerUnit, 0.001);
     const RoomCase cases[] = {
-        {"环形大厅", 800.0, 1},  // MTEXT, formatting and second paragraph left out
-        {"库房", 70.0, 0},       // closed by its last vertex, not its flag
+        {"环形大厅", 800.0, 1},       // MTEXT, formatting and second paragraph left out
+        {"库房", 70.0, 0},            // closed by its last vertex, not its flag
         {"核心筒内的机房", 36.0, 0},  // an island in the core is a room again
     };
     for (const RoomCase& c : cases) {
@@ -102,10 +102,21 @@ TEST(DxfImport, BadDrawingsSayWhatAndWhere) {
     const std::vector<BadDxf> cases = {
         {"truncated", fixture("bad-truncated.dxf"), "ROOMS", {}, {"意外结束", "不完整"}},
         {"binary", fixture("bad-binary.dxf"), "ROOMS", {}, {"二进制 DXF"}},
-        {"no closed outline", fixture("bad-open.dxf"), "ROOMS", {}, {"没有闭合的多段线", "1 条未闭合"}},
-        {"self-intersecting", fixture("bad-crossed.dxf"), "ROOMS", {},
+        {"no closed outline",
+         fixture("bad-open.dxf"),
+         "ROOMS",
+         {},
+         {"没有闭合的多段线", "1 条未闭合"}},
+        {"self-intersecting",
+         fixture("bad-crossed.dxf"),
+         "ROOMS",
+         {},
          {"句柄 " + handleOfBowtie(), "自相交", "LWPOLYLINE"}},
-        {"huge coordinates", fixture("bad-huge.dxf"), "ROOMS", {}, {"超出任何建筑", "句柄", "单位"}},
+        {"huge coordinates",
+         fixture("bad-huge.dxf"),
+         "ROOMS",
+         {},
+         {"超出任何建筑", "句柄", "单位"}},
         {"unknown layer", good, "不存在", {}, {"没有图层“不存在”", "ROOMS", "墙"}},
         {"R12 without a unit", fixture("floor-r12.dxf"), "房间", {}, {"没有注明单位", "--units"}},
         {"not DXF", "名称,火灾类别\n商场,A\n", "0", 1.0, {"第 1 行", "组码"}},
@@ -114,15 +125,22 @@ TEST(DxfImport, BadDrawingsSayWhatAndWhere) {
         {"coordinate not a number",
          "0\nSECTION\n2\nENTITIES\n0\nLWPOLYLINE\n8\nA\n70\n1\n10\n0\n20\nx1\n10\n5\n20\n0\n10\n5\n"
          "20\n5\n0\nENDSEC\n0\nEOF\n",
-         "A", 1.0, {"“x1”", "第 14 行", "不是数值"}},
+         "A",
+         1.0,
+         {"“x1”", "第 14 行", "不是数值"}},
         {"polyline without SEQEND",
-         "0\nSECTION\n2\nENTITIES\n0\nPOLYLINE\n8\nA\n70\n1\n0\nVERTEX\n10\n0\n20\n0\n0\nENDSEC\n0\n"
+         "0\nSECTION\n2\nENTITIES\n0\nPOLYLINE\n8\nA\n70\n1\n0\nVERTEX\n10\n0\n20\n0\n0\nENDSEC\n0"
+         "\n"
          "EOF\n",
-         "A", 1.0, {"SEQEND", "第 5 行"}},
+         "A",
+         1.0,
+         {"SEQEND", "第 5 行"}},
         {"two vertices",
          "0\nSECTION\n2\nENTITIES\n0\nLWPOLYLINE\n5\n2F\n8\nA\n70\n1\n10\n0\n20\n0\n10\n5\n20\n0\n"
          "0\nENDSEC\n0\nEOF\n",
-         "A", 1.0, {"句柄 2F", "少于 3 个"}},
+         "A",
+         1.0,
+         {"句柄 2F", "少于 3 个"}},
     };
     for (const BadDxf& c : cases) {
         dxf::ImportOptions options;
@@ -141,7 +159,8 @@ TEST(DxfImport, TextsInTheCodePageOrEscaped) {
     // A room named in \U+ escapes (R12) and one in GBK bytes (a pre-2007 drawing of a Chinese
     // system): both read as UTF-8, the second through the building library's decoder.
     const std::string head = "0\nSECTION\n2\nENTITIES\n";
-    const std::string room = "0\nLWPOLYLINE\n8\nA\n70\n1\n10\n0\n20\n0\n10\n4\n20\n0\n10\n4\n20\n3\n10\n0\n20\n3\n";
+    const std::string room =
+        "0\nLWPOLYLINE\n8\nA\n70\n1\n10\n0\n20\n0\n10\n4\n20\n0\n10\n4\n20\n3\n10\n0\n20\n3\n";
     const auto text = [](const std::string& body) {
         return "0\nTEXT\n8\n0\n10\n1\n20\n1\n40\n0.3\n1\n" + body + "\n";
     };
@@ -149,11 +168,12 @@ TEST(DxfImport, TextsInTheCodePageOrEscaped) {
     dxf::ImportOptions options;
     options.layer = "A";
     options.metresPerUnit = 1.0;
-    EXPECT_EQ(dxf::importRooms(head + room + text("\\U+5E93\\U+623F") + tail, options).rooms.at(0).name,
-              "库房");
+    EXPECT_EQ(
+        dxf::importRooms(head + room + text("\\U+5E93\\U+623F") + tail, options).rooms.at(0).name,
+        "库房");
     const std::string gbk = "\xBF\xE2\xB7\xBF";  // 库房
-    const auto imported = extcalc::building::importRoomsIntoProject(head + room + text(gbk) + tail,
-                                                                    options, {});
+    const auto imported =
+        extcalc::building::importRoomsIntoProject(head + room + text(gbk) + tail, options, {});
     ASSERT_TRUE(imported.project) << imported.error;
     EXPECT_EQ(imported.project->units.at(0).at(0), "库房");
 }
@@ -162,9 +182,9 @@ TEST(DxfImport, TextsInTheCodePageOrEscaped) {
 
 std::size_t column(std::string_view key) {
     const auto columns = extcalc::building::inputColumns(extcalc::building::Standard::Gb50140_2005);
-    return static_cast<std::size_t>(
-        std::find_if(columns.begin(), columns.end(), [key](const auto& c) { return c.key == key; }) -
-        columns.begin());
+    return static_cast<std::size_t>(std::find_if(columns.begin(), columns.end(),
+                                                 [key](const auto& c) { return c.key == key; }) -
+                                    columns.begin());
 }
 
 TEST(DxfProject, RoomsBecomeUnitsOrJoinTheirNamesake) {
@@ -185,8 +205,8 @@ TEST(DxfProject, RoomsBecomeUnitsOrJoinTheirNamesake) {
     ASSERT_EQ(units.size(), 4U);
     EXPECT_EQ(units[0][column("points")], "3");  // the designer's N stays
     EXPECT_EQ(units[0][column("points_at")], "45 8");
-    const auto corridor = std::find_if(units.begin(), units.end(),
-                                       [](const auto& u) { return u[0] == "走廊"; });
+    const auto corridor =
+        std::find_if(units.begin(), units.end(), [](const auto& u) { return u[0] == "走廊"; });
     ASSERT_NE(corridor, units.end());
     EXPECT_EQ((*corridor)[column("outline")].rfind("MULTIPOLYGON", 0), 0U);
     for (const auto& unit : units) {

@@ -247,9 +247,8 @@ std::string plainMtext(std::string_view s) {
                 const std::size_t end = s.find(';', i);
                 const std::string_view stack =
                     s.substr(i + 1, (end == std::string_view::npos ? s.size() : end) - i - 1);
-                for (const char t : stack) {
-                    out.push_back(t == '^' || t == '#' ? '/' : t);
-                }
+                std::transform(stack.begin(), stack.end(), std::back_inserter(out),
+                               [](char t) { return t == '^' || t == '#' ? '/' : t; });
                 i = end == std::string_view::npos ? s.size() : end;
                 break;
             }
@@ -341,12 +340,9 @@ std::optional<double> unitOfInsunits(int code) {
 // A ring without repeated neighbours or the closing vertex repeated.
 Ring cleaned(const Ring& ring) {
     Ring out;
-    for (const Point& p : ring) {
-        if (out.empty() || std::abs(out.back().x - p.x) > 1e-9 ||
-            std::abs(out.back().y - p.y) > 1e-9) {
-            out.push_back(p);
-        }
-    }
+    std::unique_copy(ring.begin(), ring.end(), std::back_inserter(out), [](Point a, Point b) {
+        return std::abs(a.x - b.x) <= 1e-9 && std::abs(a.y - b.y) <= 1e-9;
+    });
     while (out.size() > 1 && std::abs(out.front().x - out.back().x) <= 1e-9 &&
            std::abs(out.front().y - out.back().y) <= 1e-9) {
         out.pop_back();

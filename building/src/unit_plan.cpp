@@ -133,8 +133,7 @@ PlanOutcome planUnit(const UnitPlan& unitPlan, int radiusM, double areaM2, bool 
             outcome.rooms.push_back(std::move(placed.check));
         } else {
             // A point on a wall two rooms share belongs to the first of them.
-            for (std::size_t i = 0; i < unitPlan.fixed.size(); ++i) {
-                const plan::Point p = unitPlan.fixed[i];
+            for (const plan::Point p : unitPlan.fixed) {
                 const bool earlier =
                     std::any_of(rooms.begin(), rooms.begin() + static_cast<std::ptrdiff_t>(r),
                                 [p](const plan::Room& other) { return other.contains(p); });

@@ -628,7 +628,8 @@ Import importRooms(std::string_view text, const ImportOptions& options) {
             if (problem.rfind("平面", 0) == 0) {
                 problem = problem.substr(std::string_view("平面").size());
             }
-            result.error = where + "：轮廓" + problem;
+            result.error = where;
+            result.error.append("：轮廓").append(problem);
             return result;
         }
         shapes.push_back(detail::toBoost(alone));

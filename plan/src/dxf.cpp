@@ -352,7 +352,9 @@ Ring cleaned(const Ring& ring) {
 
 }  // namespace
 
-Import importRooms(std::string_view text, const ImportOptions& options) {
+namespace {
+
+Import readDrawing(std::string_view text, const ImportOptions& options) {
     Import result;
     const Tags read = tagsOf(text);
     if (!read.error.empty()) {
@@ -721,6 +723,17 @@ Import importRooms(std::string_view text, const ImportOptions& options) {
     // In the drawing's order, as a designer finds them there.
     std::sort(result.rooms.begin(), result.rooms.end(),
               [](const Room& a, const Room& b) { return a.line < b.line; });
+    return result;
+}
+
+}  // namespace
+
+Import importRooms(std::string_view text, const ImportOptions& options) {
+    Import result = readDrawing(text, options);
+    // A drawing refused gives no rooms, even those read before the fault was found.
+    if (!result.error.empty()) {
+        result.rooms.clear();
+    }
     return result;
 }
 

@@ -135,6 +135,14 @@ TEST(DxfImport, BadDrawingsSayWhatAndWhere) {
          "A",
          1.0,
          {"SEQEND", "第 5 行"}},
+        // Found by the fuzzer: the rooms read before the fault used to come back too.
+        {"hole on its room's wall",
+         "0\nSECTION\n2\nENTITIES\n0\nLWPOLYLINE\n5\n30\n8\nA\n70\n1\n10\n0\n20\n0\n10\n10\n20\n0\n"
+         "10\n10\n20\n10\n10\n0\n20\n10\n0\nLWPOLYLINE\n8\nA\n70\n1\n10\n0\n20\n2\n10\n3\n20\n2\n"
+         "10\n3\n20\n5\n10\n0\n20\n5\n0\nENDSEC\n0\nEOF\n",
+         "A",
+         1.0,
+         {"句柄 30", "洞"}},
         {"two vertices",
          "0\nSECTION\n2\nENTITIES\n0\nLWPOLYLINE\n5\n2F\n8\nA\n70\n1\n10\n0\n20\n0\n10\n5\n20\n0\n"
          "0\nENDSEC\n0\nEOF\n",

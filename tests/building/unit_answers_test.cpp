@@ -146,8 +146,14 @@ TEST(PastedRows, RowsCopiedBeforeTheOptionalColumnsStillPaste) {
              {Standard::Gb50140_2005, "大厅\tA\t\t中危险级\t1\t否\t100\t1\tMF/ABC4\t是", true},
              {Standard::Gb50140_2005, "大厅\tA\t\t中危险级\t1\t否\t100\t1\tMF/ABC4\t\t附录D", true},
              {Standard::Gb50140_2005, "大厅\tA\t\t中危险级\t1\t否\t100\t1", false},
-             {Standard::Gb50140_2005, "大厅\tA\t\t中危险级\t1\t否\t100\t1\tMF/ABC4\t\t附录D\tx",
+             // The plan's columns, and a stray cell past them.
+             {Standard::Gb50140_2005,
+              "大厅\tA\t\t中危险级\t1\t否\t100\t\tMF/ABC4\t\t附录D\t10x10\t5 5", true},
+             {Standard::Gb50140_2005, "大厅\tA\t\t中危险级\t1\t否\t100\t1\tMF/ABC4\t\t附录D\t\t\tx",
               false},
+             // Copied with the results before the plan's columns existed: 11 inputs, 10 results.
+             {Standard::Gb50140_2005,
+              "大厅\tA\t\t中危险级\t1\t否\t100\t1\tMF/ABC4\t\t附录D" + std::string(10, '\t'), true},
              {Standard::Gb50140_2005, "大厅\tA\t\t中危险级\t1\t否\t100\t1\tMF/ABC4\t塑料", false},
              {Standard::Gbj140_90, "大厅\tA\t1\t1\t否\t1\t300", true},
              {Standard::Gbj140_90, "大厅\tA\t1\t1\t否\t1\t300\t附录", true},

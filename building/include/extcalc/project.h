@@ -22,7 +22,9 @@ inline constexpr std::string_view kProjectFormat = "extinguisher-design";
 // 3: a unit's class may name several classes, "A+B" (still one text, so nothing else
 // changes; the number tells an older program the file is not its own).
 // 2: the project's number, sub-item, reviewers and building overview; units of 2005 with
-// the CO₂ horn and the basis of the hazard level. Version 1 files open as they were.
+// the CO₂ horn and the basis of the hazard level. 3 also gives units of 2005 their plan: the
+// rooms' outlines (outline) and the fixed setting points (points_at). Files of versions 1 and 2
+// open as they were.
 inline constexpr int kProjectVersion = 3;
 inline constexpr std::string_view kProjectExtension = ".exdesign";
 

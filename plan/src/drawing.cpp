@@ -87,8 +87,23 @@ bool isRectangle(const Ring& ring) {
 class Layout {
   public:
     Layout(const Figure& figure, const Frame& frame) : figure_(figure), ts_(frame.textSize) {
-        const Bounds b = boundsOf(figure.outline.outer);
+        Bounds b;
+        for (const Outline& room : figure.rooms) {
+            for (const Point& p : room.outer) {
+                b.add(p);
+            }
+        }
+        if (figure.rooms.empty()) {
+            b.add({0, 0});
+        }
         bounds_ = b;
+        for (const Check& c : figure.checks) {
+            ok_ = ok_ && c.ok;
+            if (std::isfinite(c.worstDistance) &&
+                (!worst_ || c.worstDistance > worst_->worstDistance)) {
+                worst_ = &c;
+            }
+        }
         const double lengthX = std::max(b.maxX - b.minX, 1e-6);
         const double lengthY = std::max(b.maxY - b.minY, 1e-6);
         // Room on the left and below for the overall dimensions, below that the legend.
@@ -107,6 +122,16 @@ class Layout {
     }
 
     Drawing run() {
+        // The marks are fixed before any text, so that no text lands on one.
+        const double r = 0.85 * ts_;
+        for (const Point& p : figure_.points) {
+            const Point at = d_.toPage(p);
+            taken_.push_back({at.x - r, at.y - r, at.x + r, at.y + r});
+        }
+        if (worst_ != nullptr) {
+            const Point at = d_.toPage(worst_->worstAt);
+            taken_.push_back({at.x - r, at.y - r, at.x + r, at.y + r});
+        }
         floorAndRegions();
         walls();
         dimensions();
@@ -143,22 +168,41 @@ class Layout {
     }
 
     void floorAndRegions() {
-        area(figure_.outline, Ink::Floor);
+        for (const Outline& room : figure_.rooms) {
+            area(room, Ink::Floor);
+        }
         if (figure_.radius > 0.0) {
-            const Room room(figure_.outline);
-            for (const Point& p : figure_.points) {
-                for (const Outline& piece : reach(room, p, figure_.radius)) {
+            std::vector<Room> rooms(figure_.rooms.begin(), figure_.rooms.end());
+            for (std::size_t i = 0; i < figure_.points.size(); ++i) {
+                const Point p = figure_.points[i];
+                std::size_t r = rooms.size();
+                if (i < figure_.roomOf.size() && figure_.roomOf[i] >= 0) {
+                    r = static_cast<std::size_t>(figure_.roomOf[i]);
+                } else {
+                    r = static_cast<std::size_t>(
+                        std::find_if(rooms.begin(), rooms.end(),
+                                     [&](const Room& room) { return room.contains(p); }) -
+                        rooms.begin());
+                }
+                if (r >= rooms.size() || !rooms[r].contains(p)) {
+                    continue;  // a point outside every room reaches nothing drawn
+                }
+                for (const Outline& piece : reach(rooms[r], p, figure_.radius)) {
                     area(piece, Ink::Reach);
                 }
             }
         }
-        if (figure_.check && !figure_.check->ok) {
-            for (const Outline& piece : figure_.check->uncovered) {
-                area(piece, Ink::Uncovered);
+        for (const Check& c : figure_.checks) {
+            if (!c.ok) {
+                for (const Outline& piece : c.uncovered) {
+                    area(piece, Ink::Uncovered);
+                }
             }
         }
-        for (const Ring& hole : figure_.outline.holes) {
-            d_.items.emplace_back(Area{{page(hole)}, Ink::Hole});
+        for (const Outline& room : figure_.rooms) {
+            for (const Ring& hole : room.holes) {
+                d_.items.emplace_back(Area{{page(hole)}, Ink::Hole});
+            }
         }
     }
 
@@ -169,9 +213,11 @@ class Layout {
                     Line{d_.toPage(r[i]), d_.toPage(r[(i + 1) % r.size()]), Ink::Wall});
             }
         };
-        ring(figure_.outline.outer);
-        for (const Ring& hole : figure_.outline.holes) {
-            ring(hole);
+        for (const Outline& room : figure_.rooms) {
+            ring(room.outer);
+            for (const Ring& hole : room.holes) {
+                ring(hole);
+            }
         }
     }
 
@@ -210,31 +256,57 @@ class Layout {
         dimension({lowLeft.x - gap, lowLeft.y}, {highLeft.x - gap, highLeft.y}, lowLeft,
                   b.maxY - b.minY);
         // Walls of a shape that is not a plain rectangle each get their length, inside the
-        // room along the wall, where the text fits.
-        if (!isRectangle(figure_.outline.outer)) {
-            const Ring& r = figure_.outline.outer;
-            const double turn = signedArea(r) > 0.0 ? 1.0 : -1.0;  // inward is to the left
-            for (std::size_t i = 0; i < r.size(); ++i) {
-                const Point a = r[i];
-                const Point c = r[(i + 1) % r.size()];
-                edgeLength(a, c, turn);
+        // room along the wall, where the text fits; of several rooms, a rectangle its size.
+        for (const Outline& room : figure_.rooms) {
+            const Ring& r = room.outer;
+            if (!isRectangle(r)) {
+                const double turn = signedArea(r) > 0.0 ? 1.0 : -1.0;  // inward is to the left
+                for (std::size_t i = 0; i < r.size(); ++i) {
+                    const Point a = r[i];
+                    const Point c = r[(i + 1) % r.size()];
+                    if (!overallSide(a, c)) {
+                        edgeLength(a, c, turn);
+                    }
+                }
+            } else if (figure_.rooms.size() > 1) {
+                const Bounds h = boundsOf(r);
+                sizeInside(h, {(h.minX + h.maxX) / 2, h.minY + 0.25 * (h.maxY - h.minY)});
+            }
+            for (const Ring& hole : room.holes) {
+                if (isRectangle(hole)) {
+                    const Bounds h = boundsOf(hole);
+                    sizeInside(h, {(h.minX + h.maxX) / 2, (h.minY + h.maxY) / 2});
+                }
             }
         }
-        for (const Ring& hole : figure_.outline.holes) {
-            const Bounds h = boundsOf(hole);
-            std::string content = isRectangle(hole)
-                                      ? metresText(h.maxX - h.minX) + " × " +
-                                            metresText(h.maxY - h.minY)
-                                      : std::string();
-            const Point mid = d_.toPage({(h.minX + h.maxX) / 2, (h.minY + h.maxY) / 2});
-            const double size = 0.85 * ts_;
-            if (content.empty() || textWidth(content, size) > (h.maxX - h.minX) * d_.scale * 0.9 ||
-                1.4 * size > (h.maxY - h.minY) * d_.scale) {
-                continue;
-            }
-            taken_.push_back(textBox(mid, content, size, Anchor::Middle));
-            text(mid, std::move(content), size, Anchor::Middle, 0.0, Ink::Dimension);
+    }
+
+    // A wall that is the whole lower or left side of the plan, which the overall dimensions
+    // already measure.
+    [[nodiscard]] bool overallSide(Point a, Point b) const {
+        const Bounds& o = bounds_;
+        const bool lower = a.y == o.minY && b.y == o.minY &&
+                           std::min(a.x, b.x) == o.minX && std::max(a.x, b.x) == o.maxX;
+        const bool left = a.x == o.minX && b.x == o.minX &&
+                          std::min(a.y, b.y) == o.minY && std::max(a.y, b.y) == o.maxY;
+        return lower || left;
+    }
+
+    // "10 m × 10 m" at a spot of a rectangle, where it fits and meets nothing.
+    void sizeInside(const Bounds& h, Point spot) {
+        std::string content = metresText(h.maxX - h.minX) + " × " + metresText(h.maxY - h.minY);
+        const Point mid = d_.toPage(spot);
+        const double size = 0.85 * ts_;
+        if (textWidth(content, size) > (h.maxX - h.minX) * d_.scale * 0.9 ||
+            1.4 * size > (h.maxY - h.minY) * d_.scale) {
+            return;
         }
+        const Box box = textBox(mid, content, size, Anchor::Middle);
+        if (std::any_of(taken_.begin(), taken_.end(), [&](const Box& t) { return t.meets(box); })) {
+            return;
+        }
+        taken_.push_back(box);
+        text(mid, std::move(content), size, Anchor::Middle, 0.0, Ink::Dimension);
     }
 
     static double signedArea(const Ring& r) {
@@ -297,27 +369,28 @@ class Layout {
             if (box.within(d_.width, d_.height) &&
                 std::none_of(taken_.begin(), taken_.end(),
                              [&](const Box& t) { return t.meets(box); })) {
-                taken_.push_back(box);
-                text(at, std::move(content), size, anchor, 0.0, ink);
+                grounded(box, at, std::move(content), size, anchor, ink);
                 return;
             }
         }
         const auto& [at, anchor] = places[0];
-        taken_.push_back(textBox(at, content, size, anchor));
+        grounded(textBox(at, content, size, anchor), at, std::move(content), size, anchor, ink);
+    }
+
+    void grounded(const Box& box, Point at, std::string content, double size, Anchor anchor,
+                  Ink ink) {
+        taken_.push_back(box);
+        const double pad = 0.15 * size;
+        d_.items.emplace_back(Area{{{{box.left - pad, box.top + pad},
+                                     {box.right + pad, box.top + pad},
+                                     {box.right + pad, box.bottom - pad},
+                                     {box.left - pad, box.bottom - pad}}},
+                                   Ink::TextBack});
         text(at, std::move(content), size, anchor, 0.0, ink);
     }
 
     void points() {
         const double r = 0.85 * ts_;
-        // Every mark first, so that no label lands on a point placed after it.
-        for (const Point& p : figure_.points) {
-            const Point at = d_.toPage(p);
-            taken_.push_back({at.x - r, at.y - r, at.x + r, at.y + r});
-        }
-        if (figure_.check) {
-            const Point at = d_.toPage(figure_.check->worstAt);
-            taken_.push_back({at.x - r, at.y - r, at.x + r, at.y + r});
-        }
         for (std::size_t i = 0; i < figure_.points.size(); ++i) {
             const Point at = d_.toPage(figure_.points[i]);
             d_.items.emplace_back(Circle{at, r, Ink::Point});
@@ -332,18 +405,19 @@ class Layout {
     }
 
     void worst() {
-        if (!figure_.check || !std::isfinite(figure_.check->worstDistance)) {
+        if (worst_ == nullptr) {
             return;
         }
-        const Check& c = *figure_.check;
-        const Ink ink = c.ok ? Ink::Worst : Ink::WorstFail;
+        const Check& c = *worst_;
+        const Ink ink = ok_ ? Ink::Worst : Ink::WorstFail;
         const Point at = d_.toPage(c.worstAt);
         const double s = 0.55 * ts_;
         d_.items.emplace_back(Line{{at.x - s, at.y - s}, {at.x + s, at.y + s}, ink});
         d_.items.emplace_back(Line{{at.x - s, at.y + s}, {at.x + s, at.y - s}, ink});
         std::string content = "最不利点 " + metresText(c.worstDistance);
         if (figure_.radius > 0.0) {
-            content += (c.ok ? " ≤ " : " > ") + metresText(figure_.radius);
+            content += (c.worstDistance <= figure_.radius + 0.005 ? " ≤ " : " > ") +
+                       metresText(figure_.radius);
         }
         placeText(at, s + 0.4 * ts_, std::move(content), 0.9 * ts_, ink);
     }
@@ -371,7 +445,7 @@ class Layout {
                 word("保护范围（步行距离 ≤ R）", Ink::Legend);
             }
         }
-        if (figure_.check && !figure_.check->ok) {
+        if (!ok_) {
             swatch(Ink::Uncovered);
             word("盲区", Ink::Legend);
         }
@@ -385,6 +459,8 @@ class Layout {
 
     const Figure& figure_;
     double ts_;
+    const Check* worst_ = nullptr;  // of the room with the farthest spot
+    bool ok_ = true;
     Bounds bounds_;
     double left_ = 0.0;
     double top_ = 0.0;
@@ -445,18 +521,20 @@ std::string paint(Ink ink, bool filled) {
 }  // namespace
 
 Style style(Ink ink) {
+    // stroke, width, fill, fill opacity, dashed, text, bold
     switch (ink) {
-        case Ink::Floor: return {0x000000, 0.0, 0xfbfbf8, 1.0, false, false};
-        case Ink::Reach: return {0x3a6fb0, 0.6, 0x5b8fd0, 0.13, true, false};
-        case Ink::Uncovered: return {0xc62828, 0.8, 0xe53935, 0.55, false, false};
-        case Ink::Hole: return {0x000000, 0.0, 0xb8b8b8, 1.0, false, false};
-        case Ink::Wall: return {0x1a1a1a, 1.6, 0, 0.0, false, false};
-        case Ink::Dimension: return {0x555555, 0.5, 0x333333, 1.0, false, false};
-        case Ink::Point: return {0x1f4e8c, 1.0, 0xffffff, 1.0, false, true};
-        case Ink::Label: return {0x000000, 0.0, 0x1f4e8c, 1.0, false, false};
-        case Ink::Worst: return {0x2e7d32, 1.4, 0x2e7d32, 1.0, false, true};
-        case Ink::WorstFail: return {0xc62828, 1.4, 0xc62828, 1.0, false, true};
-        case Ink::Legend: return {0x000000, 0.0, 0x333333, 1.0, false, false};
+        case Ink::Floor: return {0x000000, 0.0, 0xfbfbf8, 1.0, false, 0, false};
+        case Ink::Reach: return {0x3a6fb0, 0.6, 0x5b8fd0, 0.13, true, 0, false};
+        case Ink::Uncovered: return {0xc62828, 0.8, 0xe53935, 0.55, false, 0, false};
+        case Ink::Hole: return {0x000000, 0.0, 0xb8b8b8, 1.0, false, 0x333333, false};
+        case Ink::Wall: return {0x1a1a1a, 1.6, 0, 0.0, false, 0, false};
+        case Ink::Dimension: return {0x555555, 0.5, 0, 0.0, false, 0x333333, false};
+        case Ink::Point: return {0x1f4e8c, 1.0, 0xffffff, 1.0, false, 0x1f4e8c, true};
+        case Ink::Label: return {0, 0.0, 0, 0.0, false, 0x1f4e8c, false};
+        case Ink::TextBack: return {0, 0.0, 0xffffff, 0.8, false, 0, false};
+        case Ink::Worst: return {0x2e7d32, 1.4, 0, 0.0, false, 0x2e7d32, true};
+        case Ink::WorstFail: return {0xc62828, 1.4, 0, 0.0, false, 0xb71c1c, true};
+        case Ink::Legend: return {0, 0.0, 0, 0.0, false, 0x333333, false};
     }
     return {};
 }
@@ -526,7 +604,7 @@ std::string svg(const Drawing& drawing) {
             out += "<text x=\"" + number(text->at.x) + "\" y=\"" + number(text->at.y) +
                    "\" font-size=\"" + number(text->size) + "\" text-anchor=\"" +
                    std::string(anchor) + "\" dominant-baseline=\"central\" fill=\"" +
-                   colour(s.fill) + "\"";
+                   colour(s.text) + "\"";
             if (s.bold) {
                 out += " font-weight=\"bold\"";
             }

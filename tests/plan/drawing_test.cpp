@@ -69,10 +69,10 @@ std::vector<FigureCase> figureCases() {
 
 draw::Drawing drawn(const FigureCase& c, std::vector<std::string> labels = {}) {
     draw::Figure figure;
-    figure.outline = c.outline;
+    figure.rooms = {c.outline};
     figure.points = c.points;
     figure.radius = c.radius;
-    figure.check = extcalc::plan::check(Room(c.outline), c.points, c.radius);
+    figure.checks = {extcalc::plan::check(Room(c.outline), c.points, c.radius)};
     figure.labels = std::move(labels);
     return draw::layout(figure, {});
 }
@@ -283,7 +283,7 @@ TEST(PlanSvg, IsWellFormedAndCarriesEveryItem) {
 
 TEST(PlanSvg, EscapesWhatXmlReserves) {
     draw::Figure figure;
-    figure.outline = extcalc::plan::rectangle(10, 10);
+    figure.rooms = {extcalc::plan::rectangle(10, 10)};
     figure.points = {{5, 5}};
     figure.labels = {"<A&B> \"x\""};
     const std::string text = draw::svg(draw::layout(figure, {}));
@@ -303,6 +303,44 @@ TEST(PlanSvg, MetresAreWrittenAsTheReportWritesThem) {
     for (const Case& c : cases) {
         EXPECT_EQ(draw::metresText(c.metres), c.text) << c.metres;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Two rooms in one frame: each rectangle names its size, each check its own uncovered region,
+// and the worst spot is the farther of the two.
+TEST(PlanDrawing, SeveralRoomsEachShowTheirSizeAndTheirOwnUncoveredRegion) {
+    const Outline office = extcalc::plan::rectangle(20, 10);
+    const Outline store{{{20, 0}, {60, 0}, {60, 10}, {20, 10}}, {}};
+    draw::Figure figure;
+    figure.rooms = {office, store};
+    figure.points = {{10, 0.25}, {25, 0.25}};
+    figure.roomOf = {0, 1};
+    figure.radius = 15;
+    figure.checks = {extcalc::plan::check(Room(office), std::vector<Point>{{10, 0.25}}, 15),
+                     extcalc::plan::check(Room(store), std::vector<Point>{{25, 0.25}}, 15)};
+    ASSERT_TRUE(figure.checks[0].ok);
+    ASSERT_FALSE(figure.checks[1].ok);
+    const draw::Drawing d = draw::layout(figure, {});
+    const auto dims = textsOf(d, draw::Ink::Dimension);
+    EXPECT_TRUE(has(dims, "60 m"));
+    EXPECT_TRUE(has(dims, "20 m × 10 m"));
+    EXPECT_TRUE(has(dims, "40 m × 10 m"));
+    const auto worst = textsOf(d, draw::Ink::WorstFail);
+    ASSERT_EQ(worst.size(), 1u);
+    EXPECT_EQ(worst[0], "最不利点 " + draw::metresText(figure.checks[1].worstDistance) + " > 15 m");
+    std::size_t red = 0;
+    for (const auto& a : itemsOf<draw::Area>(d)) {
+        if (a.ink == draw::Ink::Uncovered) {
+            ++red;
+            for (const Point& p : a.rings.front()) {
+                EXPECT_GE(d.toPlan(p).x, 20 - 1e-6) << "uncovered only in the store";
+            }
+        }
+    }
+    EXPECT_GE(red, 1u);
 }
 
 }  // namespace

@@ -26,6 +26,7 @@ enum class Ink {
     Dimension,  // dimension lines and their texts
     Point,      // a setting point's circle and number
     Label,      // a setting point's model and count
+    TextBack,   // the pale ground under a label, so that walls and shading do not cross it
     Worst,      // the least favourable spot, within R
     WorstFail,  // the least favourable spot, beyond R
     Legend,
@@ -37,7 +38,8 @@ struct Style {
     std::uint32_t fill = 0;
     double fillOpacity = 0.0;  // 0: not filled
     bool dashed = false;
-    bool bold = false;  // texts
+    std::uint32_t text = 0;  // texts
+    bool bold = false;
 };
 Style style(Ink ink);
 
@@ -85,14 +87,15 @@ struct Drawing {
     }
 };
 
-// What is drawn: the room, its setting points with what stands at each ("MF/ABC4 × 2"), the
-// distance R and the check of the points against it.
+// What is drawn: one or more rooms in one frame, the setting points with what stands at each
+// ("MF/ABC4 × 2"), the distance R and the check of every room against it.
 struct Figure {
-    Outline outline;
+    std::vector<Outline> rooms;
     std::vector<Point> points;
+    std::vector<int> roomOf;          // per point, its room; empty: the room that holds it
     std::vector<std::string> labels;  // one per point, or none
     double radius = 0.0;              // 0: no reach drawn
-    std::optional<Check> check;
+    std::vector<Check> checks;        // one per room, or none
 };
 
 struct Frame {
@@ -102,7 +105,7 @@ struct Frame {
 };
 
 // The figure laid out to the frame's width, as tall as the plan's shape needs (at most
-// maxHeight). The outline must have no problem.
+// maxHeight). No room may have a problem (outlineProblem).
 Drawing layout(const Figure& figure, const Frame& frame);
 
 // How wide a text is estimated to be: Chinese a full em, other characters a little over half.

@@ -54,6 +54,11 @@ constexpr std::string_view kHelp =
     "      extinguisher-calc-cli --standard 2005 --list\n"
     "      extinguisher-calc-cli --project 工程.exdesign --report 计算书.pdf|计算书.html\n"
     "      extinguisher-calc-cli --csv 表格.csv --standard 2005 --place|--plan-check --json\n"
+    "      extinguisher-calc-cli --project 工程.exdesign --plan-check [--json]\n"
+    "      extinguisher-calc-cli --project 工程.exdesign --place [--out 新工程.exdesign]\n"
+    "      extinguisher-calc-cli --dxf 平面.dxf --layer 图层 --standard 2005 --out 工程.exdesign\n"
+    "                            [--units mm|m] [--project 基础工程.exdesign]\n"
+    "      extinguisher-calc-cli --project 工程.exdesign --export-dxf 设置点.dxf [--units mm|m]\n"
     "\n"
     "--standard 选择规范：1990（默认，也可写 GBJ140-90）或 2005（也可写 GB50140-2005）。\n"
     "\n"
@@ -112,6 +117,16 @@ constexpr std::string_view kHelp =
     "  --plan-check          检查每个单元的设置点：最不利点及其距离、是否不超过最大保护距离\n"
     "  --place               没有设置点的单元沿墙（距墙不大于 0.5 m）布置最少的设置点并检查；\n"
     "                        设置点数 为空时取布置的点数\n"
+    "  平面也可为 WKT MULTIPOLYGON(((…)), ((…)))：一个计算单元的几个房间\n"
+    "\n"
+    "工程的平面：\n"
+    "  --project 工程 --plan-check  逐个计算单元检查最不利点与最大保护距离（加 --json 输出 JSON）\n"
+    "  --project 工程 --place       为没有设置点或设置点未通过检查的单元布置设置点，写入 --out\n"
+    "                        给出的新工程（不给 --out 时写回原工程）；填写的 设置点数 不变\n"
+    "  --dxf 图纸 --layer 图层      把 DXF 图纸该图层上闭合的多段线作为房间读入工程（--out），\n"
+    "                        房间内的文字为名称，与已有计算单元同名时并入该单元；单位取图纸的\n"
+    "                        $INSUNITS，或由 --units mm|m 指定\n"
+    "  --export-dxf 图纸        把工程的设置点写成 DXF（R12）图纸，图层“灭火器”，单位默认 mm\n"
     "\n"
     "示例：\n"
     "  extinguisher-calc-cli --class A --hazard 2 --k 2 --underground no --extinguisher 3 "
@@ -341,6 +356,17 @@ int run(int argc, const char* const* argv) {
     bool planCheck = false;
     app.add_flag("--place", place);
     app.add_flag("--plan-check", planCheck);
+    std::string dxfPath;
+    std::string layer;
+    std::string units;
+    std::string exportPath;
+    CLI::Option* dxfOption = app.add_option("--dxf", dxfPath);
+    CLI::Option* layerOption = app.add_option("--layer", layer);
+    CLI::Option* unitsOption = app.add_option("--units", units);
+    CLI::Option* exportOption = app.add_option("--export-dxf", exportPath);
+    for (auto* option : {dxfOption, layerOption, unitsOption, exportOption}) {
+        option->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+    }
 
     try {
         app.parse(argc, argv);
@@ -366,15 +392,54 @@ int run(int argc, const char* const* argv) {
         }
         standard = *chosen;
     }
+    const auto isGiven = [](const CLI::Option* option) { return option->count() != 0; };
+    if (isGiven(dxfOption)) {
+        if (!isGiven(layerOption) || !isGiven(outOption) || !cli::namesProjectFile(outPath) ||
+            standard != Standard::Gb50140_2005 || place || planCheck || json ||
+            isGiven(csvOption) || isGiven(reportOption) || isGiven(exportOption)) {
+            return usageError(
+                "--dxf 图纸 须与 --layer 图层 --standard 2005 --out 工程.exdesign 一起使用"
+                "（可另给 --units mm|m 和作为基础的 --project 工程）");
+        }
+        return cli::runDxfImport(dxfPath, layer, units,
+                                 isGiven(projectOption) ? projectPath : std::string(), outPath,
+                                 std::cerr);
+    }
+    if (isGiven(exportOption)) {
+        if (!isGiven(projectOption) || place || planCheck || json || isGiven(csvOption) ||
+            isGiven(outOption) || isGiven(reportOption) || isGiven(layerOption)) {
+            return usageError(
+                "--export-dxf 图纸 须与 --project 工程 一起使用（可另给 --units mm|m）");
+        }
+        return cli::runDxfExport(projectPath, exportPath, units, std::cerr);
+    }
+    if (isGiven(layerOption) || isGiven(unitsOption)) {
+        return usageError(std::string(isGiven(layerOption) ? "--layer" : "--units") +
+                          " 只能与 --dxf 或 --export-dxf 一起使用");
+    }
+    if ((place || planCheck) && isGiven(projectOption)) {
+        if ((place && planCheck) || isGiven(csvOption) || isGiven(reportOption) ||
+            isGiven(standardOption) || (place && json) || (planCheck && isGiven(outOption))) {
+            return usageError(
+                "工程的平面：--project 工程 --plan-check [--json]，或 --project 工程 "
+                "--place [--out 新工程.exdesign]");
+        }
+        if (place) {
+            if (isGiven(outOption) && !cli::namesProjectFile(outPath)) {
+                return usageError("--place 的 --out 应为 .exdesign 工程文件");
+            }
+            return cli::runProjectPlace(projectPath, isGiven(outOption) ? outPath : std::string(),
+                                        std::cerr);
+        }
+        return cli::runProjectPlanCheck(projectPath, json, std::cout, std::cerr);
+    }
     if (place || planCheck) {
         if (csvOption->count() == 0 || standard != Standard::Gb50140_2005 || !json ||
-            (place && planCheck) || outOption->count() != 0 || projectOption->count() != 0 ||
-            reportOption->count() != 0) {
+            (place && planCheck) || outOption->count() != 0 || reportOption->count() != 0) {
             return usageError(std::string(place ? "--place" : "--plan-check") +
-                              " 须与 --csv 表格 --standard 2005 --json 一起使用"
-                              "（工程文件的平面尚未支持）");
+                              " 须与 --csv 表格 --standard 2005 --json 或 --project 工程 一起使用");
         }
-        return cli::runPlanTable(csvPath, place, std::cout, std::cerr);
+        return cli::runPlanTable(csvPath, std::cout, std::cerr);
     }
     if (projectOption->count() != 0 || csvOption->count() != 0) {
         return tableOrProject(app, options, projectOption, csvOption, standard);

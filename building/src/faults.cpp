@@ -21,19 +21,21 @@ constexpr std::array<FieldNames, static_cast<std::size_t>(Field::kCount)> kField
     {"灭火器", "--extinguisher"},
     {"建筑面积", "--area"},
 }};
-constexpr std::array<FieldNames, 5> kFieldNames2005{{
+constexpr std::array<FieldNames, 7> kFieldNames2005{{
     {"E类依据", "--e-basis"},
     {"特殊场所", "--special"},
     {"设置点数", "--points"},
     {"非金属喇叭喷筒", "--nonmetal-horn"},
     {"依据", ""},
+    {"平面", ""},
+    {"设置点", ""},
 }};
 
 const FieldNames* namesOf(Field field) {
     if (field < Field::kCount) {
         return &kFieldNames.at(static_cast<std::size_t>(field));
     }
-    if (field > Field::None && field <= Field::HazardBasis) {
+    if (field > Field::None && field <= Field::PointsAt) {
         return &kFieldNames2005.at(static_cast<std::size_t>(field) -
                                    static_cast<std::size_t>(Field::EBasis));
     }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <iterator>
 
 #include "extcalc/answers.h"
@@ -56,8 +57,8 @@ UnitPlan readUnitPlan(std::string_view outline, std::string_view points) {
         }
         return result;
     }
-    auto read = plan::parseOutline(outline);
-    if (!read.outline) {
+    auto read = plan::parseOutlines(outline);
+    if (!read.outlines) {
         result.error = std::move(read.error);
         return result;
     }
@@ -66,29 +67,45 @@ UnitPlan readUnitPlan(std::string_view outline, std::string_view points) {
         result.error = std::move(fixed.error);
         return result;
     }
-    const plan::Room room(*read.outline);
+    std::vector<plan::Room> rooms;
+    rooms.reserve(read.outlines->size());
+    for (const plan::Outline& o : *read.outlines) {
+        rooms.emplace_back(o);
+    }
     for (std::size_t i = 0; i < fixed.points->size(); ++i) {
-        if (!room.contains((*fixed.points)[i])) {
+        const plan::Point p = (*fixed.points)[i];
+        if (std::none_of(rooms.begin(), rooms.end(),
+                         [p](const plan::Room& room) { return room.contains(p); })) {
             result.error = "设置点第 " + std::to_string(i + 1) + " 个不在平面之内";
             return result;
         }
     }
-    result.outline = std::move(read.outline);
+    result.outlines = std::move(*read.outlines);
     result.fixed = std::move(*fixed.points);
     return result;
 }
 
-PlanOutcome planUnit(const UnitPlan& unitPlan, int radiusM, double areaM2, bool place) {
+double planArea(const std::vector<plan::Outline>& outlines) {
+    double sum = 0.0;
+    for (const plan::Outline& o : outlines) {
+        sum += plan::area(o);
+    }
+    return sum;
+}
+
+PlanOutcome planUnit(const UnitPlan& unitPlan, int radiusM, double areaM2, bool place,
+                     int fixedCount) {
     PlanOutcome outcome;
     outcome.radiusM = radiusM;
     if (!unitPlan.error.empty()) {
         outcome.error = unitPlan.error;
         return outcome;
     }
-    if (!unitPlan.outline) {
+    if (!unitPlan.hasPlan()) {
         return outcome;
     }
-    const double outlineArea = plan::area(*unitPlan.outline);
+    outcome.outlines = unitPlan.outlines;
+    const double outlineArea = planArea(unitPlan.outlines);
     if (areaM2 > 0.0 && std::abs(areaM2 - outlineArea) > 0.01 * outlineArea) {
         char text[160];
         std::snprintf(text, sizeof text, "填写的面积 %.2f m² 与平面的面积 %.2f m² 相差超过 1%%",
@@ -99,23 +116,75 @@ PlanOutcome planUnit(const UnitPlan& unitPlan, int radiusM, double areaM2, bool 
         outcome.error = "没有最大保护距离（D类火灾或未能计算），不检查设置点";
         return outcome;
     }
-    const plan::Room room(*unitPlan.outline);
     const auto radius = static_cast<double>(radiusM);
-    if (!unitPlan.fixed.empty() || !place) {
-        outcome.points = unitPlan.fixed;
-        outcome.check = plan::check(room, outcome.points, radius);
-    } else {
-        auto placed = plan::place(room, {radius, true, 0.5});
-        outcome.points = std::move(placed.points);
-        outcome.check = std::move(placed.check);
+    outcome.placed = unitPlan.fixed.empty() && place;
+    // The placement's work grows with the room's area over R²: a unit larger than any hall
+    // (or an outline typed in millimetres) is refused instead of keeping the program busy.
+    constexpr double kMostDisks = 250.0;
+    constexpr double kPi = 3.14159265358979323846;
+    if (outcome.placed && outlineArea / (kPi * radius * radius) > kMostDisks) {
+        outcome.error = "平面太大（" + std::to_string(static_cast<long long>(outlineArea)) +
+                        " m²，按最大保护距离至少需 " +
+                        std::to_string(static_cast<long long>(kMostDisks)) +
+                        " 个以上设置点），不自动布置；请分为几个计算单元，或给出设置点";
+        return outcome;
     }
-    if (outcome.check && !outcome.check->ok) {
-        char text[200];
-        std::snprintf(text, sizeof text,
-                      "最不利点 (%.2f, %.2f) 距最近的设置点 %.2f m，超过最大保护距离 %d m"
-                      "（5.2.1/5.2.2）",
-                      outcome.check->worstAt.x, outcome.check->worstAt.y,
-                      outcome.check->worstDistance, radiusM);
+    std::vector<plan::Room> rooms;
+    rooms.reserve(unitPlan.outlines.size());
+    for (const plan::Outline& o : unitPlan.outlines) {
+        rooms.emplace_back(o);
+    }
+    for (std::size_t r = 0; r < rooms.size(); ++r) {
+        const plan::Room& room = rooms[r];
+        std::vector<plan::Point> points;
+        if (outcome.placed) {
+            auto placed = plan::place(room, {radius, true, 0.5});
+            points = std::move(placed.points);
+            outcome.rooms.push_back(std::move(placed.check));
+        } else {
+            // A point on a wall two rooms share belongs to the first of them.
+            for (std::size_t i = 0; i < unitPlan.fixed.size(); ++i) {
+                const plan::Point p = unitPlan.fixed[i];
+                const bool earlier =
+                    std::any_of(rooms.begin(), rooms.begin() + static_cast<std::ptrdiff_t>(r),
+                                [p](const plan::Room& other) { return other.contains(p); });
+                if (!earlier && room.contains(p)) {
+                    points.push_back(p);
+                }
+            }
+            outcome.rooms.push_back(plan::check(room, points, radius));
+        }
+        outcome.points.insert(outcome.points.end(), points.begin(), points.end());
+        outcome.roomOf.insert(outcome.roomOf.end(), points.size(), static_cast<int>(r));
+    }
+    plan::Check whole = outcome.rooms.front();
+    whole.uncovered.clear();
+    for (const plan::Check& room : outcome.rooms) {
+        if (!(room.worstDistance <= whole.worstDistance)) {
+            whole.worstDistance = room.worstDistance;
+            whole.worstAt = room.worstAt;
+        }
+        whole.ok = whole.ok && room.ok;
+        whole.uncovered.insert(whole.uncovered.end(), room.uncovered.begin(), room.uncovered.end());
+    }
+    outcome.check = std::move(whole);
+    if (fixedCount > 0 && static_cast<std::size_t>(fixedCount) != outcome.points.size()) {
+        outcome.warnings.push_back("填写的设置点数 " + std::to_string(fixedCount) + " 与平面上的 " +
+                                   std::to_string(outcome.points.size()) + " 个设置点不一致");
+    }
+    if (!outcome.check->ok) {
+        char text[240];
+        if (std::isfinite(outcome.check->worstDistance)) {
+            std::snprintf(text, sizeof text,
+                          "最不利点 (%.2f, %.2f) 距最近的设置点 %.2f m，超过最大保护距离 %d m"
+                          "（5.2.1/5.2.2）",
+                          outcome.check->worstAt.x, outcome.check->worstAt.y,
+                          outcome.check->worstDistance, radiusM);
+        } else {
+            std::snprintf(text, sizeof text,
+                          "平面上有房间没有设置点，不满足最大保护距离 %d m（5.2.1/5.2.2）",
+                          radiusM);
+        }
         outcome.warnings.emplace_back(text);
     }
     return outcome;
@@ -146,6 +215,7 @@ void addPlanJson(const PlanOutcome& outcome, nlohmann::json& unit) {
         unit["worst_at"] = nullptr;
     }
     unit["distance_ok"] = check.ok;
+    unit["points_placed"] = outcome.placed;
 }
 
 }  // namespace extcalc::building

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <iterator>
 #include <variant>
 
@@ -30,7 +31,10 @@ constexpr std::array<InputColumn, 8> kClassicInputs{{
     {"hazard_basis", "依据", Field::HazardBasis, ColumnKind::Text, true},
 }};
 
-constexpr std::array<InputColumn, 11> kCurrentInputs{{
+// 平面 and 设置点 came with the plan (file format 3): optional, last, so that every table,
+// file, pasted row and grid made before them reads the same and carries them with no code
+// of its own.
+constexpr std::array<InputColumn, 13> kCurrentInputs{{
     {"name", "名称", Field::None, ColumnKind::Name, true},
     {"class", "火灾类别", Field::Class, ColumnKind::Choice, false},
     {"e_basis", "E类按", Field::EBasis, ColumnKind::Choice, true},
@@ -42,6 +46,8 @@ constexpr std::array<InputColumn, 11> kCurrentInputs{{
     {"extinguisher", "灭火器", Field::Extinguisher, ColumnKind::Text, false},
     {"nonmetal_horn", "非金属喇叭喷筒", Field::Horn, ColumnKind::Choice, true},
     {"hazard_basis", "依据", Field::HazardBasis, ColumnKind::Text, true},
+    {"outline", "平面", Field::Outline, ColumnKind::Text, true},
+    {"points_at", "设置点", Field::PointsAt, ColumnKind::Text, true},
 }};
 
 constexpr std::array<ResultColumn, 5> kClassicResults{{
@@ -209,21 +215,71 @@ std::string wholeText(std::int64_t value) {
     return std::to_string(value);
 }
 
+// Two decimals, as an area read off a plan is typed.
+std::string areaText(double m2) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%.2f", m2);
+    return text;
+}
+
+bool readByCalculation(Field field) {
+    return std::find(kFields2005.begin(), kFields2005.end(), field) != kFields2005.end();
+}
+
 UnitOutcome evaluateCurrent(const UnitCells& cells) {
     UnitOutcome outcome;
     outcome.results.resize(kCurrentResults.size());
     Answers2005 answers;
     for (std::size_t column = 1; column < kCurrentInputs.size(); ++column) {
         if (const auto cell = cellAt(cells, column);
-            !cell.empty() && kCurrentInputs[column].field != Field::HazardBasis) {
+            !cell.empty() && readByCalculation(kCurrentInputs[column].field)) {
             answers[kCurrentInputs[column].field] = cell;
         }
+    }
+    // The plan fills what the designer left empty: S with the rooms' area, N with the
+    // points fixed on it or, where none are, with the points proposed, which need R and so a
+    // first calculation with any N.
+    const UnitPlan unitPlan =
+        readUnitPlan(cellAt(cells, columnOf(Standard::Gb50140_2005, Field::Outline)),
+                     cellAt(cells, columnOf(Standard::Gb50140_2005, Field::PointsAt)));
+    const bool usable = unitPlan.hasPlan() && unitPlan.error.empty();
+    const bool countFromPlan = usable && !answers[Field::Points];
+    std::string count;
+    std::string area;
+    if (countFromPlan) {
+        count = unitPlan.fixed.empty() ? "1" : std::to_string(unitPlan.fixed.size());
+        answers[Field::Points] = count;
+    }
+    if (usable && !answers[Field::Area]) {
+        area = areaText(planArea(unitPlan.outlines));
+        answers[Field::Area] = area;
     }
     Check2005 check = check2005(answers);
     if (!check.unit) {
         outcome.faults = std::move(check.faults);
+        if (!unitPlan.error.empty()) {
+            outcome.plan = PlanOutcome{};
+            outcome.plan->error = unitPlan.error;
+        }
         outcome.results.back() = outcome.problemText();
         return outcome;
+    }
+    if (unitPlan.hasPlan() || !unitPlan.error.empty()) {
+        const gb::Result first = gb::calculate(*check.unit);
+        const double typedArea =
+            area.empty() ? static_cast<double>(check.unit->areaMillionths) / 1e6 : 0.0;
+        outcome.plan = planUnit(unitPlan, first.maxDistanceM, typedArea, true,
+                                countFromPlan ? 0 : check.unit->points);
+        if (countFromPlan && outcome.plan->placed && !outcome.plan->points.empty()) {
+            count = std::to_string(outcome.plan->points.size());
+            answers[Field::Points] = count;
+            check = check2005(answers);
+            if (!check.unit) {  // more points than a unit may have
+                outcome.faults = std::move(check.faults);
+                outcome.results.back() = outcome.problemText();
+                return outcome;
+            }
+        }
     }
     gb::Result result = gb::calculate(*check.unit);
     outcome.problems = result.problems;
@@ -563,26 +619,37 @@ std::string canonical(Standard standard, std::size_t column, std::string_view te
 }
 
 bool UnitOutcome::failed() const {
-    return !faults.empty() ||
+    return !faults.empty() || (plan && !plan->error.empty()) ||
            std::any_of(problems.begin(), problems.end(), [](const gb::Problem& problem) {
                return problem.severity == gb::Severity::Error;
            });
 }
 
 bool UnitOutcome::hasWarnings() const {
-    return std::any_of(problems.begin(), problems.end(), [](const gb::Problem& problem) {
-        return problem.severity == gb::Severity::Warning;
-    });
+    return (plan && !plan->warnings.empty()) ||
+           std::any_of(problems.begin(), problems.end(), [](const gb::Problem& problem) {
+               return problem.severity == gb::Severity::Warning;
+           });
 }
 
 std::string UnitOutcome::problemText() const {
     std::string text = describeAll(faults, Naming::Column);
+    const auto add = [&text](std::string_view prefix, const std::string& said) {
+        text += (text.empty() ? "" : "；") + std::string(prefix) + said;
+    };
     for (const gb::Severity severity : {gb::Severity::Error, gb::Severity::Warning}) {
+        const std::string_view prefix = severity == gb::Severity::Error ? "错误：" : "警告：";
+        if (plan && severity == gb::Severity::Error && !plan->error.empty()) {
+            add(prefix, "平面：" + plan->error);
+        }
         for (const gb::Problem& problem : problems) {
             if (problem.severity == severity) {
-                text += (text.empty() ? "" : "；") +
-                        std::string(severity == gb::Severity::Error ? "错误：" : "警告：") +
-                        problem.text;
+                add(prefix, problem.text);
+            }
+        }
+        if (plan && severity == gb::Severity::Warning) {
+            for (const std::string& warning : plan->warnings) {
+                add(prefix, warning);
             }
         }
     }
@@ -613,7 +680,11 @@ std::string outcomeText(Standard standard, const UnitOutcome& outcome, std::stri
 
 nlohmann::json outcomeJson(Standard standard, const UnitOutcome& outcome, std::string_view name) {
     if (outcome.current) {
-        return unitJson(*outcome.current, name);
+        nlohmann::json object = unitJson(*outcome.current, name);
+        if (outcome.plan) {
+            addPlanJson(*outcome.plan, object);
+        }
+        return object;
     }
     nlohmann::json object{{"name", name}};
     if (standard == Standard::Gbj140_90 && outcome.classic) {

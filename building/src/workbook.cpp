@@ -260,12 +260,11 @@ PastedRows readTabText(Standard standard, std::string_view text) {
     for (auto& row : splitTabText(text)) {
         ++number;
         std::string why;
-        // With results the row is as wide as all columns were when it was copied.
+        // With results the row is as wide as all columns were when it was copied, which
+        // may be before some of the optional inputs existed: no row of inputs alone is as wide.
         std::size_t answers = row.size();
-        if (answers == all) {
-            answers = inputs;
-        } else if (answers == fewest + (all - inputs)) {
-            answers = fewest;
+        if (answers >= fewest + (all - inputs) && answers <= all) {
+            answers -= all - inputs;
         }
         if (answers < fewest || answers > inputs) {
             why = "有 " + std::to_string(row.size()) + " 列，应为 " + std::to_string(inputs) +

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 #include "boost_shape.h"
@@ -136,6 +137,86 @@ std::string outlineText(const Outline& outline) {
     for (const Ring& hole : outline.holes) {
         s += ", ";
         ring(hole);
+    }
+    return s + ')';
+}
+
+OutlinesText parseOutlines(std::string_view text) {
+    text = trimmed(text);
+    std::string upper(text.substr(0, std::min<std::size_t>(text.size(), 12)));
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](char c) { return static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c); });
+    if (upper.rfind("MULTIPOLYGON", 0) != 0) {
+        auto one = parseOutline(text);
+        if (!one.outline) {
+            return {std::nullopt, std::move(one.error)};
+        }
+        return {std::vector<Outline>{std::move(*one.outline)}, {}};
+    }
+    detail::MultiPolygon polygons;
+    try {
+        boost::geometry::read_wkt(std::string(text), polygons);
+    } catch (const std::exception&) {
+        return {std::nullopt,
+                "平面的 WKT 无法读取：应为 MULTIPOLYGON(((x y, x y, …), (洞 …)), ((…)))"};
+    }
+    if (polygons.empty()) {
+        return {std::nullopt, "平面的 MULTIPOLYGON 中没有多边形"};
+    }
+    std::vector<Outline> outlines;
+    outlines.reserve(polygons.size());
+    for (std::size_t i = 0; i < polygons.size(); ++i) {
+        Outline outline = detail::fromBoost(polygons[i]);
+        if (auto problem = outlineProblem(outline); !problem.empty()) {
+            return {std::nullopt, "第 " + std::to_string(i + 1) + " 个轮廓：" + problem};
+        }
+        outlines.push_back(std::move(outline));
+    }
+    // Rooms are walked one by one: a spot of two rooms at once would be checked twice over
+    // against different points, so the rooms may touch but not overlap.
+    std::vector<detail::Polygon> corrected;
+    corrected.reserve(outlines.size());
+    std::transform(outlines.begin(), outlines.end(), std::back_inserter(corrected),
+                   [](const Outline& o) { return detail::toBoost(o); });
+    std::vector<boost::geometry::model::box<detail::BPoint>> boxes;
+    boxes.reserve(corrected.size());
+    std::transform(
+        corrected.begin(), corrected.end(), std::back_inserter(boxes),
+        [](const detail::Polygon& p) {
+            return boost::geometry::return_envelope<boost::geometry::model::box<detail::BPoint>>(p);
+        });
+    for (std::size_t i = 0; i < corrected.size(); ++i) {
+        for (std::size_t j = i + 1; j < corrected.size(); ++j) {
+            if (!boost::geometry::intersects(boxes[i], boxes[j]) ||
+                !boost::geometry::intersects(corrected[i], corrected[j])) {
+                continue;
+            }
+            std::vector<detail::Polygon> common;
+            boost::geometry::intersection(corrected[i], corrected[j], common);
+            double shared = 0.0;
+            for (const auto& piece : common) {
+                shared += boost::geometry::area(piece);
+            }
+            if (shared > 0.01) {
+                return {std::nullopt, "第 " + std::to_string(i + 1) + " 个轮廓与第 " +
+                                          std::to_string(j + 1) + " 个重叠"};
+            }
+        }
+    }
+    return {std::move(outlines), {}};
+}
+
+std::string outlinesText(std::span<const Outline> outlines) {
+    if (outlines.empty()) {
+        return {};
+    }
+    if (outlines.size() == 1) {
+        return outlineText(outlines.front());
+    }
+    std::string s = "MULTIPOLYGON(";
+    for (std::size_t i = 0; i < outlines.size(); ++i) {
+        // Each polygon's text without its POLYGON keyword.
+        s += (i == 0 ? "" : ", ") + outlineText(outlines[i]).substr(7);
     }
     return s + ')';
 }

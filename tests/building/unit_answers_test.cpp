@@ -146,8 +146,15 @@ TEST(PastedRows, RowsCopiedBeforeTheOptionalColumnsStillPaste) {
              {Standard::Gb50140_2005, "大厅\tA\t\t中危险级\t1\t否\t100\t1\tMF/ABC4\t是", true},
              {Standard::Gb50140_2005, "大厅\tA\t\t中危险级\t1\t否\t100\t1\tMF/ABC4\t\t附录D", true},
              {Standard::Gb50140_2005, "大厅\tA\t\t中危险级\t1\t否\t100\t1", false},
-             {Standard::Gb50140_2005, "大厅\tA\t\t中危险级\t1\t否\t100\t1\tMF/ABC4\t\t附录D\tx",
+             // The plan's columns, and a stray cell past them.
+             {Standard::Gb50140_2005,
+              "大厅\tA\t\t中危险级\t1\t否\t100\t\tMF/ABC4\t\t附录D\t10x10\t5 5", true},
+             {Standard::Gb50140_2005, "大厅\tA\t\t中危险级\t1\t否\t100\t1\tMF/ABC4\t\t附录D\t\t\tx",
               false},
+             // Copied with the results before the plan's columns existed: 11 inputs, 10 results.
+             {Standard::Gb50140_2005,
+              "大厅\tA\t\t中危险级\t1\t否\t100\t1\tMF/ABC4\t\t附录D" + std::string(10, '\t'),
+              true},
              {Standard::Gb50140_2005, "大厅\tA\t\t中危险级\t1\t否\t100\t1\tMF/ABC4\t塑料", false},
              {Standard::Gbj140_90, "大厅\tA\t1\t1\t否\t1\t300", true},
              {Standard::Gbj140_90, "大厅\tA\t1\t1\t否\t1\t300\t附录", true},
@@ -193,7 +200,7 @@ TEST(ProjectFields, EveryFieldIsWrittenAndReadBack) {
     project.units = {
         unit2005({"配电室", "E", "B", "中危险级", "1", "否", "80", "1", "MT7"}, "是", "5.2.4")};
     const std::string json = projectJson(project);
-    EXPECT_NE(json.find("\"version\": 2"), std::string::npos);
+    EXPECT_NE(json.find("\"version\": 3"), std::string::npos);
     for (const auto& field : projectInfoFields()) {
         EXPECT_NE(json.find("\"" + std::string(field.key) + "\": "), std::string::npos)
             << field.key;
@@ -252,7 +259,7 @@ TEST(ProjectFile, Version1OpensAsItWasSaved) {
     const UnitOutcome outcome = evaluate(Standard::Gb50140_2005, cells);
     EXPECT_EQ(outcome.results[7], "2");
     EXPECT_TRUE(hasProblem(outcome, gb::ProblemCode::CarbonDioxideForE, gb::Severity::Warning));
-    // Saved again, it is a version 2 file that reads back the same.
+    // Saved again, it is a current version file that reads back the same.
     const ProjectRead again = readProject(projectJson(project));
     ASSERT_TRUE(again.project);
     EXPECT_EQ(*again.project, project);
@@ -260,10 +267,10 @@ TEST(ProjectFile, Version1OpensAsItWasSaved) {
 
 TEST(ProjectFile, NewerVersionsAreRefused) {
     std::string newer = kVersion1;
-    newer.replace(newer.find("\"version\": 1"), 12, "\"version\": 3");
+    newer.replace(newer.find("\"version\": 1"), 12, "\"version\": 4");
     const ProjectRead read = readProject(newer);
     ASSERT_FALSE(read.project);
-    EXPECT_NE(read.error->problem.find("格式版本 2"), std::string::npos) << read.error->problem;
+    EXPECT_NE(read.error->problem.find("格式版本 3"), std::string::npos) << read.error->problem;
 }
 
 }  // namespace

@@ -34,6 +34,9 @@ enum class Field {
     Horn,     // a CO₂ extinguisher's horn is non-metal (是) or metal (否)
     // Read by no calculation: printed for whoever checks the unit.
     HazardBasis,  // why the hazard level: a clause of an appendix, or the designer's reason
+    // The plan, read by the check of the maximum protection distance, not by the counts.
+    Outline,   // 平面: the rooms' outlines
+    PointsAt,  // 设置点: the setting points fixed on the plan
 };
 
 enum class FaultCode {

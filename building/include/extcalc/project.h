@@ -20,8 +20,10 @@ namespace extcalc::building {
 
 inline constexpr std::string_view kProjectFormat = "extinguisher-design";
 // 2: the project's number, sub-item, reviewers and building overview; units of 2005 with
-// the CO₂ horn and the basis of the hazard level. Version 1 files open as they were.
-inline constexpr int kProjectVersion = 2;
+// the CO₂ horn and the basis of the hazard level. 3: units of 2005 with their plan, the
+// rooms' outlines (outline) and the fixed setting points (points_at). Files of versions 1
+// and 2 open as they were.
+inline constexpr int kProjectVersion = 3;
 inline constexpr std::string_view kProjectExtension = ".exdesign";
 
 // Typed by the designer, every one of them; nothing is filled in for them.

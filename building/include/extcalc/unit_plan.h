@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// A GB 50140-2005 unit on its plan: the outline and setting points a table gives it, the
-// check of the maximum protection distance and the points proposed when none are fixed.
+// A GB 50140-2005 unit on its plan: the rooms (平面) and setting points (设置点) it is given,
+// the check of the maximum protection distance and the points proposed when none are fixed.
 
 #include <optional>
 #include <string>
@@ -13,7 +13,6 @@
 
 #include "extcalc/csv.h"
 #include "extcalc/plan/plan.h"
-#include "extcalc/units.h"
 
 namespace extcalc::building {
 
@@ -26,27 +25,41 @@ struct PlanColumns {
 PlanColumns findPlanColumns(const csv::Record& header);
 
 struct UnitPlan {
-    std::optional<plan::Outline> outline;
-    std::vector<plan::Point> fixed;  // the designer's points, checked and never moved
-    std::string error;               // why the outline or the points cannot be used
+    std::vector<plan::Outline> outlines;  // one or more rooms in one frame; none: no plan
+    std::vector<plan::Point> fixed;       // the designer's points, checked and never moved
+    std::string error;                    // why the outline or the points cannot be used
+    [[nodiscard]] bool hasPlan() const { return !outlines.empty(); }
 };
+// The cells as a unit holds them: 平面 as parseOutlines reads it, 设置点 as "x y; x y". Each
+// point must stand in one of the rooms.
 UnitPlan readUnitPlan(std::string_view outline, std::string_view points);
 
 struct PlanOutcome {
-    std::vector<plan::Point> points;
+    std::vector<plan::Outline> outlines;
+    std::vector<plan::Point> points;  // fixed or proposed, in the rooms' frame
+    std::vector<int> roomOf;          // per point: the index of its room
+    bool placed = false;              // the points were proposed, not fixed by the designer
+    // Per room, and the whole: the worst spot over all rooms, ok when every room is, and
+    // every room's uncovered region.
+    std::vector<plan::Check> rooms;
     std::optional<plan::Check> check;
     int radiusM = 0;
     std::vector<std::string> warnings;  // Chinese
     std::string error;                  // Chinese
 };
 
-// The unit's points checked against R (radiusM, from its calculation), placed first when
-// the designer fixed none and place is set. areaM2 is the typed S: a difference above 1 %
-// from the outline's area is a warning.
-PlanOutcome planUnit(const UnitPlan& unitPlan, int radiusM, double areaM2, bool place);
+// The unit's points checked against R (radiusM, from its calculation), placed along the walls
+// first when the designer fixed none and place is set. areaM2 is the typed S: a difference
+// above 1 % from the rooms' area is a warning. fixedCount is the 设置点数 the designer typed
+// (0 for none): a count that differs from the points on the plan is a warning.
+PlanOutcome planUnit(const UnitPlan& unitPlan, int radiusM, double areaM2, bool place,
+                     int fixedCount = 0);
 
-// The keys a script reads: points_at, worst_distance_m (to 0.01), worst_at, distance_ok, and
-// plan_warnings / plan_error when there are any.
+// The keys a script reads: points_at, worst_distance_m (to 0.01), worst_at, distance_ok,
+// points_placed, and plan_warnings / plan_error when there are any.
 void addPlanJson(const PlanOutcome& outcome, nlohmann::json& unit);
+
+// The sum of the rooms' areas, m².
+double planArea(const std::vector<plan::Outline>& outlines);
 
 }  // namespace extcalc::building

@@ -18,6 +18,7 @@
 #include "extcalc/answers.h"
 #include "extcalc/faults.h"
 #include "extcalc/gb50140.h"
+#include "extcalc/unit_plan.h"
 
 namespace extcalc::building {
 
@@ -103,6 +104,9 @@ struct UnitOutcome {
     std::optional<Request> classicRequest;
     std::optional<gb50140::Unit> unit;
     std::optional<gb50140::Result> current;
+    // A 2005 unit with a plan (平面): its rooms, the points fixed or proposed, and the check
+    // of the maximum protection distance. Its error fails the unit; its warnings are warnings.
+    std::optional<PlanOutcome> plan;
 
     [[nodiscard]] bool failed() const;
     [[nodiscard]] bool hasWarnings() const;

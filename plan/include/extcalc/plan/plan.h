@@ -42,6 +42,16 @@ OutlineText parseOutline(std::string_view text);
 // WKT of the outline, coordinates with up to 3 decimals.
 std::string outlineText(const Outline& outline);
 
+// One or more rooms in one frame: as parseOutline, or WKT "MULTIPOLYGON(((…)), ((…)))" whose
+// polygons must not overlap (rooms side by side may share a wall).
+struct OutlinesText {
+    std::optional<std::vector<Outline>> outlines;
+    std::string error;  // Chinese, empty when outlines is set
+};
+OutlinesText parseOutlines(std::string_view text);
+// POLYGON for one outline, MULTIPOLYGON for several; empty for none.
+std::string outlinesText(std::span<const Outline> outlines);
+
 struct PointsText {
     std::optional<std::vector<Point>> points;
     std::string error;

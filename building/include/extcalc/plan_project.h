@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// A project's plans as a whole: points proposed for every unit that needs them, rooms of a
+// CAD drawing made into units, and the points written out as a drawing.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "extcalc/plan/dxf.h"
+#include "extcalc/project.h"
+
+namespace extcalc::building {
+
+struct ProjectPlacement {
+    Project project;
+    std::vector<std::string> placed;  // the units whose 设置点 were written
+};
+
+// Every GB 50140-2005 unit with a plan whose setting points are missing or leave a spot beyond R
+// gets the points the program proposes written into 设置点; points that pass stay as they are.
+// A typed 设置点数 stays: the designer fixed it.
+ProjectPlacement placeProjectPoints(const Project& project);
+
+struct RoomsImport {
+    std::optional<Project> project;
+    std::size_t added = 0;   // new units
+    std::size_t joined = 0;  // rooms that joined a unit of the same name
+    std::vector<std::string> warnings;
+    std::string error;
+};
+
+// The drawing's rooms into base (a GB 50140-2005 project): a room whose name is a unit's joins
+// it (the first such room replaces the unit's plan, fixed points outside it are dropped); any
+// other becomes a new unit with the answers of the unit above it, its area and point count left
+// to the plan. Texts in the code page of a Chinese system (GBK) are read as such.
+RoomsImport importRoomsIntoProject(std::string_view dxfText, plan::dxf::ImportOptions options,
+                                   Project base);
+
+// The points of every unit with a plan, numbered unit by unit, each labelled with the unit's
+// name, number, model and count per point. Units that fail are left out and named in skipped.
+std::string projectPointsDxf(const Project& project, double metresPerUnit,
+                             std::vector<std::string>* skipped = nullptr);
+
+}  // namespace extcalc::building

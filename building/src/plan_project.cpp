@@ -1,0 +1,186 @@
+// SPDX-License-Identifier: MIT
+#include "extcalc/plan_project.h"
+
+#include <algorithm>
+#include <sstream>
+
+#include "extcalc/answers.h"
+#include "extcalc/gb18030.h"
+#include "extcalc/units.h"
+
+namespace extcalc::building {
+
+namespace {
+
+std::size_t columnOf(Field field) {
+    const auto columns = inputColumns(Standard::Gb50140_2005);
+    return static_cast<std::size_t>(
+        std::find_if(columns.begin(), columns.end(),
+                     [field](const InputColumn& c) { return c.field == field; }) -
+        columns.begin());
+}
+
+std::size_t resultOf(std::string_view key) {
+    const auto columns = resultColumns(Standard::Gb50140_2005);
+    return static_cast<std::size_t>(
+        std::find_if(columns.begin(), columns.end(),
+                     [key](const ResultColumn& c) { return c.key == key; }) -
+        columns.begin());
+}
+
+std::string gbkToUtf8(std::string_view bytes) {
+    std::istringstream in{std::string(bytes)};
+    Gb18030Decoder decoder(in);
+    std::istream decoded(&decoder);
+    std::ostringstream out;
+    out << decoded.rdbuf();
+    return decoder.failed() ? std::string(bytes) : out.str();
+}
+
+std::string unitName(const UnitCells& cells) {
+    return cells.empty() ? std::string() : std::string(trimmedAnswer(cells.front()));
+}
+
+}  // namespace
+
+ProjectPlacement placeProjectPoints(const Project& project) {
+    ProjectPlacement result{project, {}};
+    if (project.standard != Standard::Gb50140_2005) {
+        return result;
+    }
+    const std::size_t outline = columnOf(Field::Outline);
+    const std::size_t at = columnOf(Field::PointsAt);
+    for (UnitCells& cells : result.project.units) {
+        cells.resize(inputColumns(Standard::Gb50140_2005).size());
+        if (trimmedAnswer(cells[outline]).empty()) {
+            continue;
+        }
+        const UnitOutcome now = evaluate(Standard::Gb50140_2005, cells);
+        if (!now.plan || !now.plan->error.empty() || !now.plan->check) {
+            continue;
+        }
+        if (!now.plan->placed && now.plan->check->ok) {
+            continue;  // the designer's points pass: they stay
+        }
+        UnitCells proposed = cells;
+        proposed[at].clear();
+        const UnitOutcome placed = evaluate(Standard::Gb50140_2005, proposed);
+        if (!placed.plan || !placed.plan->placed || placed.plan->points.empty()) {
+            continue;
+        }
+        cells[at] = plan::pointsText(placed.plan->points);
+        result.placed.push_back(unitName(cells));
+    }
+    return result;
+}
+
+RoomsImport importRoomsIntoProject(std::string_view dxfText, plan::dxf::ImportOptions options,
+                                   Project base) {
+    RoomsImport result;
+    if (base.standard != Standard::Gb50140_2005) {
+        result.error = "平面只用于 GB 50140-2005 的计算单元；请用 --standard 2005";
+        return result;
+    }
+    if (!options.decodeLegacy) {
+        options.decodeLegacy = gbkToUtf8;
+    }
+    plan::dxf::Import read = plan::dxf::importRooms(dxfText, options);
+    result.warnings = std::move(read.warnings);
+    if (!read.error.empty()) {
+        result.error = std::move(read.error);
+        return result;
+    }
+    const std::size_t columns = inputColumns(Standard::Gb50140_2005).size();
+    const std::size_t outlineColumn = columnOf(Field::Outline);
+    const std::size_t atColumn = columnOf(Field::PointsAt);
+    for (UnitCells& cells : base.units) {
+        cells.resize(columns);
+    }
+    // Per unit, the rooms it got from this drawing.
+    std::vector<std::vector<plan::Outline>> rooms(base.units.size());
+    std::size_t unnamed = 0;
+    for (plan::dxf::Room& room : read.rooms) {
+        std::string name = room.name;
+        if (name.empty()) {
+            name = "房间 " + (room.handle.empty() ? std::to_string(++unnamed) : room.handle);
+            result.warnings.push_back("第 " + std::to_string(room.line) +
+                                      " 行的房间轮廓中没有文字，命名为“" + name + "”");
+        }
+        const auto found =
+            std::find_if(base.units.begin(), base.units.end(),
+                         [&name](const UnitCells& c) { return unitName(c) == name; });
+        std::size_t index = static_cast<std::size_t>(found - base.units.begin());
+        if (found == base.units.end()) {
+            UnitCells cells =
+                newUnit(Standard::Gb50140_2005, base.units.empty() ? nullptr : &base.units.back());
+            cells.resize(columns);
+            cells[0] = name;
+            cells[columnOf(Field::Area)].clear();
+            cells[columnOf(Field::Points)].clear();
+            cells[atColumn].clear();
+            base.units.push_back(std::move(cells));
+            rooms.emplace_back();
+            ++result.added;
+        } else {
+            ++result.joined;
+        }
+        rooms[index].push_back(std::move(room.outline));
+    }
+    for (std::size_t u = 0; u < base.units.size(); ++u) {
+        if (rooms[u].empty()) {
+            continue;
+        }
+        UnitCells& cells = base.units[u];
+        cells[outlineColumn] = plan::outlinesText(rooms[u]);
+        // Fixed points of an earlier plan stay where the new rooms still hold them.
+        const UnitPlan kept = readUnitPlan(cells[outlineColumn], "");
+        const auto points = plan::parsePoints(cells[atColumn]);
+        std::vector<plan::Point> inside;
+        if (points.points && kept.hasPlan()) {
+            std::vector<plan::Room> shapes(kept.outlines.begin(), kept.outlines.end());
+            std::copy_if(points.points->begin(), points.points->end(), std::back_inserter(inside),
+                         [&shapes](const plan::Point& p) {
+                             return std::any_of(shapes.begin(), shapes.end(),
+                                                [p](const plan::Room& r) { return r.contains(p); });
+                         });
+            if (inside.size() != points.points->size()) {
+                result.warnings.push_back("“" + unitName(cells) +
+                                          "”的设置点有的不在新的平面内，已去掉");
+            }
+        }
+        cells[atColumn] = plan::pointsText(inside);
+    }
+    result.project = std::move(base);
+    return result;
+}
+
+std::string projectPointsDxf(const Project& project, double metresPerUnit,
+                             std::vector<std::string>* skipped) {
+    std::vector<plan::dxf::ExportPoint> points;
+    for (const UnitCells& cells : project.units) {
+        if (project.standard != Standard::Gb50140_2005) {
+            break;
+        }
+        const UnitOutcome outcome = evaluate(project.standard, cells);
+        if (!outcome.plan || outcome.plan->points.empty()) {
+            continue;
+        }
+        if (outcome.failed() || !outcome.model) {
+            if (skipped != nullptr) {
+                skipped->push_back(unitName(cells));
+            }
+            continue;
+        }
+        const std::string& perPoint = outcome.results[resultOf("per_point")];
+        for (std::size_t i = 0; i < outcome.plan->points.size(); ++i) {
+            points.push_back(
+                {outcome.plan->points[i], unitName(cells) + "-" + std::to_string(i + 1) + " " +
+                                              outcome.model->label + " " + perPoint + "具"});
+        }
+    }
+    plan::dxf::ExportOptions options;
+    options.metresPerUnit = metresPerUnit;
+    return plan::dxf::exportPoints(points, options);
+}
+
+}  // namespace extcalc::building

@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include "extcalc/plan_painter.h"
 
+#include <QBuffer>
 #include <QColor>
 #include <QFont>
 #include <QFontMetricsF>
+#include <QImage>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPen>
 #include <algorithm>
+#include <cmath>
 #include <variant>
 
 namespace extcalc::report {
@@ -101,6 +104,24 @@ double paintPlan(QPainter& p, const draw::Drawing& d, const QRectF& target) {
     }
     p.restore();
     return scale;
+}
+
+QByteArray planPng(const draw::Drawing& d) {
+    QImage image(static_cast<int>(std::ceil(d.width)), static_cast<int>(std::ceil(d.height)),
+                 QImage::Format_RGB32);
+    // 96 dots per inch, so that a text of 18 page units is 18 pixels high.
+    image.setDotsPerMeterX(3780);
+    image.setDotsPerMeterY(3780);
+    image.fill(Qt::white);
+    {
+        QPainter p(&image);
+        paintPlan(p, d, QRectF(0, 0, d.width, d.height));
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
 }
 
 }  // namespace extcalc::report

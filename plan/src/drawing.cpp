@@ -228,15 +228,17 @@ class Layout {
         const double t = 0.35 * ts_;
         for (const Point& end : {a, b}) {
             const Point back{end.x + (from.x - a.x), end.y + (from.y - a.y)};
-            d_.items.emplace_back(Line{back, {end.x + (end.x - back.x) * 0.25,
-                                              end.y + (end.y - back.y) * 0.25},
-                                       Ink::Dimension});
-            d_.items.emplace_back(Line{{end.x - t, end.y + t}, {end.x + t, end.y - t},
-                                       Ink::Dimension});
+            d_.items.emplace_back(
+                Line{back,
+                     {end.x + (end.x - back.x) * 0.25, end.y + (end.y - back.y) * 0.25},
+                     Ink::Dimension});
+            d_.items.emplace_back(
+                Line{{end.x - t, end.y + t}, {end.x + t, end.y - t}, Ink::Dimension});
         }
         const Point mid{(a.x + b.x) / 2, (a.y + b.y) / 2};
         const bool vertical = a.x == b.x;
-        const Point at = vertical ? Point{mid.x - 0.8 * ts_, mid.y} : Point{mid.x, mid.y + 0.8 * ts_};
+        const Point at =
+            vertical ? Point{mid.x - 0.8 * ts_, mid.y} : Point{mid.x, mid.y + 0.8 * ts_};
         std::string content = metresText(metres);
         const Box box = vertical ? Box{at.x - 0.65 * ts_, mid.y - textWidth(content, ts_) / 2,
                                        at.x + 0.65 * ts_, mid.y + textWidth(content, ts_) / 2}
@@ -285,10 +287,10 @@ class Layout {
     // already measure.
     [[nodiscard]] bool overallSide(Point a, Point b) const {
         const Bounds& o = bounds_;
-        const bool lower = a.y == o.minY && b.y == o.minY &&
-                           std::min(a.x, b.x) == o.minX && std::max(a.x, b.x) == o.maxX;
-        const bool left = a.x == o.minX && b.x == o.minX &&
-                          std::min(a.y, b.y) == o.minY && std::max(a.y, b.y) == o.maxY;
+        const bool lower = a.y == o.minY && b.y == o.minY && std::min(a.x, b.x) == o.minX &&
+                           std::max(a.x, b.x) == o.maxX;
+        const bool left = a.x == o.minX && b.x == o.minX && std::min(a.y, b.y) == o.minY &&
+                          std::max(a.y, b.y) == o.maxY;
         return lower || left;
     }
 
@@ -340,10 +342,10 @@ class Layout {
         const double w = textWidth(content, size);
         const bool level = std::abs(angle) < 1.0;
         const bool upright = std::abs(std::abs(angle) - 90.0) < 1.0;
-        const Box box = level     ? textBox(at, content, size, Anchor::Middle)
-                        : upright ? Box{at.x - 0.65 * size, at.y - w / 2, at.x + 0.65 * size,
-                                        at.y + w / 2}
-                                  : Box{at.x - w / 2, at.y - w / 2, at.x + w / 2, at.y + w / 2};
+        const Box box =
+            level     ? textBox(at, content, size, Anchor::Middle)
+            : upright ? Box{at.x - 0.65 * size, at.y - w / 2, at.x + 0.65 * size, at.y + w / 2}
+                      : Box{at.x - w / 2, at.y - w / 2, at.x + w / 2, at.y + w / 2};
         if (std::any_of(taken_.begin(), taken_.end(), [&](const Box& t) { return t.meets(box); })) {
             return;
         }
@@ -398,8 +400,8 @@ class Layout {
         }
         for (std::size_t i = 0; i < figure_.points.size() && i < figure_.labels.size(); ++i) {
             if (!figure_.labels[i].empty()) {
-                placeText(d_.toPage(figure_.points[i]), r + 0.3 * ts_, figure_.labels[i],
-                          0.9 * ts_, Ink::Label);
+                placeText(d_.toPage(figure_.points[i]), r + 0.3 * ts_, figure_.labels[i], 0.9 * ts_,
+                          Ink::Label);
             }
         }
     }
@@ -487,11 +489,20 @@ std::string escaped(std::string_view text) {
     std::string out;
     for (const char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -509,7 +520,8 @@ std::string paint(Ink ink, bool filled) {
         out += " fill=\"none\"";
     }
     if (s.strokeWidth > 0.0) {
-        out += " stroke=\"" + colour(s.stroke) + "\" stroke-width=\"" + number(s.strokeWidth) + "\"";
+        out +=
+            " stroke=\"" + colour(s.stroke) + "\" stroke-width=\"" + number(s.strokeWidth) + "\"";
         if (s.dashed) {
             out += " stroke-dasharray=\"" + number(3 * s.strokeWidth + 1) + " " +
                    number(2 * s.strokeWidth + 1) + "\"";
@@ -523,18 +535,30 @@ std::string paint(Ink ink, bool filled) {
 Style style(Ink ink) {
     // stroke, width, fill, fill opacity, dashed, text, bold
     switch (ink) {
-        case Ink::Floor: return {0x000000, 0.0, 0xfbfbf8, 1.0, false, 0, false};
-        case Ink::Reach: return {0x3a6fb0, 0.6, 0x5b8fd0, 0.13, true, 0, false};
-        case Ink::Uncovered: return {0xc62828, 0.8, 0xe53935, 0.55, false, 0, false};
-        case Ink::Hole: return {0x000000, 0.0, 0xb8b8b8, 1.0, false, 0x333333, false};
-        case Ink::Wall: return {0x1a1a1a, 1.6, 0, 0.0, false, 0, false};
-        case Ink::Dimension: return {0x555555, 0.5, 0, 0.0, false, 0x333333, false};
-        case Ink::Point: return {0x1f4e8c, 1.0, 0xffffff, 1.0, false, 0x1f4e8c, true};
-        case Ink::Label: return {0, 0.0, 0, 0.0, false, 0x1f4e8c, false};
-        case Ink::TextBack: return {0, 0.0, 0xffffff, 0.8, false, 0, false};
-        case Ink::Worst: return {0x2e7d32, 1.4, 0, 0.0, false, 0x2e7d32, true};
-        case Ink::WorstFail: return {0xc62828, 1.4, 0, 0.0, false, 0xb71c1c, true};
-        case Ink::Legend: return {0, 0.0, 0, 0.0, false, 0x333333, false};
+        case Ink::Floor:
+            return {0x000000, 0.0, 0xfbfbf8, 1.0, false, 0, false};
+        case Ink::Reach:
+            return {0x3a6fb0, 0.6, 0x5b8fd0, 0.13, true, 0, false};
+        case Ink::Uncovered:
+            return {0xc62828, 0.8, 0xe53935, 0.55, false, 0, false};
+        case Ink::Hole:
+            return {0x000000, 0.0, 0xb8b8b8, 1.0, false, 0x333333, false};
+        case Ink::Wall:
+            return {0x1a1a1a, 1.6, 0, 0.0, false, 0, false};
+        case Ink::Dimension:
+            return {0x555555, 0.5, 0, 0.0, false, 0x333333, false};
+        case Ink::Point:
+            return {0x1f4e8c, 1.0, 0xffffff, 1.0, false, 0x1f4e8c, true};
+        case Ink::Label:
+            return {0, 0.0, 0, 0.0, false, 0x1f4e8c, false};
+        case Ink::TextBack:
+            return {0, 0.0, 0xffffff, 0.8, false, 0, false};
+        case Ink::Worst:
+            return {0x2e7d32, 1.4, 0, 0.0, false, 0x2e7d32, true};
+        case Ink::WorstFail:
+            return {0xc62828, 1.4, 0, 0.0, false, 0xb71c1c, true};
+        case Ink::Legend:
+            return {0, 0.0, 0, 0.0, false, 0x333333, false};
     }
     return {};
 }
@@ -572,10 +596,11 @@ Drawing layout(const Figure& figure, const Frame& frame) {
 
 std::string svg(const Drawing& drawing) {
     std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-    out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + number(drawing.width) +
-           "\" height=\"" + number(drawing.height) + "\" viewBox=\"0 0 " + number(drawing.width) +
-           " " + number(drawing.height) +
-           "\" font-family=\"Noto Sans CJK SC, Source Han Sans SC, Microsoft YaHei, sans-serif\">\n";
+    out +=
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + number(drawing.width) +
+        "\" height=\"" + number(drawing.height) + "\" viewBox=\"0 0 " + number(drawing.width) +
+        " " + number(drawing.height) +
+        "\" font-family=\"Noto Sans CJK SC, Source Han Sans SC, Microsoft YaHei, sans-serif\">\n";
     for (const Item& item : drawing.items) {
         if (const auto* line = std::get_if<Line>(&item)) {
             out += "<line x1=\"" + number(line->a.x) + "\" y1=\"" + number(line->a.y) + "\" x2=\"" +
@@ -590,8 +615,8 @@ std::string svg(const Drawing& drawing) {
                 }
                 path += " Z";
             }
-            out += "<path d=\"" + path + "\" fill-rule=\"evenodd\"" + paint(area->ink, true) +
-                   "/>\n";
+            out +=
+                "<path d=\"" + path + "\" fill-rule=\"evenodd\"" + paint(area->ink, true) + "/>\n";
         } else if (const auto* circle = std::get_if<Circle>(&item)) {
             out += "<circle cx=\"" + number(circle->centre.x) + "\" cy=\"" +
                    number(circle->centre.y) + "\" r=\"" + number(circle->radius) + "\"" +

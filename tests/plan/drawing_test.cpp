@@ -224,7 +224,11 @@ TEST(PlanDrawing, ReachIsTheWalkedDiskCutByTheWalls) {
         double tolerance;
     };
     const Case cases[] = {
-        {"disk inside a large room", extcalc::plan::rectangle(100, 100), {50, 50}, 10, pi * 100,
+        {"disk inside a large room",
+         extcalc::plan::rectangle(100, 100),
+         {50, 50},
+         10,
+         pi * 100,
          0.5},
         {"quarter disk in a corner", extcalc::plan::rectangle(100, 100), {0, 0}, 10, pi * 25, 0.2},
         {"the whole small room", extcalc::plan::rectangle(5, 4), {1, 1}, 30, 20, 1e-6},
@@ -298,7 +302,7 @@ TEST(PlanSvg, MetresAreWrittenAsTheReportWritesThem) {
         double metres;
         const char* text;
     };
-    const Case cases[] = {{68, "68 m"},       {12.5, "12.5 m"}, {22.664, "22.66 m"},
+    const Case cases[] = {{68, "68 m"},        {12.5, "12.5 m"}, {22.664, "22.66 m"},
                           {22.666, "22.67 m"}, {0.05, "0.05 m"}, {19.999, "20 m"}};
     for (const Case& c : cases) {
         EXPECT_EQ(draw::metresText(c.metres), c.text) << c.metres;

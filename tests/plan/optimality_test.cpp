@@ -86,7 +86,9 @@ std::vector<Point> spotsOf(const Room& room, double step) {
 class BruteForce {
   public:
     BruteForce(const Room& room, double radius, double spacing)
-        : room_(room), radius_(radius), candidates_(wallBand(room, spacing)),
+        : room_(room),
+          radius_(radius),
+          candidates_(wallBand(room, spacing)),
           spots_(spotsOf(room, radius / 10.0)) {
         covers_.assign(spots_.size(), {});
         reaches_.assign(candidates_.size(), {});
@@ -126,7 +128,8 @@ class BruteForce {
         // Branch on the open spot that the fewest candidates reach.
         std::size_t open = spots_.size();
         for (std::size_t s = 0; s < spots_.size(); ++s) {
-            if (count_[s] == 0 && (open == spots_.size() || covers_[s].size() < covers_[open].size())) {
+            if (count_[s] == 0 &&
+                (open == spots_.size() || covers_[s].size() < covers_[open].size())) {
                 open = s;
             }
         }

@@ -26,7 +26,8 @@ constexpr double kGrab = 12.0;
 }  // namespace
 
 PlanCanvas::PlanCanvas(QWidget* parent) : QWidget(parent) {
-    setMinimumSize(240, 200);
+    // Small enough that the window keeps the sizes it had before the pane; the drawing scales.
+    setMinimumSize(120, 40);
     setMouseTracking(false);
     setAutoFillBackground(false);
 }
@@ -222,7 +223,8 @@ void PlanPane::refresh() {
     if (!outline_->hasFocus()) {
         outline_->setText(QString::fromStdString(c < cells.size() ? cells[c] : std::string()));
     }
-    const building::UnitOutcome& outcome = model_->workbook().outcome(r);
+    // Computed afresh: the workbook keeps no unit's working, and the labels need its counts.
+    const building::UnitOutcome outcome = building::evaluate(model_->workbook().standard(), cells);
     canvas_->setFigure(building::planFigure(outcome));
     if (const auto line = building::distanceLine(outcome)) {
         message_->setText(QString::fromStdString(line->clause + " " + line->text));

@@ -815,9 +815,11 @@ void WorkbookWindow::chooseAndExportReport() {
 
 bool WorkbookWindow::exportPlanImage(const QString& path) {
     const int row = planPane_->row();
-    const auto figure =
-        row >= 0 ? building::planFigure(model_->workbook().outcome(static_cast<std::size_t>(row)))
-                 : std::nullopt;
+    // Computed afresh: the workbook keeps no unit's working, and the labels need its counts.
+    const auto figure = row >= 0 ? building::planFigure(building::evaluate(
+                                       model_->workbook().standard(),
+                                       model_->workbook().cells(static_cast<std::size_t>(row))))
+                                 : std::nullopt;
     if (!figure) {
         tell("所选的计算单元没有可用的平面");
         return false;

@@ -111,6 +111,8 @@ class Layout {
         top_ = 1.2 * ts_;
         right_ = 1.2 * ts_;
         bottom_ = 6.2 * ts_;
+        more_ = legendLines(frame.width) - 1;
+        bottom_ += 1.5 * ts_ * more_;
         const double availableX = frame.width - left_ - right_;
         const double availableY = std::max(frame.maxHeight - top_ - bottom_, 4.0 * ts_);
         d_.scale = std::min(availableX / lengthX, availableY / lengthY);
@@ -424,38 +426,68 @@ class Layout {
         placeText(at, s + 0.4 * ts_, std::move(content), 0.9 * ts_, ink);
     }
 
-    // One line under the plan: R, what the shading means, the marks.
-    void legend() {
-        double x = left_;
-        const double y = d_.height - 1.3 * ts_;
-        const double size = 0.9 * ts_;
-        const auto word = [&](std::string content, Ink ink) {
-            const double w = textWidth(content, size);
-            text({x, y}, std::move(content), size, Anchor::Start, 0.0, ink);
-            x += w + 1.2 * ts_;
-        };
-        const auto swatch = [&](Ink ink) {
-            const double h = 0.5 * ts_;
-            d_.items.emplace_back(
-                Area{{{{x, y - h}, {x + 2 * h, y - h}, {x + 2 * h, y + h}, {x, y + h}}}, ink});
-            x += 2 * h + 0.4 * ts_;
-        };
+    // What the legend says: a mark (none, a swatch of an ink, a point's circle) and a text.
+    struct Entry {
+        int mark;  // 0 none, 1 swatch, 2 circle
+        Ink ink;
+        std::string text;
+    };
+    [[nodiscard]] std::vector<Entry> legendEntries() const {
+        std::vector<Entry> out;
         if (figure_.radius > 0.0) {
-            word("最大保护距离 R = " + metresText(figure_.radius), Ink::Legend);
+            out.push_back({0, Ink::Legend, "最大保护距离 R = " + metresText(figure_.radius)});
             if (!figure_.points.empty()) {
-                swatch(Ink::Reach);
-                word("保护范围（步行距离 ≤ R）", Ink::Legend);
+                out.push_back({1, Ink::Reach, "保护范围（步行距离 ≤ R）"});
             }
         }
         if (!ok_) {
-            swatch(Ink::Uncovered);
-            word("盲区", Ink::Legend);
+            out.push_back({1, Ink::Uncovered, "盲区"});
         }
         if (!figure_.points.empty()) {
-            const double r = 0.45 * ts_;
-            d_.items.emplace_back(Circle{{x + r, y}, r, Ink::Point});
-            x += 2 * r + 0.4 * ts_;
-            word("设置点", Ink::Legend);
+            out.push_back({2, Ink::Point, "设置点"});
+        }
+        return out;
+    }
+    [[nodiscard]] double entryWidth(const Entry& e) const {
+        return (e.mark == 0 ? 0.0 : 1.4 * ts_) + textWidth(e.text, 0.9 * ts_) + 1.2 * ts_;
+    }
+    // The lines the legend takes at a width, breaking as legend() does.
+    [[nodiscard]] int legendLines(double width) const {
+        int lines = 1;
+        double x = left_;
+        for (const Entry& e : legendEntries()) {
+            if (x > left_ && x + entryWidth(e) > width - right_) {
+                x = left_;
+                ++lines;
+            }
+            x += entryWidth(e);
+        }
+        return lines;
+    }
+
+    // Under the plan: R, what the shading means, the marks; on more lines where one is too
+    // narrow.
+    void legend() {
+        double x = left_;
+        double y = d_.height - 1.3 * ts_ - 1.5 * ts_ * more_;
+        const double size = 0.9 * ts_;
+        for (const Entry& e : legendEntries()) {
+            if (x > left_ && x + entryWidth(e) > d_.width - right_) {
+                x = left_;
+                y += 1.5 * ts_;
+            }
+            if (e.mark == 1) {
+                const double h = 0.5 * ts_;
+                d_.items.emplace_back(Area{
+                    {{{x, y - h}, {x + 2 * h, y - h}, {x + 2 * h, y + h}, {x, y + h}}}, e.ink});
+                x += 2 * h + 0.4 * ts_;
+            } else if (e.mark == 2) {
+                const double r = 0.45 * ts_;
+                d_.items.emplace_back(Circle{{x + r, y}, r, e.ink});
+                x += 2 * r + 0.4 * ts_;
+            }
+            text({x, y}, e.text, size, Anchor::Start, 0.0, Ink::Legend);
+            x += textWidth(e.text, size) + 1.2 * ts_;
         }
     }
 
@@ -468,6 +500,7 @@ class Layout {
     double top_ = 0.0;
     double right_ = 0.0;
     double bottom_ = 0.0;
+    int more_ = 0;  // lines of the legend after its first
     Drawing d_;
     std::vector<Box> taken_;
 };

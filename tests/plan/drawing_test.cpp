@@ -348,3 +348,30 @@ TEST(PlanDrawing, SeveralRoomsEachShowTheirSizeAndTheirOwnUncoveredRegion) {
 }
 
 }  // namespace
+
+namespace {
+
+// A narrow pane: the legend goes on to a second line rather than off the page.
+TEST(PlanDrawing, TheLegendWrapsInANarrowFrame) {
+    for (const double width : {480.0, 300.0, 220.0}) {
+        const FigureCase c = figureCases()[0];
+        draw::Figure figure;
+        figure.rooms = {c.outline};
+        figure.points = c.points;
+        figure.radius = c.radius;
+        figure.checks = {extcalc::plan::check(Room(c.outline), c.points, c.radius)};
+        const draw::Drawing d = draw::layout(figure, {width, 400.0, 9.0});
+        std::size_t legend = 0;
+        for (const auto& t : itemsOf<draw::Text>(d)) {
+            if (t.ink == draw::Ink::Legend) {
+                ++legend;
+                EXPECT_LE(t.at.x + draw::textWidth(t.text, t.size), width + 1e-9)
+                    << width << ": " << t.text;
+                EXPECT_LE(t.at.y + t.size / 2, d.height) << width << ": " << t.text;
+            }
+        }
+        EXPECT_EQ(legend, 4u) << width;
+    }
+}
+
+}  // namespace

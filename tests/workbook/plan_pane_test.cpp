@@ -131,6 +131,10 @@ TEST_F(PlanPaneTest, ShowsTheSelectedUnitAndItsFailingCheck) {
     EXPECT_EQ(pane->outlineEdit()->text(), QStringLiteral("68x30"));
     ASSERT_EQ(points().size(), 2u);
     EXPECT_GT(uncoveredAreas(canvas->drawing()), 0u);
+    // Each point with the model and the count that stands there: 68 × 30 m², K 1.0, U 75
+    // m²/A gives Q = 28A, 14A a point, 7 of MF/ABC4 (2A).
+    const std::vector<std::string> labels(2, "MF/ABC4 × 7");
+    EXPECT_EQ(canvas->figure()->labels, labels);
     EXPECT_TRUE(pane->message()->text().startsWith(QStringLiteral("5.2.1 最大保护距离 20 m")))
         << pane->message()->text().toStdString();
     EXPECT_NE(pane->message()->text().indexOf(QStringLiteral(" > 20 m")), -1);

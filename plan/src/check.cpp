@@ -397,15 +397,15 @@ detail::MultiPolygon covered(const Room& room, const std::vector<Source>& source
     detail::MultiPolygon all;
     constexpr int kSegments = 180;
     for (const Source& s : sources) {
-        const double reach = radius - s.w;
-        if (reach <= 0.0) {
+        const double left = radius - s.w;
+        if (left <= 0.0) {
             continue;
         }
         detail::Polygon disk;
         for (int k = 0; k <= kSegments; ++k) {
             const double angle = -2.0 * kPi * (k % kSegments) / kSegments;
-            disk.outer().emplace_back(s.at.x + reach * std::cos(angle),
-                                      s.at.y + reach * std::sin(angle));
+            disk.outer().emplace_back(s.at.x + left * std::cos(angle),
+                                      s.at.y + left * std::sin(angle));
         }
         detail::MultiPolygon seen;
         if (room.corners().empty()) {
@@ -468,10 +468,10 @@ std::vector<Outline> reach(const Room& room, Point point, double radius) {
             sources.push_back({room.corners()[c], field.corner[c]});
         }
     }
-    std::vector<Outline> out;
-    for (const detail::Polygon& piece : covered(room, sources, radius)) {
-        out.push_back(detail::fromBoost(piece));
-    }
+    const detail::MultiPolygon pieces = covered(room, sources, radius);
+    std::vector<Outline> out(pieces.size());
+    std::transform(pieces.begin(), pieces.end(), out.begin(),
+                   [](const detail::Polygon& piece) { return detail::fromBoost(piece); });
     return out;
 }
 

@@ -145,11 +145,9 @@ class Layout {
 
   private:
     Ring page(const Ring& ring) const {
-        Ring out;
-        out.reserve(ring.size());
-        for (const Point& p : ring) {
-            out.push_back(d_.toPage(p));
-        }
+        Ring out(ring.size());
+        std::transform(ring.begin(), ring.end(), out.begin(),
+                       [&](const Point& p) { return d_.toPage(p); });
         return out;
     }
     void area(const Outline& outline, Ink ink) {
@@ -639,9 +637,9 @@ std::string svg(const Drawing& drawing) {
             out += "<line x1=\"" + number(line->a.x) + "\" y1=\"" + number(line->a.y) + "\" x2=\"" +
                    number(line->b.x) + "\" y2=\"" + number(line->b.y) + "\"" +
                    paint(line->ink, false) + "/>\n";
-        } else if (const auto* area = std::get_if<Area>(&item)) {
+        } else if (const auto* shape = std::get_if<Area>(&item)) {
             std::string path;
-            for (const Ring& ring : area->rings) {
+            for (const Ring& ring : shape->rings) {
                 for (std::size_t i = 0; i < ring.size(); ++i) {
                     path += (i == 0 ? (path.empty() ? "M" : " M") : " L") + number(ring[i].x) +
                             " " + number(ring[i].y);
@@ -649,7 +647,7 @@ std::string svg(const Drawing& drawing) {
                 path += " Z";
             }
             out +=
-                "<path d=\"" + path + "\" fill-rule=\"evenodd\"" + paint(area->ink, true) + "/>\n";
+                "<path d=\"" + path + "\" fill-rule=\"evenodd\"" + paint(shape->ink, true) + "/>\n";
         } else if (const auto* circle = std::get_if<Circle>(&item)) {
             out += "<circle cx=\"" + number(circle->centre.x) + "\" cy=\"" +
                    number(circle->centre.y) + "\" r=\"" + number(circle->radius) + "\"" +

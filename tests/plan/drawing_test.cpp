@@ -5,6 +5,7 @@
 #include <boost/property_tree/ptree.hpp>
 #include <boost/property_tree/xml_parser.hpp>
 #include <cmath>
+#include <numeric>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -208,11 +209,9 @@ TEST(PlanDrawing, PageAndPlanCoordinatesMapBothWays) {
 // The reach of a point by walking: a disk in a convex room, less than a disk behind a bend.
 TEST(PlanDrawing, ReachIsTheWalkedDiskCutByTheWalls) {
     const auto areaOf = [](const std::vector<Outline>& pieces) {
-        double sum = 0.0;
-        for (const Outline& o : pieces) {
-            sum += extcalc::plan::area(o);
-        }
-        return sum;
+        return std::accumulate(pieces.begin(), pieces.end(), 0.0, [](double sum, const Outline& o) {
+            return sum + extcalc::plan::area(o);
+        });
     };
     const double pi = 3.14159265358979323846;
     struct Case {

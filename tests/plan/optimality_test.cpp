@@ -134,10 +134,9 @@ class BruteForce {
             }
         }
         if (open == spots_.size()) {
-            std::vector<Point> points;
-            for (const std::size_t c : chosen_) {
-                points.push_back(candidates_[c]);
-            }
+            std::vector<Point> points(chosen_.size());
+            std::transform(chosen_.begin(), chosen_.end(), points.begin(),
+                           [&](std::size_t c) { return candidates_[c]; });
             if (extcalc::plan::check(room_, points, radius_).ok) {
                 found_ = points;
                 return true;

@@ -65,8 +65,8 @@ void writeText(const QString& path, const std::string& text) {
 std::size_t uncoveredAreas(const plan::draw::Drawing& d) {
     std::size_t n = 0;
     for (const auto& item : d.items) {
-        if (const auto* a = std::get_if<plan::draw::Area>(&item)) {
-            n += a->ink == plan::draw::Ink::Uncovered ? 1 : 0;
+        if (const auto* shape = std::get_if<plan::draw::Area>(&item)) {
+            n += shape->ink == plan::draw::Ink::Uncovered ? 1 : 0;
         }
     }
     return n;

@@ -34,6 +34,8 @@ test_packages=(
     mingw-w64 wine wine64 unzip
     # The report tests read the PDF back (pdftotext, pdffonts, pdfinfo) and parse the HTML.
     poppler-utils libxml2-utils
+    # DXF drawings of another library for the plan's import and export tests.
+    python3-ezdxf
 )
 
 packages=("${run_packages[@]}")

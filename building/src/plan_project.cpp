@@ -62,9 +62,14 @@ ProjectPlacement placeProjectPoints(const Project& project) {
         if (!now.plan->placed && now.plan->check->ok) {
             continue;  // the designer's points pass: they stay
         }
-        UnitCells proposed = cells;
-        proposed[at].clear();
-        const UnitOutcome placed = evaluate(Standard::Gb50140_2005, proposed);
+        // Without fixed points the evaluation has proposed them already.
+        std::optional<UnitOutcome> again;
+        if (!now.plan->placed) {
+            UnitCells proposed = cells;
+            proposed[at].clear();
+            again = evaluate(Standard::Gb50140_2005, proposed);
+        }
+        const UnitOutcome& placed = again ? *again : now;
         if (!placed.plan || !placed.plan->placed || placed.plan->points.empty()) {
             continue;
         }

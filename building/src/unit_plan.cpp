@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <iterator>
+#include <numeric>
 
 #include "extcalc/answers.h"
 
@@ -67,11 +68,7 @@ UnitPlan readUnitPlan(std::string_view outline, std::string_view points) {
         result.error = std::move(fixed.error);
         return result;
     }
-    std::vector<plan::Room> rooms;
-    rooms.reserve(read.outlines->size());
-    for (const plan::Outline& o : *read.outlines) {
-        rooms.emplace_back(o);
-    }
+    const std::vector<plan::Room> rooms(read.outlines->begin(), read.outlines->end());
     for (std::size_t i = 0; i < fixed.points->size(); ++i) {
         const plan::Point p = (*fixed.points)[i];
         if (std::none_of(rooms.begin(), rooms.end(),
@@ -86,11 +83,8 @@ UnitPlan readUnitPlan(std::string_view outline, std::string_view points) {
 }
 
 double planArea(const std::vector<plan::Outline>& outlines) {
-    double sum = 0.0;
-    for (const plan::Outline& o : outlines) {
-        sum += plan::area(o);
-    }
-    return sum;
+    return std::accumulate(outlines.begin(), outlines.end(), 0.0,
+                           [](double sum, const plan::Outline& o) { return sum + plan::area(o); });
 }
 
 PlanOutcome planUnit(const UnitPlan& unitPlan, int radiusM, double areaM2, bool place,
@@ -129,11 +123,7 @@ PlanOutcome planUnit(const UnitPlan& unitPlan, int radiusM, double areaM2, bool 
                         " 个以上设置点），不自动布置；请分为几个计算单元，或给出设置点";
         return outcome;
     }
-    std::vector<plan::Room> rooms;
-    rooms.reserve(unitPlan.outlines.size());
-    for (const plan::Outline& o : unitPlan.outlines) {
-        rooms.emplace_back(o);
-    }
+    const std::vector<plan::Room> rooms(unitPlan.outlines.begin(), unitPlan.outlines.end());
     for (std::size_t r = 0; r < rooms.size(); ++r) {
         const plan::Room& room = rooms[r];
         std::vector<plan::Point> points;
@@ -143,8 +133,7 @@ PlanOutcome planUnit(const UnitPlan& unitPlan, int radiusM, double areaM2, bool 
             outcome.rooms.push_back(std::move(placed.check));
         } else {
             // A point on a wall two rooms share belongs to the first of them.
-            for (std::size_t i = 0; i < unitPlan.fixed.size(); ++i) {
-                const plan::Point p = unitPlan.fixed[i];
+            for (const plan::Point p : unitPlan.fixed) {
                 const bool earlier =
                     std::any_of(rooms.begin(), rooms.begin() + static_cast<std::ptrdiff_t>(r),
                                 [p](const plan::Room& other) { return other.contains(p); });

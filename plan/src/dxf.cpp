@@ -247,9 +247,8 @@ std::string plainMtext(std::string_view s) {
                 const std::size_t end = s.find(';', i);
                 const std::string_view stack =
                     s.substr(i + 1, (end == std::string_view::npos ? s.size() : end) - i - 1);
-                for (const char t : stack) {
-                    out.push_back(t == '^' || t == '#' ? '/' : t);
-                }
+                std::transform(stack.begin(), stack.end(), std::back_inserter(out),
+                               [](char t) { return t == '^' || t == '#' ? '/' : t; });
                 i = end == std::string_view::npos ? s.size() : end;
                 break;
             }
@@ -275,8 +274,15 @@ std::string shownName(std::string_view s) {
     std::string out(trimmed(s));
     if (out.size() > 60) {
         out.resize(60);
+        // Not in the middle of a character.
+        while (!out.empty() && (static_cast<unsigned char>(out.back()) & 0xC0U) == 0x80U) {
+            out.pop_back();
+        }
+        if (!out.empty() && static_cast<unsigned char>(out.back()) >= 0xC0U) {
+            out.pop_back();
+        }
     }
-    return out;
+    return validUtf8(out) ? out : std::string("（无法识别编码的文字）");
 }
 
 std::string whereOf(std::string_view type, std::string_view handle, long line) {
@@ -334,12 +340,9 @@ std::optional<double> unitOfInsunits(int code) {
 // A ring without repeated neighbours or the closing vertex repeated.
 Ring cleaned(const Ring& ring) {
     Ring out;
-    for (const Point& p : ring) {
-        if (out.empty() || std::abs(out.back().x - p.x) > 1e-9 ||
-            std::abs(out.back().y - p.y) > 1e-9) {
-            out.push_back(p);
-        }
-    }
+    std::unique_copy(ring.begin(), ring.end(), std::back_inserter(out), [](Point a, Point b) {
+        return std::abs(a.x - b.x) <= 1e-9 && std::abs(a.y - b.y) <= 1e-9;
+    });
     while (out.size() > 1 && std::abs(out.front().x - out.back().x) <= 1e-9 &&
            std::abs(out.front().y - out.back().y) <= 1e-9) {
         out.pop_back();
@@ -372,11 +375,30 @@ Import importRooms(std::string_view text, const ImportOptions& options) {
         }
     };
 
+    // Names as UTF-8: \U+XXXX decoded; bytes of a code page through the caller's decoder.
+    const auto textOf = [&options, &version](std::string_view raw) {
+        std::string decoded = decodeEscapes(raw);
+        if (!validUtf8(decoded) && options.decodeLegacy && version < "AC1021") {
+            decoded = options.decodeLegacy(decoded);
+        }
+        return decoded;
+    };
     std::string section;
     std::size_t i = 0;
     while (i < tags.size()) {
         const Tag& tag = tags[i];
         if (tag.code != 0) {
+            // Header variables: 9 $NAME, then the value.
+            if (section == "HEADER" && tag.code == 9 && i + 1 < tags.size()) {
+                const std::string_view name = trimmed(tag.value);
+                if (name == "$ACADVER") {
+                    version = std::string(trimmed(tags[i + 1].value));
+                } else if (name == "$INSUNITS") {
+                    if (const auto v = numberOf(tags[i + 1].value); v && std::abs(*v) < 1000) {
+                        insunits = static_cast<int>(*v);
+                    }
+                }
+            }
             ++i;
             continue;
         }
@@ -406,28 +428,13 @@ Import importRooms(std::string_view text, const ImportOptions& options) {
             }
             return std::nullopt;
         };
-        if (section == "HEADER") {
-            // Variables: 9 $NAME, then their values, all before the next group code 0.
-            for (std::size_t k = i + 1; k < end; ++k) {
-                if (tags[k].code != 9) {
-                    continue;
-                }
-                const std::string_view name = trimmed(tags[k].value);
-                if (k + 1 < end && name == "$ACADVER") {
-                    version = std::string(trimmed(tags[k + 1].value));
-                } else if (k + 1 < end && name == "$INSUNITS") {
-                    if (const auto v = numberOf(tags[k + 1].value)) {
-                        insunits = static_cast<int>(*v);
-                    }
-                }
-            }
-        } else if (section == "TABLES" && kind == "LAYER") {
+        if (section == "TABLES" && kind == "LAYER") {
             if (const auto name = value(2)) {
-                knowLayer(*name);
+                knowLayer(textOf(*name));
             }
         } else if (section == "ENTITIES") {
             const std::string handle(trimmed(value(5).value_or("")));
-            const std::string_view layer = value(8).value_or("0");
+            const std::string layer = textOf(value(8).value_or("0"));
             knowLayer(layer);
             if (kind == "LWPOLYLINE" || kind == "POLYLINE") {
                 Polyline polyline;
@@ -534,7 +541,14 @@ Import importRooms(std::string_view text, const ImportOptions& options) {
                         }
                     }
                     body += value(1).value_or("");
-                    t.text = kind == "MTEXT" ? plainMtext(body) : std::string(body);
+                    if (kind == "MTEXT") {
+                        // The first paragraph names the room; an area or a note may follow.
+                        const std::size_t paragraph = body.find("\\P");
+                        t.text = plainMtext(std::string_view(body).substr(
+                            0, paragraph == std::string::npos ? body.size() : paragraph));
+                    } else {
+                        t.text = body;
+                    }
                     t.at = {*x, *y};
                     texts.push_back(std::move(t));
                 }
@@ -614,7 +628,8 @@ Import importRooms(std::string_view text, const ImportOptions& options) {
             if (problem.rfind("平面", 0) == 0) {
                 problem = problem.substr(std::string_view("平面").size());
             }
-            result.error = where + "：轮廓" + problem;
+            result.error = where;
+            result.error.append("：轮廓").append(problem);
             return result;
         }
         shapes.push_back(detail::toBoost(alone));
@@ -674,27 +689,28 @@ Import importRooms(std::string_view text, const ImportOptions& options) {
     }
 
     // Names: the topmost text inside a room and outside its holes.
-    const bool unicodeFile = version >= "AC1021";
     std::vector<double> nameHeight(result.rooms.size(), -std::numeric_limits<double>::infinity());
+    std::vector<detail::Polygon> roomShapes;
+    std::vector<bg::model::box<detail::BPoint>> roomBoxes;
+    for (const Room& room : result.rooms) {
+        roomShapes.push_back(detail::toBoost(room.outline));
+        roomBoxes.push_back(bg::return_envelope<bg::model::box<detail::BPoint>>(roomShapes.back()));
+    }
     for (const Text& t : texts) {
         const detail::BPoint at(t.at.x * scale, t.at.y * scale);
         for (std::size_t r = 0; r < result.rooms.size(); ++r) {
-            if (at.y() <= nameHeight[r]) {
+            if (at.y() <= nameHeight[r] || !bg::covered_by(at, roomBoxes[r])) {
                 continue;
             }
-            if (bg::within(at, detail::toBoost(result.rooms[r].outline))) {
-                std::string name = shownName(decodeEscapes(t.text));
-                if (!validUtf8(name)) {
-                    if (options.decodeLegacy && !unicodeFile) {
-                        name = options.decodeLegacy(name);
-                    }
-                    if (!validUtf8(name)) {
-                        result.warnings.push_back(
-                            whereOf("房间轮廓", result.rooms[r].handle, result.rooms[r].line) +
-                            "中的文字无法识别编码，未用作名称");
-                        continue;
-                    }
+            if (bg::within(at, roomShapes[r])) {
+                const std::string decoded = textOf(t.text);
+                if (!validUtf8(decoded)) {
+                    result.warnings.push_back(
+                        whereOf("房间轮廓", result.rooms[r].handle, result.rooms[r].line) +
+                        "中的文字无法识别编码，未用作名称");
+                    continue;
                 }
+                std::string name = shownName(decoded);
                 if (!name.empty()) {
                     result.rooms[r].name = std::move(name);
                     nameHeight[r] = at.y();

@@ -153,8 +153,7 @@ TEST(PastedRows, RowsCopiedBeforeTheOptionalColumnsStillPaste) {
               false},
              // Copied with the results before the plan's columns existed: 11 inputs, 10 results.
              {Standard::Gb50140_2005,
-              "大厅\tA\t\t中危险级\t1\t否\t100\t1\tMF/ABC4\t\t附录D" + std::string(10, '\t'),
-              true},
+              "大厅\tA\t\t中危险级\t1\t否\t100\t1\tMF/ABC4\t\t附录D" + std::string(10, '\t'), true},
              {Standard::Gb50140_2005, "大厅\tA\t\t中危险级\t1\t否\t100\t1\tMF/ABC4\t塑料", false},
              {Standard::Gbj140_90, "大厅\tA\t1\t1\t否\t1\t300", true},
              {Standard::Gbj140_90, "大厅\tA\t1\t1\t否\t1\t300\t附录", true},

@@ -20,12 +20,14 @@ using extcalc::building::UnitCells;
 using extcalc::building::Workbook;
 
 // Every input column, the optional horn, basis and plan at the end too.
-const UnitCells kHall{"一层 大厅", "A",       "", "中危险级", "设有室内消火栓系统", "否", "1500",
-                      "2",         "MF/ABC4", "", "", "",       ""};
-const UnitCells kSwitchRoom{"配电室", "E",   "B",  "中危险级", "设有室内消火栓系统", "否", "80",
-                            "1",      "MT5", "是", "5.2.4",    "8x10",               "4 5"};
-const UnitCells kBroken{"库房", "A",       "", "中危险级", "设有灭火系统", "否", "-5",
-                        "1",    "MF/ABC4", "", "", "",       ""};
+const UnitCells kHall{"一层 大厅", "A",    "",  "中危险级", "设有室内消火栓系统",
+                      "否",        "1500", "2", "MF/ABC4",  "",
+                      "",          "",     ""};
+const UnitCells kSwitchRoom{"配电室", "E",    "B",  "中危险级", "设有室内消火栓系统",
+                            "否",     "80",   "1",  "MT5",      "是",
+                            "5.2.4",  "8x10", "4 5"};
+const UnitCells kBroken{"库房", "A", "", "中危险级", "设有灭火系统", "否", "-5", "1", "MF/ABC4",
+                        "",     "",  "", ""};
 
 // Every model's total and the grand total, as text, for comparing two workbooks.
 std::vector<std::string> totalsOf(const Workbook& workbook) {

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -86,6 +88,99 @@ TEST(CliPlan, PlaceNeedsTheTableTheStandardAndJson) {
     const RunResult r = extcalc::test::runProgram(EXTCALC_CLI_PATH, {"--place"});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_NE(r.err.find("--place"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// ---- Plans in projects -----------------------------------------------------------------
+
+std::string shopProject(const std::string& points) {
+    return R"({"format": "extinguisher-design", "version": 3, "standard": "GB 50140-2005",
+  "units": [{"name": "商场", "class": "A", "hazard": "中危险级", "k": "1.0", "special": "否",
+             "area": "", "points": "", "extinguisher": "MF/ABC4", "outline": "68x30",
+             "points_at": ")" +
+           points + R"("}]})";
+}
+
+TEST(CliProjectPlan, TheShopFloorFailsWithTwoPointsAndPassesAfterPlace) {
+    const auto path = extcalc::test::scratchPath("shop.exdesign");
+    const auto placed = extcalc::test::scratchPath("shop-placed.exdesign");
+    std::ofstream(path, std::ios::binary) << shopProject("17 15; 51 15");
+    const std::string before = shopProject("17 15; 51 15");
+
+    const RunResult check = extcalc::test::runProgram(
+        EXTCALC_CLI_PATH, {"--project", path.string(), "--plan-check", "--json"});
+    EXPECT_EQ(check.exitCode, 1) << check.err;
+    const auto unit = nlohmann::json::parse(check.out).at(0);
+    EXPECT_EQ(unit.at("worst_distance_m"), 22.67);
+    EXPECT_EQ(unit.at("distance_ok"), false);
+    EXPECT_EQ(unit.at("points"), 2);  // N from the two points
+
+    const RunResult text =
+        extcalc::test::runProgram(EXTCALC_CLI_PATH, {"--project", path.string(), "--plan-check"});
+    EXPECT_EQ(text.exitCode, 1);
+    EXPECT_NE(text.out.find("22.67 m > 最大保护距离 20 m，不满足"), std::string::npos) << text.out;
+
+    const RunResult place = extcalc::test::runProgram(
+        EXTCALC_CLI_PATH, {"--project", path.string(), "--place", "--out", placed.string()});
+    EXPECT_EQ(place.exitCode, 0) << place.err;
+    // The original is untouched; the copy holds the points and passes.
+    std::ifstream original(path, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(original), {}), before);
+    const RunResult after = extcalc::test::runProgram(
+        EXTCALC_CLI_PATH, {"--project", placed.string(), "--plan-check", "--json"});
+    EXPECT_EQ(after.exitCode, 0) << after.out;
+    const auto passed = nlohmann::json::parse(after.out).at(0);
+    EXPECT_EQ(passed.at("distance_ok"), true);
+    EXPECT_EQ(passed.at("points_placed"), false);  // now the project's own points
+    EXPECT_EQ(passed.at("points").get<std::size_t>(), passed.at("points_at").size());
+    EXPECT_GE(passed.at("points").get<int>(), 3);
+}
+
+struct Usage {
+    const char* name;
+    std::vector<std::string> args;
+    const char* says;
+};
+
+TEST(CliProjectPlan, OptionsThatDoNotGoTogetherAreUsageErrors) {
+    const Usage cases[] = {
+        {"dxf without layer",
+         {"--dxf", "a.dxf", "--standard", "2005", "--out", "b.exdesign"},
+         "--layer"},
+        {"dxf classic",
+         {"--dxf", "a.dxf", "--layer", "A", "--out", "b.exdesign"},
+         "--standard 2005"},
+        {"dxf to csv",
+         {"--dxf", "a.dxf", "--layer", "A", "--standard", "2005", "--out", "b.csv"},
+         ".exdesign"},
+        {"export without project", {"--export-dxf", "a.dxf"}, "--project"},
+        {"layer alone", {"--layer", "A"}, "--layer"},
+        {"place with json", {"--project", "a.exdesign", "--place", "--json"}, "--plan-check"},
+        {"check with out",
+         {"--project", "a.exdesign", "--plan-check", "--out", "b.exdesign"},
+         "--place"},
+    };
+    for (const Usage& c : cases) {
+        const RunResult r = extcalc::test::runProgram(EXTCALC_CLI_PATH, c.args);
+        EXPECT_EQ(r.exitCode, 2) << c.name;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << c.name << ": " << r.err;
+    }
+}
+
+TEST(CliProjectPlan, ABadDrawingIsRefusedAndNothingIsWritten) {
+    const auto drawing = extcalc::test::scratchPath("bad.dxf");
+    const auto out = extcalc::test::scratchPath("from-bad.exdesign");
+    std::filesystem::remove(out);
+    std::ofstream(drawing, std::ios::binary) << "0\nSECTION\n2\nENTITIES\n0\nLWPOLYLINE\n8\nA\n";
+    const RunResult r = extcalc::test::runProgram(
+        EXTCALC_CLI_PATH, {"--dxf", drawing.string(), "--layer", "A", "--standard", "2005",
+                           "--units", "m", "--out", out.string()});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("意外结束"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(out));
 }
 
 }  // namespace

@@ -489,6 +489,36 @@ TEST(OutlineText, WhatIsNotAnOutlineSaysWhy) {
     }
 }
 
+TEST(OutlineText, SeveralRoomsAsMultipolygon) {
+    const struct {
+        const char* text;
+        std::size_t rooms;  // 0: refused
+        const char* says;
+    } cases[] = {
+        {"68x30", 1, ""},
+        {"multipolygon(((0 0, 10 0, 10 10, 0 10, 0 0)), ((10 0, 20 0, 20 10, 10 10, 10 0)))", 2,
+         ""},  // side by side, one wall shared
+        {"MULTIPOLYGON(((0 0, 10 0, 10 10, 0 10, 0 0)), ((5 0, 15 0, 15 10, 5 10, 5 0)))", 0,
+         "第 1 个轮廓与第 2 个重叠"},
+        {"MULTIPOLYGON(((0 0, 10 0, 10 10, 0 10, 0 0)), ((20 0, 30 10, 30 0, 20 10, 20 0)))", 0,
+         "第 2 个轮廓：平面的边自相交"},
+        {"MULTIPOLYGON(((0 0, 10 0", 0, "MULTIPOLYGON"},
+        {"MULTIPOLYGON EMPTY", 0, "没有多边形"},
+    };
+    for (const auto& c : cases) {
+        const auto read = extcalc::plan::parseOutlines(c.text);
+        EXPECT_EQ(read.outlines ? read.outlines->size() : 0U, c.rooms) << c.text << read.error;
+        EXPECT_NE(read.error.find(c.says), std::string::npos) << c.text << ": " << read.error;
+        if (read.outlines) {
+            // Written and read again: the same rooms.
+            const auto again =
+                extcalc::plan::parseOutlines(extcalc::plan::outlinesText(*read.outlines));
+            ASSERT_TRUE(again.outlines) << again.error;
+            EXPECT_EQ(*again.outlines, *read.outlines);
+        }
+    }
+}
+
 TEST(PointsText, ListsOfPoints) {
     const auto p = extcalc::plan::parsePoints("1 2; 3.5,4 ;5 6");
     ASSERT_TRUE(p.points) << p.error;

@@ -1,0 +1,243 @@
+// SPDX-License-Identifier: MIT
+// DXF drawings written by ezdxf (tests/plan/dxf/make_fixtures.py) read as rooms, and the bad
+// drawings a designer may hand over refused with what and where.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "extcalc/plan/dxf.h"
+#include "extcalc/plan/plan.h"
+#include "extcalc/plan_project.h"
+#include "extcalc/units.h"
+
+namespace {
+
+namespace dxf = extcalc::plan::dxf;
+
+std::string fixture(const std::string& name) {
+    std::ifstream in(std::string(EXTCALC_DXF_FIXTURES) + "/" + name, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+dxf::Import readRooms(const std::string& name, const std::string& layer,
+                      std::optional<double> unit = std::nullopt) {
+    dxf::ImportOptions options;
+    options.layer = layer;
+    options.metresPerUnit = unit;
+    return dxf::importRooms(fixture(name), options);
+}
+
+const dxf::Room* named(const dxf::Import& read, const std::string& name) {
+    const auto found = std::find_if(read.rooms.begin(), read.rooms.end(),
+                                    [&name](const dxf::Room& r) { return r.name == name; });
+    return found == read.rooms.end() ? nullptr : &*found;
+}
+
+struct RoomCase {
+    const char* name;
+    double area;  // m², holes taken out
+    std::size_t holes;
+};
+
+TEST(DxfImport, R12PolylinesInMillimetres) {
+    const dxf::Import read = readRooms("floor-r12.dxf", "房间", 0.001);
+    ASSERT_EQ(read.error, "");
+    ASSERT_EQ(read.rooms.size(), 3U);
+    const RoomCase cases[] = {{"商场", 2040.0, 0}, {"办公室", 299.0, 1}, {"", 20.0, 0}};
+    for (const RoomCase& c : cases) {
+        const dxf::Room* room = named(read, c.name);
+        ASSERT_NE(room, nullptr) << c.name;
+        EXPECT_NEAR(extcalc::plan::area(room->outline), c.area, 1e-6) << c.name;
+        EXPECT_EQ(room->outline.holes.size(), c.holes) << c.name;
+        EXPECT_FALSE(room->handle.empty()) << c.name;
+    }
+    // The drawing's frame, in metres: the shop's far corner.
+    const auto& shop = named(read, "商场")->outline.outer;
+    EXPECT_TRUE(std::find(shop.begin(), shop.end(), extcalc::plan::Point{68, 30}) != shop.end());
+}
+
+TEST(DxfImport, Lwpolylines2018InTheDrawingsOwnUnit) {
+    const dxf::Import read = readRooms("floor-2018.dxf", "rooms");  // layer names ignore case
+    ASSERT_EQ(read.error, "");
+    EXPECT_DOUBLE_EQ(read.metresPerUnit, 0.001);
+    const RoomCase cases[] = {
+        {"环形大厅", 800.0, 1},       // MTEXT, formatting and second paragraph left out
+        {"库房", 70.0, 0},            // closed by its last vertex, not its flag
+        {"核心筒内的机房", 36.0, 0},  // an island in the core is a room again
+    };
+    for (const RoomCase& c : cases) {
+        const dxf::Room* room = named(read, c.name);
+        ASSERT_NE(room, nullptr) << c.name;
+        EXPECT_NEAR(extcalc::plan::area(room->outline), c.area, 1e-6) << c.name;
+        EXPECT_EQ(room->outline.holes.size(), c.holes) << c.name;
+    }
+    EXPECT_EQ(std::count_if(read.rooms.begin(), read.rooms.end(),
+                            [](const dxf::Room& r) { return r.name == "走廊"; }),
+              2);
+    EXPECT_EQ(read.rooms.size(), 5U);
+}
+
+struct BadDxf {
+    const char* name;
+    std::string text;
+    std::string layer;
+    std::optional<double> unit;
+    std::vector<std::string> says;  // every part must appear
+};
+
+std::string handleOfBowtie() {
+    std::string handle = fixture("bowtie-handle.txt");
+    handle.erase(handle.find_last_not_of("\r\n") + 1);
+    return handle;
+}
+
+TEST(DxfImport, BadDrawingsSayWhatAndWhere) {
+    const std::string good = fixture("floor-2018.dxf");
+    const std::vector<BadDxf> cases = {
+        {"truncated", fixture("bad-truncated.dxf"), "ROOMS", {}, {"意外结束", "不完整"}},
+        {"binary", fixture("bad-binary.dxf"), "ROOMS", {}, {"二进制 DXF"}},
+        {"no closed outline",
+         fixture("bad-open.dxf"),
+         "ROOMS",
+         {},
+         {"没有闭合的多段线", "1 条未闭合"}},
+        {"self-intersecting",
+         fixture("bad-crossed.dxf"),
+         "ROOMS",
+         {},
+         {"句柄 " + handleOfBowtie(), "自相交", "LWPOLYLINE"}},
+        {"huge coordinates",
+         fixture("bad-huge.dxf"),
+         "ROOMS",
+         {},
+         {"超出任何建筑", "句柄", "单位"}},
+        {"unknown layer", good, "不存在", {}, {"没有图层“不存在”", "ROOMS", "墙"}},
+        {"R12 without a unit", fixture("floor-r12.dxf"), "房间", {}, {"没有注明单位", "--units"}},
+        {"not DXF", "名称,火灾类别\n商场,A\n", "0", 1.0, {"第 1 行", "组码"}},
+        {"empty", "", "0", 1.0, {"空的"}},
+        {"value missing at the end", "0\nSECTION\n2\n", "0", 1.0, {"第 3 行", "缺少值"}},
+        {"coordinate not a number",
+         "0\nSECTION\n2\nENTITIES\n0\nLWPOLYLINE\n8\nA\n70\n1\n10\n0\n20\nx1\n10\n5\n20\n0\n10\n5\n"
+         "20\n5\n0\nENDSEC\n0\nEOF\n",
+         "A",
+         1.0,
+         {"“x1”", "第 14 行", "不是数值"}},
+        {"polyline without SEQEND",
+         "0\nSECTION\n2\nENTITIES\n0\nPOLYLINE\n8\nA\n70\n1\n0\nVERTEX\n10\n0\n20\n0\n0\nENDSEC\n0"
+         "\n"
+         "EOF\n",
+         "A",
+         1.0,
+         {"SEQEND", "第 5 行"}},
+        {"two vertices",
+         "0\nSECTION\n2\nENTITIES\n0\nLWPOLYLINE\n5\n2F\n8\nA\n70\n1\n10\n0\n20\n0\n10\n5\n20\n0\n"
+         "0\nENDSEC\n0\nEOF\n",
+         "A",
+         1.0,
+         {"句柄 2F", "少于 3 个"}},
+    };
+    for (const BadDxf& c : cases) {
+        dxf::ImportOptions options;
+        options.layer = c.layer;
+        options.metresPerUnit = c.unit;
+        const dxf::Import read = dxf::importRooms(c.text, options);
+        EXPECT_TRUE(read.rooms.empty()) << c.name;
+        for (const std::string& part : c.says) {
+            EXPECT_NE(read.error.find(part), std::string::npos)
+                << c.name << ": " << read.error << " lacks " << part;
+        }
+    }
+}
+
+TEST(DxfImport, TextsInTheCodePageOrEscaped) {
+    // A room named in \U+ escapes (R12) and one in GBK bytes (a pre-2007 drawing of a Chinese
+    // system): both read as UTF-8, the second through the building library's decoder.
+    const std::string head = "0\nSECTION\n2\nENTITIES\n";
+    const std::string room =
+        "0\nLWPOLYLINE\n8\nA\n70\n1\n10\n0\n20\n0\n10\n4\n20\n0\n10\n4\n20\n3\n10\n0\n20\n3\n";
+    const auto text = [](const std::string& body) {
+        return "0\nTEXT\n8\n0\n10\n1\n20\n1\n40\n0.3\n1\n" + body + "\n";
+    };
+    const std::string tail = "0\nENDSEC\n0\nEOF\n";
+    dxf::ImportOptions options;
+    options.layer = "A";
+    options.metresPerUnit = 1.0;
+    EXPECT_EQ(
+        dxf::importRooms(head + room + text("\\U+5E93\\U+623F") + tail, options).rooms.at(0).name,
+        "库房");
+    const std::string gbk = "\xBF\xE2\xB7\xBF";  // 库房
+    const auto imported =
+        extcalc::building::importRoomsIntoProject(head + room + text(gbk) + tail, options, {});
+    ASSERT_TRUE(imported.project) << imported.error;
+    EXPECT_EQ(imported.project->units.at(0).at(0), "库房");
+}
+
+// ---- Rooms into a project ---------------------------------------------------------------
+
+std::size_t column(std::string_view key) {
+    const auto columns = extcalc::building::inputColumns(extcalc::building::Standard::Gb50140_2005);
+    return static_cast<std::size_t>(std::find_if(columns.begin(), columns.end(),
+                                                 [key](const auto& c) { return c.key == key; }) -
+                                    columns.begin());
+}
+
+TEST(DxfProject, RoomsBecomeUnitsOrJoinTheirNamesake) {
+    using extcalc::building::Standard;
+    extcalc::building::Project base;
+    base.units.push_back(extcalc::building::newUnit(Standard::Gb50140_2005, nullptr));
+    base.units[0][0] = "库房";
+    base.units[0][column("points")] = "3";
+    base.units[0][column("points_at")] = "45 8; 500 500";  // the second is outside the new room
+    dxf::ImportOptions options;
+    options.layer = "ROOMS";
+    const auto imported =
+        extcalc::building::importRoomsIntoProject(fixture("floor-2018.dxf"), options, base);
+    ASSERT_TRUE(imported.project) << imported.error;
+    const auto& units = imported.project->units;
+    EXPECT_EQ(imported.added, 3U);   // 环形大厅, 走廊, the machine room
+    EXPECT_EQ(imported.joined, 2U);  // 库房 and the second 走廊
+    ASSERT_EQ(units.size(), 4U);
+    EXPECT_EQ(units[0][column("points")], "3");  // the designer's N stays
+    EXPECT_EQ(units[0][column("points_at")], "45 8");
+    const auto corridor =
+        std::find_if(units.begin(), units.end(), [](const auto& u) { return u[0] == "走廊"; });
+    ASSERT_NE(corridor, units.end());
+    EXPECT_EQ((*corridor)[column("outline")].rfind("MULTIPOLYGON", 0), 0U);
+    for (const auto& unit : units) {
+        const auto outcome = extcalc::building::evaluate(Standard::Gb50140_2005, unit);
+        ASSERT_TRUE(outcome.plan) << unit[0];
+        EXPECT_TRUE(outcome.plan->error.empty()) << unit[0] << outcome.problemText();
+        EXPECT_FALSE(outcome.failed()) << unit[0] << outcome.problemText();
+    }
+    // Classic projects have no plan.
+    extcalc::building::Project classic;
+    classic.standard = Standard::Gbj140_90;
+    EXPECT_FALSE(
+        extcalc::building::importRoomsIntoProject(fixture("floor-2018.dxf"), options, classic)
+            .project);
+}
+
+TEST(DxfExport, PointsAsBlockInsertsWithTheirText) {
+    const std::vector<dxf::ExportPoint> points = {{{1.5, 2.25}, "商场-1 MF/ABC4 3具"},
+                                                  {{10, 20}, "商场-2 MF/ABC4 3具"}};
+    const std::string text = dxf::exportPoints(points, {});
+    // Millimetres by default; every Chinese character escaped for R12.
+    EXPECT_NE(text.find("AC1009"), std::string::npos);
+    EXPECT_NE(text.find("\n10\n1500.000000\n20\n2250.000000\n"), std::string::npos);
+    EXPECT_NE(text.find("\\U+706D\\U+706B\\U+5668"), std::string::npos);  // 灭火器
+    EXPECT_NE(text.find("\\U+5546\\U+573A-1 MF/ABC4 3\\U+5177"), std::string::npos);
+    EXPECT_EQ(std::count_if(text.begin(), text.end(), [](char c) { return (c & 0x80) != 0; }), 0);
+    // Read back by our own reader: a drawing that parses, with its layer.
+    dxf::ImportOptions options;
+    options.layer = "灭火器";
+    const dxf::Import read = dxf::importRooms(text, options);
+    EXPECT_NE(read.error.find("没有闭合的多段线"), std::string::npos) << read.error;
+}
+
+}  // namespace

@@ -376,7 +376,9 @@ class Layout {
             }
         }
         const auto& [at, anchor] = places[0];
-        grounded(textBox(at, content, size, anchor), at, std::move(content), size, anchor, ink);
+        // The box first: the text is moved into the call.
+        const Box box = textBox(at, content, size, anchor);
+        grounded(box, at, std::move(content), size, anchor, ink);
     }
 
     void grounded(const Box& box, Point at, std::string content, double size, Anchor anchor,

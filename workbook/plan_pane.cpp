@@ -58,7 +58,7 @@ plan::Point PlanCanvas::toPlan(QPointF widget) const {
     return drawing_.toPlan({widget.x() / scale_, widget.y() / scale_});
 }
 
-void PlanCanvas::paintEvent(QPaintEvent*) {
+void PlanCanvas::paintEvent(QPaintEvent* /*event*/) {
     QPainter p(this);
     p.fillRect(rect(), Qt::white);
     if (!figure_) {
@@ -67,7 +67,7 @@ void PlanCanvas::paintEvent(QPaintEvent*) {
     report::paintPlan(p, drawing_, QRectF(rect()));
 }
 
-void PlanCanvas::resizeEvent(QResizeEvent*) {
+void PlanCanvas::resizeEvent(QResizeEvent* /*event*/) {
     relayout();
 }
 

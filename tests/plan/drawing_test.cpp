@@ -262,10 +262,10 @@ TEST(PlanSvg, IsWellFormedAndCarriesEveryItem) {
         std::size_t circles = 0;
         std::vector<std::string> shown;
         for (const auto& [name, child] : root) {
-            texts += name == "text";
-            paths += name == "path";
-            lines += name == "line";
-            circles += name == "circle";
+            texts += name == "text" ? 1U : 0U;
+            paths += name == "path" ? 1U : 0U;
+            lines += name == "line" ? 1U : 0U;
+            circles += name == "circle" ? 1U : 0U;
             if (name == "text") {
                 shown.push_back(child.data());
             }

@@ -598,14 +598,16 @@ Style style(Ink ink) {
 
 double textWidth(std::string_view text, double size) {
     double width = 0.0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if (byte < 0x80) {
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        // A character's first byte: ASCII, or the lead of two bytes (Latin letters with marks,
+        // ×, ², …) a little over half an em; three bytes and more (Chinese, full-width signs)
+        // a full em. Continuation bytes add nothing.
+        const bool narrow = byte < 0x80 || (byte >= 0xC0 && byte < 0xE0);
+        if (narrow) {
             width += 0.6 * size;
-        } else if (byte >= 0xE0) {  // three bytes and more: Chinese, full-width signs
+        } else if (byte >= 0xE0) {
             width += 1.0 * size;
-        } else if (byte >= 0xC0) {  // two bytes: Latin letters with marks, ×, ², …
-            width += 0.6 * size;
         }
     }
     return width;
@@ -628,7 +630,8 @@ Drawing layout(const Figure& figure, const Frame& frame) {
 }
 
 std::string svg(const Drawing& drawing) {
-    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    std::string out = R"(<?xml version="1.0" encoding="UTF-8"?>)"
+                      "\n";
     out +=
         "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + number(drawing.width) +
         "\" height=\"" + number(drawing.height) + "\" viewBox=\"0 0 " + number(drawing.width) +

@@ -146,17 +146,16 @@ class BruteForce {
         if (left == 0) {
             return false;
         }
-        for (const std::size_t c : covers_[open]) {
+        return std::any_of(covers_[open].begin(), covers_[open].end(), [&](std::size_t c) {
             chosen_.push_back(c);
             take(c, 1);
             const bool done = search(left - 1);
             take(c, -1);
-            if (done) {
-                return true;
+            if (!done) {
+                chosen_.pop_back();
             }
-            chosen_.pop_back();
-        }
-        return false;
+            return done;
+        });
     }
 
     const Room& room_;

@@ -112,6 +112,7 @@ constexpr std::string_view kHelp =
     "  --list                与 --standard 2005 一起时列出该规范的各项选项和灭火器型号\n"
     "\n"
     "  --project 文件 --report 计算书  由工程文件生成计算书，按扩展名写成 PDF 或 HTML\n"
+    "  --project 文件 --plan-image 文件夹  把每个带平面的计算单元的平面图写成 SVG 和 PNG\n"
     "\n"
     "平面与设置点（--csv 表格 --standard 2005，结果为 JSON 数组）：表格可另有两列\n"
     "  平面（outline）     长x宽（单位 m，如 68x30，原点在左下角）或 WKT POLYGON((x y, …), (洞 "
@@ -355,6 +356,9 @@ int run(int argc, const char* const* argv) {
          {csvOption, outOption, standardOption, nameOption, projectOption, reportOption}) {
         option->multi_option_policy(CLI::MultiOptionPolicy::Throw);
     }
+    std::string planImageDir;
+    CLI::Option* planImageOption = app.add_option("--plan-image", planImageDir);
+    planImageOption->multi_option_policy(CLI::MultiOptionPolicy::Throw);
     bool place = false;
     bool planCheck = false;
     app.add_flag("--place", place);
@@ -394,6 +398,17 @@ int run(int argc, const char* const* argv) {
                               "”无效（应为 1990、GBJ140-90、2005 或 GB50140-2005）");
         }
         standard = *chosen;
+    }
+    if (planImageOption->count() != 0) {
+        const bool others = csvOption->count() + outOption->count() + reportOption->count() +
+                                    standardOption->count() + jsonOption->count() +
+                                    dxfOption->count() + exportOption->count() !=
+                                0 ||
+                            place || planCheck;
+        if (projectOption->count() == 0 || others) {
+            return usageError("选项 --plan-image 须与 --project 一起使用，且不与其他选项同用");
+        }
+        return cli::runPlanImages(projectPath, planImageDir, std::cout, std::cerr);
     }
     const auto isGiven = [](const CLI::Option* option) { return option->count() != 0; };
     if (isGiven(dxfOption)) {

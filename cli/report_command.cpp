@@ -8,6 +8,7 @@
 
 #include "console.h"
 #include "extcalc/file_errors.h"
+#include "extcalc/plan_view.h"
 #include "extcalc/report.h"
 #include "extcalc/unit_table.h"
 
@@ -18,6 +19,7 @@
 #include <QtGlobal>
 #include <memory>
 
+#include "extcalc/plan_painter.h"
 #include "extcalc/report_pdf.h"
 #endif
 
@@ -62,8 +64,7 @@ void quietSessionNotices(QtMsgType type, const QMessageLogContext& context, cons
 
 // Qt lays the text out; the command line has no window, so the offscreen platform
 // serves unless the user chose one.
-int writePdfFile(const report::Document& document, const std::filesystem::path& out,
-                 std::ostream& err) {
+std::unique_ptr<QGuiApplication> guiApplication() {
     std::unique_ptr<QGuiApplication> application;
     if (QCoreApplication::instance() == nullptr) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
@@ -75,6 +76,12 @@ int writePdfFile(const report::Document& document, const std::filesystem::path& 
         qInstallMessageHandler(quietSessionNotices);
         application = std::make_unique<QGuiApplication>(argc, argv);
     }
+    return application;
+}
+
+int writePdfFile(const report::Document& document, const std::filesystem::path& out,
+                 std::ostream& err) {
+    const auto application = guiApplication();
     const report::PdfWritten written = report::writePdf(document, out);
     if (!written.ok) {
         err << kName << "无法写入“" << out.string() << "”：" << written.error << '\n';
@@ -140,6 +147,71 @@ int runReportCommand(ReportSource source, const std::string& sourcePath,
         return kExitUsage;
     }
     return writeReport(*read.project, pathFromUtf8(reportPath), err);
+}
+
+namespace {
+
+// A unit's name as part of a file name: the characters no file system takes become "_".
+std::string fileNamePart(std::string_view name) {
+    std::string out;
+    for (const char c : name) {
+        const bool bad = std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos ||
+                         (static_cast<unsigned char>(c) < 0x20);
+        out += bad ? '_' : c;
+    }
+    return out;
+}
+
+}  // namespace
+
+int runPlanImages(const std::string& projectPath, const std::string& dir, std::ostream& out,
+                  std::ostream& err) {
+    const building::ProjectRead read = building::readProjectFile(pathFromUtf8(projectPath));
+    if (!read.project) {
+        err << kName << "无法读入工程文件“" << projectPath << "”："
+            << (read.error ? read.error->text() : std::string()) << '\n';
+        return kExitUsage;
+    }
+    const std::filesystem::path folder = pathFromUtf8(dir);
+    std::error_code made;
+    std::filesystem::create_directories(folder, made);
+#ifdef EXTCALC_HAVE_PDF
+    const auto application = guiApplication();
+#endif
+    const building::Project& project = *read.project;
+    int written = 0;
+    for (std::size_t i = 0; i < project.units.size(); ++i) {
+        const building::UnitCells& cells = project.units[i];
+        const auto figure = building::planFigure(building::evaluate(project.standard, cells));
+        if (!figure) {
+            continue;
+        }
+        const plan::draw::Drawing drawing = plan::draw::layout(*figure, building::kPlanImageFrame);
+        const std::string base =
+            std::to_string(i + 1) + "-" + fileNamePart(cells.empty() ? "" : cells.front());
+        std::vector<std::pair<std::string, std::string>> files{
+            {base + ".svg", plan::draw::svg(drawing)}};
+#ifdef EXTCALC_HAVE_PDF
+        const QByteArray png = report::planPng(drawing);
+        files.emplace_back(base + ".png",
+                           std::string(png.constData(), static_cast<std::size_t>(png.size())));
+#endif
+        for (const auto& [name, bytes] : files) {
+            const std::filesystem::path path = folder / pathFromUtf8(name);
+            if (const std::error_code error = building::writeFileSafely(path, bytes)) {
+                err << kName << "无法写入“" << path.string() << "”："
+                    << building::describeFileError(error, building::FileUse::Write) << '\n';
+                return kExitFailed;
+            }
+            out << path.string() << '\n';
+        }
+        ++written;
+    }
+    if (written == 0) {
+        err << kName << "工程“" << projectPath << "”中没有带可用平面的计算单元\n";
+        return kExitFailed;
+    }
+    return kExitOk;
 }
 
 }  // namespace extcalc::cli

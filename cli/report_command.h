@@ -27,4 +27,10 @@ enum class ReportSource { Project, Table };
 int runReportCommand(ReportSource source, const std::string& sourcePath,
                      building::Standard standard, const std::string& reportPath, std::ostream& err);
 
+// Every unit's plan as an image in folder dir (made if missing): "3-档案室.svg" and, in a
+// build with Qt, the same as PNG beside it; each file written is named on out. 0 written,
+// 1 a file could not be written or no unit has a usable plan, 2 the project cannot be read.
+int runPlanImages(const std::string& projectPath, const std::string& dir, std::ostream& out,
+                  std::ostream& err);
+
 }  // namespace extcalc::cli

@@ -2,6 +2,7 @@
 #include "extcalc/report_pdf.h"
 
 #include "extcalc/file_errors.h"
+#include "extcalc/plan_painter.h"
 #include "extcalc/project.h"
 
 #include <QBuffer>
@@ -413,6 +414,21 @@ class BlockLayout {
         l_.draw(clause, x + mm(2) + badgeW, l_.y + mm(0.8), b.mandatory() ? kInk : kMuted);
         l_.draw(text, x + mm(3) + badgeW + clauseW, l_.y + mm(0.8));
         l_.y += h + mm(0.8);
+    }
+
+    void operator()(const PlanFigure& b) {
+        const double w = std::min(Layouter::width(), mm(160));
+        const double h = w * b.drawing.height / b.drawing.width;
+        const Text caption = l_.text(q(b.caption), font(9.5), w, Qt::AlignHCenter);
+        l_.room(h + caption.height + mm(3));
+        l_.y += mm(1.5);
+        const double x = Layouter::left() + (Layouter::width() - w) / 2.0;
+        const QRectF target(x, l_.y, w, h);
+        l_.paint([drawing = std::make_shared<plan::draw::Drawing>(b.drawing), target](
+                     QPainter& p, TextAs) { paintPlan(p, *drawing, target); });
+        l_.y += h + mm(0.8);
+        l_.draw(caption, x, l_.y, kMuted);
+        l_.y += caption.height + mm(2.5);
     }
 
     void operator()(const Table& b) {

@@ -44,6 +44,8 @@
 
 #include "cell_delegate.h"
 #include "extcalc/file_errors.h"
+#include "extcalc/plan_painter.h"
+#include "extcalc/plan_view.h"
 #include "extcalc/project.h"
 #include "extcalc/report.h"
 #include "extcalc/report_pdf.h"
@@ -51,6 +53,7 @@
 #include "extcalc/unit_table.h"
 #include "extcalc/workbook.h"
 #include "form3.h"
+#include "plan_pane.h"
 #include "recovery.h"
 #include "unit_model.h"
 
@@ -137,6 +140,8 @@ WorkbookWindow::WorkbookWindow(ui::MessageBoxFn showMessage, QWidget* parent)
     connect(model_, &QAbstractItemModel::modelReset, this, &WorkbookWindow::showEmptyHint);
     connect(table_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &WorkbookWindow::showProblems);
+    connect(table_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { planPane_->showRow(current.row()); });
     connect(model_, &QAbstractItemModel::modelReset, this, &WorkbookWindow::showProblems);
     connect(model_, &QAbstractItemModel::rowsRemoved, this, &WorkbookWindow::showProblems);
     connect(table_->horizontalScrollBar(), &QScrollBar::valueChanged, this,
@@ -246,7 +251,9 @@ void WorkbookWindow::createPanels() {
     layout->addWidget(info);
 
     auto* splitter = new QSplitter(Qt::Vertical, central);
-    auto* unitsBox = new QWidget(splitter);
+    // The units on the left, the plan of the current one beside them.
+    auto* beside = new QSplitter(Qt::Horizontal, splitter);
+    auto* unitsBox = new QWidget(beside);
     auto* unitsLayout = new QVBoxLayout(unitsBox);
     unitsLayout->setContentsMargins(0, 0, 0, 0);
     table_ = new QTableView(unitsBox);
@@ -321,7 +328,18 @@ void WorkbookWindow::createPanels() {
     totals_->setMaximumWidth(520);
     totalsLayout->addWidget(totals_, 1);
     totalsLayout->addWidget(grandTotal_, 1);
-    splitter->addWidget(unitsBox);
+    auto* planBox = new QGroupBox(QStringLiteral("平面"), beside);
+    planBox->setObjectName(QStringLiteral("planPanel"));
+    auto* planLayout = new QVBoxLayout(planBox);
+    planLayout->setContentsMargins(4, 4, 4, 4);
+    planPane_ = new PlanPane(model_, planBox);
+    planPane_->setObjectName(QStringLiteral("planPane"));
+    planLayout->addWidget(planPane_);
+    beside->addWidget(unitsBox);
+    beside->addWidget(planBox);
+    beside->setStretchFactor(0, 3);
+    beside->setStretchFactor(1, 2);
+    splitter->addWidget(beside);
     splitter->addWidget(totalsBox);
     splitter->setStretchFactor(0, 1);
     splitter->setStretchFactor(1, 0);
@@ -378,6 +396,8 @@ void WorkbookWindow::createActions() {
            &WorkbookWindow::chooseAndExportReport);
     action(file, "actionPrint", QStringLiteral("打印计算书(&P)…"), {QKeySequence::Print},
            &WorkbookWindow::printReport);
+    action(file, "actionExportPlan", QStringLiteral("导出平面图(&G)…"), {},
+           &WorkbookWindow::chooseAndExportPlan);
     file->addSeparator();
     action(file, "actionQuit", QStringLiteral("退出(&X)"), {QKeySequence(Qt::CTRL | Qt::Key_Q)},
            &WorkbookWindow::close);
@@ -791,6 +811,61 @@ void WorkbookWindow::chooseAndExportReport() {
         path += chosenFilter == html ? QStringLiteral(".html") : QStringLiteral(".pdf");
     }
     exportReport(path);
+}
+
+bool WorkbookWindow::exportPlanImage(const QString& path) {
+    const int row = planPane_->row();
+    // Computed afresh: the workbook keeps no unit's working, and the labels need its counts.
+    const auto figure = row >= 0 ? building::planFigure(building::evaluate(
+                                       model_->workbook().standard(),
+                                       model_->workbook().cells(static_cast<std::size_t>(row))))
+                                 : std::nullopt;
+    if (!figure) {
+        tell("所选的计算单元没有可用的平面");
+        return false;
+    }
+    const plan::draw::Drawing drawing = plan::draw::layout(*figure, building::kPlanImageFrame);
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    std::error_code error;
+    if (suffix == QStringLiteral("svg")) {
+        error = building::writeFileSafely(fsPath(path), plan::draw::svg(drawing));
+    } else if (suffix == QStringLiteral("png")) {
+        const QByteArray png = report::planPng(drawing);
+        error = building::writeFileSafely(fsPath(path), png.toStdString());
+    } else {
+        tell("平面图的文件名应以 .png 或 .svg 结尾：“" + fileName(path) + "”");
+        return false;
+    }
+    if (error) {
+        tell("无法导出“" + fileName(path) + "”：\n" +
+             building::describeFileError(error, building::FileUse::Write));
+        return false;
+    }
+    rememberFolder(path);
+    status(QStringLiteral("平面图已导出到 %1").arg(QDir::toNativeSeparators(path)));
+    return true;
+}
+
+void WorkbookWindow::chooseAndExportPlan() {
+    const QString png = QStringLiteral("PNG 图片 (*.png)");
+    const QString svg = QStringLiteral("SVG 图形 (*.svg)");
+    const QFileInfo proposed(proposedSavePath());
+    const int row = planPane_->row();
+    const std::string unit =
+        row >= 0 ? model_->workbook().cells(static_cast<std::size_t>(row)).front() : std::string();
+    const QString suggested = proposed.path() + QDir::separator() + proposed.completeBaseName() +
+                              QStringLiteral("-") + QString::fromStdString(unit) +
+                              QStringLiteral("-平面.png");
+    QString chosenFilter = png;
+    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("导出平面图"), suggested,
+                                                png + QStringLiteral(";;") + svg, &chosenFilter);
+    if (path.isEmpty()) {
+        return;
+    }
+    if (QFileInfo(path).suffix().isEmpty()) {
+        path += chosenFilter == svg ? QStringLiteral(".svg") : QStringLiteral(".png");
+    }
+    exportPlanImage(path);
 }
 
 void WorkbookWindow::printReport() {

@@ -22,6 +22,7 @@ class QTableWidget;
 
 namespace extcalc::workbook {
 
+class PlanPane;
 class RecoveryCopy;
 struct StaleCopy;
 class UnitModel;
@@ -48,6 +49,8 @@ class WorkbookWindow final : public QMainWindow {
     bool exportCsv(const QString& path);
     // The calculation report, PDF or HTML by the file's type.
     bool exportReport(const QString& path);
+    // The plan of the unit in the plan pane, PNG or SVG by the file's type.
+    bool exportPlanImage(const QString& path);
     // Where 另存为 proposes to save: the file itself once it has one, else the project's
     // name in the folder last used.
     [[nodiscard]] QString proposedSavePath() const;
@@ -61,6 +64,7 @@ class WorkbookWindow final : public QMainWindow {
 
     [[nodiscard]] UnitModel* model() const { return model_; }
     [[nodiscard]] QTableView* table() const { return table_; }
+    [[nodiscard]] PlanPane* planPane() const { return planPane_; }
     [[nodiscard]] const QString& filePath() const { return path_; }
     [[nodiscard]] RecoveryCopy* recovery() const { return recovery_; }
 
@@ -92,6 +96,7 @@ class WorkbookWindow final : public QMainWindow {
     void chooseAndImport();
     void chooseAndExport();
     void chooseAndExportReport();
+    void chooseAndExportPlan();
     void printReport();
     // Names the units in error and asks whether to go on; true when there are none.
     bool reportDespiteErrors(std::string_view action);
@@ -125,6 +130,7 @@ class WorkbookWindow final : public QMainWindow {
     bool unsavedWithoutEdits_ = false;
 
     QTableView* table_ = nullptr;
+    PlanPane* planPane_ = nullptr;
     // One per building::projectInfoFields(), in its order.
     std::vector<QLineEdit*> infoEdits_;
     QComboBox* standard_ = nullptr;

@@ -14,6 +14,7 @@
 #include "extcalc/classic_table.h"
 #include "extcalc/lists.h"
 #include "extcalc/numbers.h"
+#include "extcalc/plan_view.h"
 
 namespace extcalc::report {
 namespace {
@@ -491,6 +492,18 @@ void workingSeveral(const gb::Unit& unit, const gb::Result& r, std::vector<Block
                              "；表5.2.1、5.2.2，" + (r.wheeled ? "推车式" : "手提式") + "）"}});
 }
 
+// The plan: the distance checked on it (5.2.1/5.2.2) and its figure.
+void plan2005(std::string_view name, const UnitOutcome& outcome, std::vector<Block>& blocks) {
+    if (const auto line = building::distanceLine(outcome)) {
+        blocks.emplace_back(
+            Check{line->ok ? Status::Pass : Status::Fail, line->clause, line->text});
+    }
+    if (const auto figure = building::planFigure(outcome)) {
+        blocks.emplace_back(
+            PlanFigure{building::figureCaption(name), plan::draw::layout(*figure, {})});
+    }
+}
+
 void unit2005(const UnitCells& cells, const UnitOutcome& outcome, std::vector<Block>& blocks) {
     if (!outcome.unit || !outcome.current) {
         const auto columns = building::inputColumns(Standard::Gb50140_2005);
@@ -560,6 +573,7 @@ void unit2005(const UnitCells& cells, const UnitOutcome& outcome, std::vector<Bl
                                           (r.wheeled ? "推车式" : "手提式") + "）"}});
     }
     checks2005(unit, r, blocks);
+    plan2005(cells.empty() ? std::string_view() : std::string_view(cells.front()), outcome, blocks);
 }
 
 std::vector<std::string> summaryRow2005(std::size_t i, const UnitCells& cells,

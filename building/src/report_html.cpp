@@ -62,6 +62,9 @@ table.data thead { display: table-header-group; }
 table.data tr.fail td { background: #fdecea; }
 table.data tr.warn td { background: #fff6e5; }
 table.data tr.total td { font-weight: bold; border-top: 2px solid #1a1a1a; }
+figure.plan { margin: 3mm 0 4mm; text-align: center; page-break-inside: avoid; }
+figure.plan svg { width: 160mm; max-width: 100%; height: auto; }
+figure.plan figcaption { font-size: 9.5pt; color: #444; margin-top: 1mm; }
 )";
 
 std::string_view statusClass(Status status) {
@@ -174,6 +177,16 @@ class Writer {
         }
         element("span", "text", b.text);
         close("div");
+    }
+    void operator()(const PlanFigure& b) {
+        open("figure", "plan");
+        std::string svg = plan::draw::svg(b.drawing);
+        // Inline in the page: without the XML declaration of a file of its own.
+        const std::size_t start = svg.find("<svg");
+        out.append(svg, start == std::string::npos ? 0 : start);
+        element("figcaption", "", b.caption);
+        close("figure");
+        out += '\n';
     }
     void operator()(const Table& b) {
         open("table", "data");

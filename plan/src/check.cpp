@@ -332,36 +332,80 @@ detail::Polygon visibleFrom(const Room& room, Point s) {
     return polygon;
 }
 
-// A spot a hair inside the floor, for rays that must not start on a wall.
-Point inside(const Room& room, Point p) {
-    const double step = 1e-5 * room.scale();
-    for (int k = 0; k < 16; ++k) {
-        const double angle = 2.0 * kPi * k / 16.0;
-        const Point q{p.x + step * std::cos(angle), p.y + step * std::sin(angle)};
-        if (room.contains(q) && room.contains(Point{p.x + 2 * step * std::cos(angle),
-                                                    p.y + 2 * step * std::sin(angle)})) {
-            return q;
+// How far the nearest wall is.
+double clearance(const Room& room, Point p) {
+    double nearest = kInfinity;
+    const auto ring = [&](const Ring& r) {
+        for (std::size_t i = 0; i < r.size(); ++i) {
+            nearest = std::min(nearest, detail::segmentDistance(p, r[i], r[(i + 1) % r.size()]));
         }
+    };
+    ring(room.outline().outer);
+    for (const Ring& hole : room.outline().holes) {
+        ring(hole);
     }
-    return p;
+    return nearest;
 }
 
-std::vector<Outline> uncovered(const Room& room, const std::vector<Source>& sources,
-                               double radius) {
+// A spot a hair inside the floor, for rays that must not start on a wall: a spot on a wall
+// looks along it, and one beside a corner sees the wrong side of it. Of the directions that
+// get farthest from every wall, the middle one: at a corner that juts into the floor it points
+// away from the corner's bisector, so the spot sees all that the corner sees.
+Point inside(const Room& room, Point p) {
+    const double step = 1e-5 * room.scale();
+    constexpr std::size_t kDirections = 32;
+    std::vector<double> clear(kDirections, 0.0);
+    std::vector<Point> spot(kDirections);
+    double best = 0.0;
+    for (std::size_t k = 0; k < kDirections; ++k) {
+        const double angle = 2.0 * kPi * static_cast<double>(k) / kDirections;
+        spot[k] = {p.x + step * std::cos(angle), p.y + step * std::sin(angle)};
+        clear[k] = room.contains(spot[k]) ? clearance(room, spot[k]) : 0.0;
+        best = std::max(best, clear[k]);
+    }
+    if (best <= 0.0) {
+        return p;
+    }
+    // The longest run of directions (around the circle) that are as clear as the best.
+    const auto good = [&](std::size_t k) { return clear[k % kDirections] >= 0.999 * best; };
+    std::size_t bestStart = 0;
+    std::size_t bestLength = 0;
+    for (std::size_t start = 0; start < kDirections; ++start) {
+        if (!good(start) || good(start + kDirections - 1)) {
+            continue;
+        }
+        std::size_t length = 0;
+        while (length < kDirections && good(start + length)) {
+            ++length;
+        }
+        if (length > bestLength) {
+            bestStart = start;
+            bestLength = length;
+        }
+    }
+    if (bestLength == 0) {  // every direction as clear: the spot is already off the walls
+        return p;
+    }
+    return spot[(bestStart + bestLength / 2) % kDirections];
+}
+
+// The spots within radius of the sources by walking: for every source the disk of what is left
+// of radius after reaching it, cut to what it sees.
+detail::MultiPolygon covered(const Room& room, const std::vector<Source>& sources, double radius) {
     namespace bg = boost::geometry;
     const detail::Polygon floor = detail::toBoost(room.outline());
-    detail::MultiPolygon covered;
+    detail::MultiPolygon all;
     constexpr int kSegments = 180;
     for (const Source& s : sources) {
-        const double reach = radius - s.w;
-        if (reach <= 0.0) {
+        const double left = radius - s.w;
+        if (left <= 0.0) {
             continue;
         }
         detail::Polygon disk;
         for (int k = 0; k <= kSegments; ++k) {
             const double angle = -2.0 * kPi * (k % kSegments) / kSegments;
-            disk.outer().emplace_back(s.at.x + reach * std::cos(angle),
-                                      s.at.y + reach * std::sin(angle));
+            disk.outer().emplace_back(s.at.x + left * std::cos(angle),
+                                      s.at.y + left * std::sin(angle));
         }
         detail::MultiPolygon seen;
         if (room.corners().empty()) {
@@ -372,11 +416,18 @@ std::vector<Outline> uncovered(const Room& room, const std::vector<Source>& sour
             bg::intersection(view, disk, seen);
         }
         detail::MultiPolygon merged;
-        bg::union_(covered, seen, merged);
-        covered = std::move(merged);
+        bg::union_(all, seen, merged);
+        all = std::move(merged);
     }
+    return all;
+}
+
+std::vector<Outline> uncovered(const Room& room, const std::vector<Source>& sources,
+                               double radius) {
+    namespace bg = boost::geometry;
+    const detail::Polygon floor = detail::toBoost(room.outline());
     detail::MultiPolygon rest;
-    bg::difference(floor, covered, rest);
+    bg::difference(floor, covered(room, sources, radius), rest);
     std::vector<Outline> out;
     for (const detail::Polygon& piece : rest) {
         // Slivers between a polygonal circle and the true one are not places.
@@ -406,6 +457,22 @@ Check check(const Room& room, std::span<const Point> points, double radius) {
         result.uncovered = uncovered(room, search.sources(), radius);
     }
     return result;
+}
+
+std::vector<Outline> reach(const Room& room, Point point, double radius) {
+    const std::array<Point, 1> from{point};
+    const Room::Field field = room.field(from);
+    std::vector<Source> sources{{point, 0.0}};
+    for (std::size_t c = 0; c < room.corners().size(); ++c) {
+        if (field.corner[c] < radius) {
+            sources.push_back({room.corners()[c], field.corner[c]});
+        }
+    }
+    const detail::MultiPolygon pieces = covered(room, sources, radius);
+    std::vector<Outline> out(pieces.size());
+    std::transform(pieces.begin(), pieces.end(), out.begin(),
+                   [](const detail::Polygon& piece) { return detail::fromBoost(piece); });
+    return out;
 }
 
 }  // namespace extcalc::plan

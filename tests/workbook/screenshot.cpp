@@ -189,7 +189,10 @@ int classes(const QString& out, const QString& file) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 2) {
-        std::fputs("usage: extcalc-workbook-screenshot OUT.png | --fresh PREFIX\n", stderr);
+        std::fputs(
+            "usage: extcalc-workbook-screenshot OUT.png | --fresh PREFIX | --plan PROJECT ROW "
+            "OUT\n",
+            stderr);
         return 2;
     }
     extcalc::ui::setUpApplication(app);
@@ -204,6 +207,27 @@ int main(int argc, char** argv) {
     if (argc >= 3 && QString::fromLocal8Bit(argv[1]) == QStringLiteral("--classes")) {
         return classes(QString::fromLocal8Bit(argv[2]),
                        dir.filePath(QStringLiteral("示例食堂.exdesign")));
+    }
+    // --plan PROJECT ROW OUT.png: the project open with the unit of ROW current, its plan in
+    // the pane beside the table (docs/plan.png).
+    if (argc >= 5 && QString::fromLocal8Bit(argv[1]) == QStringLiteral("--plan")) {
+        extcalc::workbook::WorkbookWindow window;
+        window.move(0, 0);
+        window.resize(1270, 760);
+        window.openFile(QString::fromLocal8Bit(argv[2]));
+        window.show();
+        if (!QTest::qWaitForWindowExposed(&window)) {
+            return 1;
+        }
+        window.table()->setFocus();
+        window.table()->setCurrentIndex(
+            window.model()->index(QString::fromLocal8Bit(argv[3]).toInt(), 0));
+        window.statusBar()->clearMessage();
+        QTest::qWait(400);
+        const QRect shown = window.frameGeometry();
+        const QPixmap shot =
+            window.screen()->grabWindow(0, shown.x(), shown.y(), shown.width(), shown.height());
+        return shot.save(QString::fromLocal8Bit(argv[4])) ? 0 : 1;
     }
     const QString file = dir.filePath(QStringLiteral("示例办公楼.exdesign"));
     if (extcalc::building::writeProjectFile(file.toStdString(), sampleBuilding())) {

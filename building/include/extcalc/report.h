@@ -10,6 +10,7 @@
 #include <variant>
 #include <vector>
 
+#include "extcalc/plan/drawing.h"
 #include "extcalc/project.h"
 
 namespace extcalc::report {
@@ -77,7 +78,15 @@ struct Table {
     bool lastRowIsTotal = false;
 };
 
-using Block = std::variant<TitleBlock, Heading, Paragraph, KeyValue, Formula, Check, Table>;
+// A unit's plan: the rooms, the setting points, their reach and the uncovered region, laid
+// out once; the HTML writes it as SVG, the PDF paints it.
+struct PlanFigure {
+    std::string caption;
+    plan::draw::Drawing drawing;
+};
+
+using Block =
+    std::variant<TitleBlock, Heading, Paragraph, KeyValue, Formula, Check, Table, PlanFigure>;
 
 struct Document {
     std::string projectName;  // for the page headers; may be empty, and then not repeated

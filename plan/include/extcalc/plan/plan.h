@@ -114,6 +114,10 @@ struct Check {
 // the maximum is found among the vertices of the distance's pieces, not on a grid.
 Check check(const Room& room, std::span<const Point> points, double radius);
 
+// The spots within radius of one point by walking (a disk in a convex room), as polygons: the
+// point's reach, for drawings.
+std::vector<Outline> reach(const Room& room, Point point, double radius);
+
 struct PlaceOptions {
     double radius = 0.0;
     // Points stand along walls and holes, at most wallDistance inside the boundary; false lets

@@ -1,0 +1,174 @@
+// SPDX-License-Identifier: MIT
+// A unit's plan as the report, the workbook and image export show it: the figure with what
+// stands at each point, the line on 5.2.1/5.2.2, and the outline as a designer types it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "extcalc/plan_view.h"
+#include "extcalc/report.h"
+#include "extcalc/units.h"
+
+namespace extcalc::test {
+namespace {
+
+using building::Standard;
+
+std::size_t column(std::string_view key) {
+    const auto columns = building::inputColumns(Standard::Gb50140_2005);
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (columns[i].key == key) {
+            return i;
+        }
+    }
+    ADD_FAILURE() << "no column " << key;
+    return 0;
+}
+
+building::UnitCells unit(const std::string& name, const std::string& fireClass,
+                         const std::string& extinguisher, const std::string& outline,
+                         const std::string& points) {
+    building::UnitCells cells(building::inputColumns(Standard::Gb50140_2005).size());
+    cells[0] = name;
+    cells[column("class")] = fireClass;
+    cells[column("hazard")] = "中危险级";
+    cells[column("k")] = "1.0";
+    cells[column("special")] = "否";
+    cells[column("extinguisher")] = extinguisher;
+    cells[column("outline")] = outline;
+    cells[column("points_at")] = points;
+    return cells;
+}
+
+struct LineCase {
+    const char* name;
+    building::UnitCells cells;
+    bool hasPlan;
+    const char* clause;
+    bool ok;
+    std::vector<std::string> said;  // in the line
+};
+
+TEST(PlanView, TheDistanceLineNamesClauseWorstSpotAndVerdict) {
+    const LineCase cases[] = {
+        {"68 x 30 with the two points of an area estimate",
+         unit("商场", "A", "MF/ABC4", "68x30", "17 0.25; 51 29.75"),
+         true,
+         "5.2.1",
+         false,
+         {"最大保护距离 20 m", "最不利点 (", " > 20 m", "盲区"}},
+        {"68 x 30 with points proposed along the walls",
+         unit("商场", "A", "MF/ABC4", "68x30", ""),
+         true,
+         "5.2.1",
+         true,
+         {"最大保护距离 20 m", " ≤ 20 m"}},
+        // Class B reads Table 5.2.2: 中危险级 hand-held 12 m.
+        {"class B",
+         unit("油库", "B", "MF/ABC4", "10x8", "5 0.25"),
+         true,
+         "5.2.2",
+         true,
+         {"最大保护距离 12 m", " ≤ 12 m"}},
+        {"no plan", unit("办公室", "A", "MF/ABC4", "", ""), false, "", false, {}},
+    };
+    for (const LineCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        building::UnitCells cells = c.cells;
+        if (!c.hasPlan) {
+            cells[column("area")] = "100";
+            cells[column("points")] = "1";
+        }
+        const auto outcome = building::evaluate(Standard::Gb50140_2005, cells);
+        const auto line = building::distanceLine(outcome);
+        const auto figure = building::planFigure(outcome);
+        ASSERT_EQ(line.has_value(), c.hasPlan);
+        ASSERT_EQ(figure.has_value(), c.hasPlan);
+        if (!line) {
+            continue;
+        }
+        EXPECT_EQ(line->clause, c.clause);
+        EXPECT_EQ(line->ok, c.ok);
+        for (const std::string& s : c.said) {
+            EXPECT_NE(line->text.find(s), std::string::npos) << line->text << " / " << s;
+        }
+        // Every point carries the model and the count that stands there.
+        ASSERT_FALSE(figure->points.empty());
+        ASSERT_EQ(figure->labels.size(), figure->points.size());
+        const auto& r = *outcome.current;
+        const auto each = r.points == 1 ? r.total : r.perPoint;
+        EXPECT_EQ(figure->labels.front(), "MF/ABC4 × " + std::to_string(each));
+        EXPECT_EQ(figure->radius, r.maxDistanceM);
+    }
+}
+
+TEST(PlanView, TypedOutlinesBecomeCellsOrSayWhyNot) {
+    struct Case {
+        const char* typed;
+        std::string cell;
+        bool error;
+    };
+    const Case cases[] = {
+        {"68x30", "68x30", false},
+        {"  40×20 ", "40×20", false},
+        {"POLYGON((0 0, 10 0, 10 10, 0 10))", "POLYGON((0 0, 10 0, 10 10, 0 10))", false},
+        {"0 0; 20 0; 20 10; 10 10; 10 20; 0 20",
+         plan::outlineText({{{0, 0}, {20, 0}, {20, 10}, {10, 10}, {10, 20}, {0, 20}}, {}}), false},
+        {"", "", false},
+        {"0 0; 1 1", "", true},                // two vertices are no room
+        {"0 0; 10 10; 10 0; 0 10", "", true},  // the outline crosses itself
+        {"长方形", "", true},
+    };
+    for (const Case& c : cases) {
+        const auto typed = building::typedOutline(c.typed);
+        EXPECT_EQ(typed.cell, c.cell) << c.typed;
+        EXPECT_EQ(!typed.error.empty(), c.error) << c.typed << ": " << typed.error;
+    }
+}
+
+template <typename T>
+std::vector<T> blocksOf(const report::Document& d) {
+    std::vector<T> out;
+    for (const auto& b : d.blocks) {
+        if (const auto* x = std::get_if<T>(&b)) {
+            out.push_back(*x);
+        }
+    }
+    return out;
+}
+
+TEST(PlanView, TheReportHasTheFigureAndTheCheckOfEveryUnitWithAPlan) {
+    building::Project project;
+    project.standard = Standard::Gb50140_2005;
+    project.units = {unit("商场", "A", "MF/ABC4", "68x30", "17 0.25; 51 29.75"),
+                     unit("走廊", "A", "MF/ABC4", "60x2", ""),
+                     unit("办公室", "A", "MF/ABC4", "", "")};
+    project.units[2][column("area")] = "100";
+    project.units[2][column("points")] = "1";
+    const report::Document document = report::buildReport(project);
+    const auto figures = blocksOf<report::PlanFigure>(document);
+    ASSERT_EQ(figures.size(), 2u);
+    EXPECT_EQ(figures[0].caption, "商场 平面及设置点");
+    EXPECT_EQ(figures[1].caption, "走廊 平面及设置点");
+    const auto checks = blocksOf<report::Check>(document);
+    std::vector<report::Check> distance;
+    std::copy_if(checks.begin(), checks.end(), std::back_inserter(distance),
+                 [](const report::Check& c) { return c.text.rfind("最大保护距离", 0) == 0; });
+    ASSERT_EQ(distance.size(), 2u);
+    EXPECT_EQ(distance[0].status, report::Status::Fail);
+    EXPECT_EQ(distance[1].status, report::Status::Pass);
+    const std::string html = report::renderHtml(document);
+    EXPECT_EQ(html.find("<?xml", 10), std::string::npos) << "an XML declaration inside the page";
+    std::size_t svgs = 0;
+    for (std::size_t at = html.find("<svg "); at != std::string::npos;
+         at = html.find("<svg ", at + 1)) {
+        ++svgs;
+    }
+    EXPECT_EQ(svgs, 2u);
+}
+
+}  // namespace
+}  // namespace extcalc::test

@@ -349,7 +349,7 @@ void checks2005(const gb::Unit& unit, const gb::Result& r, std::vector<Block>& b
 void checksSeveral(const gb::Unit& unit, const gb::Result& r, std::vector<Block>& blocks) {
     using gb::ProblemCode;
     if (const auto* p = problemOf(r, ProblemCode::ClassD)) {
-        blocks.emplace_back(Check{Status::Fail, "4.2", p->text});
+        blocks.emplace_back(Check{Status::Fail, std::string(p->clause), p->text});
         return;
     }
     const auto* const* model = std::get_if<const gb::Model*>(&unit.extinguisher);
@@ -385,8 +385,11 @@ void checksSeveral(const gb::Unit& unit, const gb::Result& r, std::vector<Block>
         blocks.emplace_back(Check{status, clause, std::move(text)});
     }
     if (model == nullptr) {
-        if (const auto* custom = problemOf(r, ProblemCode::CustomSuitability)) {
-            blocks.emplace_back(Check{Status::Warn, "4.2", custom->text});
+        // One per class, each under that class's clause of 4.2.
+        for (const gb::Problem& custom : r.problems) {
+            if (custom.code == ProblemCode::CustomSuitability) {
+                blocks.emplace_back(Check{Status::Warn, std::string(custom.clause), custom.text});
+            }
         }
     } else {
         blocks.emplace_back(Check{allSuitable ? Status::Pass : Status::Fail, "4.1.2",

@@ -207,6 +207,40 @@ TEST(MandatoryReport, ChecksAreMarkedByTheirClauseAndFailuresFail) {
     EXPECT_TRUE(has(html, "<span class=\"k\">6.1.2</span>"));
 }
 
+// A place of several classes: each class's check stands under that class's own clause, so
+// a reviewer sees which of 4.2.1～4.2.5 a model fails or cannot be checked against.
+TEST(MandatoryReport, SeveralClassesCheckEachClassUnderItsOwnClause) {
+    using report::Status;
+    const auto checks = checksOf(report::buildReport(projectOf({
+        {"库房", "A+B", "", "中危险级", "1", "否", "200", "2", "MF4"},
+        {"自备", "A+B", "", "中危险级", "1", "否", "200", "2", "3A/55B"},
+        {"金属库", "A+D", "", "中危险级", "1", "否", "200", "2", "MF/ABC4"},
+    })));
+    struct Expected {
+        const char* clause;
+        Status status;
+        const char* textHas;
+    };
+    for (const auto& e : std::vector<Expected>{
+             {"4.2.1", Status::Fail, "不适用于A类火灾"},
+             {"4.1.2", Status::Fail, "通用型"},
+             {"4.2.1", Status::Warn, "对A类火灾的适用性"},
+             {"4.2.2", Status::Warn, "对B类火灾的适用性"},
+             {"4.2.4", Status::Fail, "D类火灾"},
+         }) {
+        const auto found = std::find_if(checks.begin(), checks.end(), [&](const auto& c) {
+            return c.clause == e.clause && has(c.text, e.textHas);
+        });
+        ASSERT_NE(found, checks.end()) << e.clause << " " << e.textHas;
+        EXPECT_EQ(found->status, e.status) << e.clause << " " << e.textHas;
+        EXPECT_EQ(found->mandatory(), e.clause != std::string("4.1.2")) << e.clause;
+    }
+    // No check is left under the chapter alone, which names no clause a reviewer can look up.
+    for (const auto& c : checks) {
+        EXPECT_NE(c.clause, "4.2") << c.text;
+    }
+}
+
 TEST(MandatoryReport, ClassicReportHasNoMarks) {
     building::Project project;
     project.standard = Standard::Gbj140_90;

@@ -217,6 +217,41 @@ namespace {
 // A place with several classes (4.1.2): each class is calculated on its own tables (7.3.1),
 // the model must suit and be rated for every one of them (4.2, 6.2.1/6.2.2), and the class
 // needing most extinguishers per point decides the count.
+// 4.2 for one class of the place: whether the model may count for it. A model of one's own
+// cannot be checked, and a CO₂ extinguisher in class E only by the horn the designer states.
+// rest is said after the clause of an unsuitable model (a place of several classes adds 4.1.2).
+bool suitsClass(Result& r, const ModelInfo& model, FireClass fireClass, Horn horn,
+                std::string_view rest) {
+    const std::string_view classText = letterText(classLetter(fireClass));
+    const std::string_view suitClause = suitabilityClause(fireClass);
+    if (model.listed == nullptr) {
+        add(r, ProblemCode::CustomSuitability, Severity::Warning, suitClause,
+            concat("自备型号：程序无法核对其对", classText, "类火灾的适用性（", suitClause,
+                   "），请自行确认"));
+        return true;
+    }
+    if (!suitable(model.listed->agent, fireClass)) {
+        add(r, ProblemCode::NotSuitable, Severity::Error, suitClause,
+            concat(r.modelDescription, "（", agentName(model.listed->agent), "）不适用于",
+                   classText, "类火灾（", suitClause, "）", rest, "，不计算具数"));
+        return false;
+    }
+    if (fireClass == FireClass::E && model.listed->agent == Agent::CarbonDioxide) {
+        if (horn == Horn::Metal) {
+            add(r, ProblemCode::CarbonDioxideForE, Severity::Error, suitClause,
+                "装有金属喇叭喷筒的二氧化碳灭火器不得用于E类火灾场所（4.2.5），不计算具数");
+            return false;
+        }
+        if (horn == Horn::Unstated) {
+            // Not a failed check: only the installed product shows the horn.
+            add(r, ProblemCode::CarbonDioxideForE, Severity::Warning, suitClause,
+                "E类火灾场所不得选用装有金属喇叭喷筒的二氧化碳灭火器（4.2.5）；"
+                "所选灭火器为非金属喇叭喷筒时，请注明");
+        }
+    }
+    return true;
+}
+
 Result calculateSeveral(const Unit& unit, ClassSet set) {
     Result r;
     const std::vector<FireClass> classes = set.list();
@@ -244,7 +279,6 @@ Result calculateSeveral(const Unit& unit, ClassSet set) {
     bool countable = true;
     for (const FireClass fireClass : classes) {
         const std::string_view classText = letterText(classLetter(fireClass));
-        const std::string_view suitClause = suitabilityClause(fireClass);
         const bool basisA =
             fireClass == FireClass::A || (fireClass == FireClass::E && unit.basis == FireClass::A);
         const RatingRow& ratings = (basisA ? table621() : table622())[level];
@@ -267,31 +301,8 @@ Result calculateSeveral(const Unit& unit, ClassSet set) {
         c.rating = basisA ? model.ratingA : model.ratingB;
         c.maxDistanceM = maxDistanceM(fireClass, unit.basis, unit.hazard, model.wheeled);
 
-        bool classCountable = true;
-        if (model.listed != nullptr) {
-            if (!suitable(model.listed->agent, fireClass)) {
-                add(r, ProblemCode::NotSuitable, Severity::Error, suitClause,
-                    concat(r.modelDescription, "（", agentName(model.listed->agent), "）不适用于",
-                           classText, "类火灾（", suitClause,
-                           "）；几类火灾的场所应选用通用型灭火器（4.1.2），不计算具数"));
-                classCountable = false;
-            } else if (fireClass == FireClass::E && model.listed->agent == Agent::CarbonDioxide) {
-                if (unit.horn == Horn::Metal) {
-                    add(r, ProblemCode::CarbonDioxideForE, Severity::Error, suitClause,
-                        "装有金属喇叭喷筒的二氧化碳灭火器不得用于E类火灾场所（4.2.5），不计算具数");
-                    classCountable = false;
-                } else if (unit.horn == Horn::Unstated) {
-                    // Not a failed check: only the installed product shows the horn.
-                    add(r, ProblemCode::CarbonDioxideForE, Severity::Warning, suitClause,
-                        "E类火灾场所不得选用装有金属喇叭喷筒的二氧化碳灭火器（4.2.5）；"
-                        "所选灭火器为非金属喇叭喷筒时，请注明");
-                }
-            }
-        } else {
-            add(r, ProblemCode::CustomSuitability, Severity::Warning, suitClause,
-                concat("自备型号：程序无法核对其对", classText, "类火灾的适用性（", suitClause,
-                       "），请自行确认"));
-        }
+        bool classCountable = suitsClass(r, model, fireClass, unit.horn,
+                                         "；几类火灾的场所应选用通用型灭火器（4.1.2）");
         if (classCountable && c.rating == 0) {
             add(r, ProblemCode::NoRating, Severity::Error, minClause,
                 concat(r.modelDescription, " 没有", letterText(c.basis), "类灭火级别（", classText,
@@ -430,33 +441,8 @@ Result calculate(const Unit& unit) {
     r.rating = basisA ? model.ratingA : model.ratingB;
     r.maxDistanceM = maxDistanceM(unit.fireClass, unit.basis, unit.hazard, model.wheeled);
 
-    const std::string_view classText = letterText(classLetter(unit.fireClass));
-    const std::string_view suitClause = suitabilityClause(unit.fireClass);
     const std::string_view minClause = basisA ? "6.2.1" : "6.2.2";
-    bool countable = true;
-    if (model.listed != nullptr) {
-        if (!suitable(model.listed->agent, unit.fireClass)) {
-            add(r, ProblemCode::NotSuitable, Severity::Error, suitClause,
-                concat(r.modelDescription, "（", agentName(model.listed->agent), "）不适用于",
-                       classText, "类火灾（", suitClause, "），不计算具数"));
-            countable = false;
-        } else if (unit.fireClass == FireClass::E && model.listed->agent == Agent::CarbonDioxide) {
-            if (unit.horn == Horn::Metal) {
-                add(r, ProblemCode::CarbonDioxideForE, Severity::Error, suitClause,
-                    "装有金属喇叭喷筒的二氧化碳灭火器不得用于E类火灾场所（4.2.5），不计算具数");
-                countable = false;
-            } else if (unit.horn == Horn::Unstated) {
-                // Not a failed check: only the installed product shows the horn.
-                add(r, ProblemCode::CarbonDioxideForE, Severity::Warning, suitClause,
-                    "E类火灾场所不得选用装有金属喇叭喷筒的二氧化碳灭火器（4.2.5）；"
-                    "所选灭火器为非金属喇叭喷筒时，请注明");
-            }
-        }
-    } else {
-        add(r, ProblemCode::CustomSuitability, Severity::Warning, suitClause,
-            concat("自备型号：程序无法核对其对", classText, "类火灾的适用性（", suitClause,
-                   "），请自行确认"));
-    }
+    bool countable = suitsClass(r, model, unit.fireClass, unit.horn, "");
     if (countable && r.rating == 0) {
         add(r, ProblemCode::NoRating, Severity::Error, minClause,
             concat(r.modelDescription, " 没有", letterText(r.basis), "类灭火级别（", minClause,

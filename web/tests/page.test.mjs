@@ -164,6 +164,30 @@ describe('editing', () => {
 });
 
 describe('marks and size', () => {
+  test('a place of several classes: a figure per class, and an unsuitable model a marked error', () => withPage(async (page) => {
+    // Row 8 of the sample is class A; a kitchen-like place adds B.
+    const fireClass = cell(page, 8, '火灾类别');
+    await fireClass.click();
+    await fireClass.press('Control+a');
+    await page.keyboard.type('b+a');
+    await fireClass.press('Enter');
+    assert.equal(await fireClass.inputValue(), 'A+B', 'kept as the library writes it');
+    const row = rowOf(page, 8);
+    const q = await row.locator('.result').nth(1).textContent();
+    assert.match(q, /^\d+(\.\d+)?\/\d+(\.\d+)?$/, 'Q of A, then of B');
+    assert.doesNotMatch(await row.getAttribute('class'), /\bfailed\b/);
+
+    const model = cell(page, 8, '灭火器');
+    await model.click();
+    await model.press('Control+a');
+    await page.keyboard.type('MF4');
+    await model.press('Enter');
+    assert.match(await row.getAttribute('class'), /\bfailed\b/);
+    const problem = await row.locator('.problem').textContent();
+    assert.match(problem, /【强条】/);
+    assert.match(problem, /4\.2\.1/);
+  }));
+
   test('error and warning rows are marked, with their text, and the totals leave errors out', () => withPage(async (page) => {
     const warned = page.locator('.row.warned');
     assert.ok(await warned.count() >= 1, 'the sample has a unit with a warning');

@@ -408,20 +408,24 @@ void checksSeveral(const gb::Unit& unit, const gb::Result& r, std::vector<Block>
                     return p.code == ProblemCode::NoRating &&
                            p.text.find("（" + letter + "类") != std::string::npos;
                 })) {
-                blocks.emplace_back(
-                    Check{Status::Fail, minClause,
-                          letter + "类：" + r.modelDescription + " 没有" + basis + "类灭火级别"});
+                std::string said = letter + "类：";
+                said += r.modelDescription;
+                said += " 没有";
+                said += basis;
+                said += "类灭火级别";
+                blocks.emplace_back(Check{Status::Fail, minClause, std::move(said)});
             }
-        } else if (c.rating < c.minRating) {
-            blocks.emplace_back(Check{Status::Fail, minClause,
-                                      letter + "类：单具灭火级别 " + std::to_string(c.rating) +
-                                          basis + " 低于单具灭火器最小配置灭火级别 " +
-                                          std::to_string(c.minRating) + basis});
         } else {
-            blocks.emplace_back(Check{Status::Pass, minClause,
-                                      letter + "类：单具灭火级别 " + std::to_string(c.rating) +
-                                          basis + " 不低于单具灭火器最小配置灭火级别 " +
-                                          std::to_string(c.minRating) + basis});
+            const bool below = c.rating < c.minRating;
+            std::string said = letter + "类：单具灭火级别 ";
+            said += std::to_string(c.rating);
+            said += basis;
+            said += below ? " 低于" : " 不低于";
+            said += "单具灭火器最小配置灭火级别 ";
+            said += std::to_string(c.minRating);
+            said += basis;
+            blocks.emplace_back(
+                Check{below ? Status::Fail : Status::Pass, minClause, std::move(said)});
         }
     }
     if (!r.computed) {

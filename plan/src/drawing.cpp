@@ -632,11 +632,11 @@ Drawing layout(const Figure& figure, const Frame& frame) {
 std::string svg(const Drawing& drawing) {
     std::string out = R"(<?xml version="1.0" encoding="UTF-8"?>)"
                       "\n";
-    out +=
-        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + number(drawing.width) +
-        "\" height=\"" + number(drawing.height) + "\" viewBox=\"0 0 " + number(drawing.width) +
-        " " + number(drawing.height) +
-        "\" font-family=\"Noto Sans CJK SC, Source Han Sans SC, Microsoft YaHei, sans-serif\">\n";
+    out += R"(<svg xmlns="http://www.w3.org/2000/svg" width=")" + number(drawing.width) +
+           R"(" height=")" + number(drawing.height) + R"(" viewBox="0 0 )" + number(drawing.width) +
+           " " + number(drawing.height) +
+           R"(" font-family="Noto Sans CJK SC, Source Han Sans SC, Microsoft YaHei, sans-serif">)"
+           "\n";
     for (const Item& item : drawing.items) {
         if (const auto* line = std::get_if<Line>(&item)) {
             out += "<line x1=\"" + number(line->a.x) + "\" y1=\"" + number(line->a.y) + "\" x2=\"" +
@@ -651,8 +651,8 @@ std::string svg(const Drawing& drawing) {
                 }
                 path += " Z";
             }
-            out +=
-                "<path d=\"" + path + "\" fill-rule=\"evenodd\"" + paint(shape->ink, true) + "/>\n";
+            out += R"(<path d=")" + path + R"(" fill-rule="evenodd")" + paint(shape->ink, true) +
+                   "/>\n";
         } else if (const auto* circle = std::get_if<Circle>(&item)) {
             out += "<circle cx=\"" + number(circle->centre.x) + "\" cy=\"" +
                    number(circle->centre.y) + "\" r=\"" + number(circle->radius) + "\"" +
@@ -664,7 +664,7 @@ std::string svg(const Drawing& drawing) {
                                                                              : "end";
             out += "<text x=\"" + number(text->at.x) + "\" y=\"" + number(text->at.y) +
                    "\" font-size=\"" + number(text->size) + "\" text-anchor=\"" +
-                   std::string(anchor) + "\" dominant-baseline=\"central\" fill=\"" +
+                   std::string(anchor) + R"(" dominant-baseline="central" fill=")" +
                    colour(s.text) + "\"";
             if (s.bold) {
                 out += " font-weight=\"bold\"";

@@ -544,6 +544,8 @@ void unit2005(const UnitCells& cells, const UnitOutcome& outcome, std::vector<Bl
             workingSeveral(unit, r, blocks);
         }
         checksSeveral(unit, r, blocks);
+        plan2005(cells.empty() ? std::string_view() : std::string_view(cells.front()), outcome,
+                 blocks);
         return;
     }
     if (!r.formulaQ.empty()) {

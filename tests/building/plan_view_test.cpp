@@ -145,21 +145,25 @@ TEST(PlanView, TheReportHasTheFigureAndTheCheckOfEveryUnitWithAPlan) {
     project.standard = Standard::Gb50140_2005;
     project.units = {unit("商场", "A", "MF/ABC4", "68x30", "17 0.25; 51 29.75"),
                      unit("走廊", "A", "MF/ABC4", "60x2", ""),
-                     unit("办公室", "A", "MF/ABC4", "", "")};
+                     unit("办公室", "A", "MF/ABC4", "", ""),
+                     // A place of several classes is checked on its plan like any other.
+                     unit("厨房", "A+B", "MF/ABC4", "10x8", "")};
     project.units[2][column("area")] = "100";
     project.units[2][column("points")] = "1";
     const report::Document document = report::buildReport(project);
     const auto figures = blocksOf<report::PlanFigure>(document);
-    ASSERT_EQ(figures.size(), 2u);
+    ASSERT_EQ(figures.size(), 3u);
     EXPECT_EQ(figures[0].caption, "商场 平面及设置点");
     EXPECT_EQ(figures[1].caption, "走廊 平面及设置点");
+    EXPECT_EQ(figures[2].caption, "厨房 平面及设置点");
     const auto checks = blocksOf<report::Check>(document);
     std::vector<report::Check> distance;
     std::copy_if(checks.begin(), checks.end(), std::back_inserter(distance),
                  [](const report::Check& c) { return c.text.rfind("最大保护距离", 0) == 0; });
-    ASSERT_EQ(distance.size(), 2u);
+    ASSERT_EQ(distance.size(), 3u);
     EXPECT_EQ(distance[0].status, report::Status::Fail);
     EXPECT_EQ(distance[1].status, report::Status::Pass);
+    EXPECT_EQ(distance[2].status, report::Status::Pass);
     const std::string html = report::renderHtml(document);
     EXPECT_EQ(html.find("<?xml", 10), std::string::npos) << "an XML declaration inside the page";
     std::size_t svgs = 0;
@@ -167,7 +171,7 @@ TEST(PlanView, TheReportHasTheFigureAndTheCheckOfEveryUnitWithAPlan) {
          at = html.find("<svg ", at + 1)) {
         ++svgs;
     }
-    EXPECT_EQ(svgs, 2u);
+    EXPECT_EQ(svgs, 3u);
 }
 
 }  // namespace

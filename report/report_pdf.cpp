@@ -232,6 +232,8 @@ bool isUnitPiece(const QString& piece) {
     return units.contains(piece);
 }
 
+constexpr QChar kBreakHere(0x200B);
+
 QStringList piecesOf(const QString& text) {
     QStringList pieces;
     for (const QString& word : text.split(QChar(u' '), Qt::SkipEmptyParts)) {
@@ -246,7 +248,18 @@ QStringList piecesOf(const QString& text) {
             pieces.push_back(word.mid(from, at - from));
             from = at;
         }
-        pieces.push_back(word.mid(from));
+        // A zero-width space allows a break without a blank: "15A/" then "1100B". It stays at
+        // the end of its piece, so that joining the pieces again adds no blank after it.
+        const QString rest = word.mid(from);
+        qsizetype start = 0;
+        for (qsizetype at = rest.indexOf(kBreakHere); at >= 0;
+             at = rest.indexOf(kBreakHere, start)) {
+            pieces.push_back(rest.mid(start, at + 1 - start));
+            start = at + 1;
+        }
+        if (start < rest.size()) {
+            pieces.push_back(rest.mid(start));
+        }
     }
     return pieces;
 }
@@ -509,7 +522,9 @@ class BlockLayout {
         QString lines;
         QString line;
         for (const QString& piece : piecesOf(text)) {
-            const QString longer = line.isEmpty() ? piece : line + QChar(u' ') + piece;
+            const QString longer = line.isEmpty() || line.endsWith(kBreakHere)
+                                       ? line + piece
+                                       : line + QChar(u' ') + piece;
             if (!line.isEmpty() && l_.advance(longer, f) > width) {
                 lines += line + QChar(QChar::LineSeparator);
                 line = piece;

@@ -597,11 +597,12 @@ std::vector<std::string> summaryRow2005(std::size_t i, const UnitCells& cells,
     const gb::Result& r = *outcome.current;
     const std::string basis(1, r.basis);
     const bool reached = !r.formulaQ.empty();
-    // A place of several classes has one figure per class, "3A/200B".
+    // A place of several classes has one figure per class, "3A/200B". A narrow column may
+    // break after the slash (the zero-width space), never inside a figure.
     const auto perClass = [&r](auto figure) {
         std::string text;
         for (const gb::ClassFigures& c : r.classes) {
-            text += (text.empty() ? "" : "/") + figure(c);
+            text += (text.empty() ? "" : "/\u200B") + figure(c);
         }
         return text;
     };

@@ -205,22 +205,22 @@ class Cover {
             }
         }
         // Per spot, how many candidates reach it.
-        std::vector<int> reach(spots_.size(), 0);
+        std::vector<int> reachers(spots_.size(), 0);
         for (const auto& c : covers_) {
             for (const int s : c) {
-                ++reach[static_cast<std::size_t>(s)];
+                ++reachers[static_cast<std::size_t>(s)];
             }
         }
         std::size_t left = 0;
         for (std::size_t s = 0; s < spots_.size(); ++s) {
-            left += reach[s] > 0 && count[s] == 0 ? 1U : 0U;
+            left += reachers[s] > 0 && count[s] == 0 ? 1U : 0U;
         }
         while (left > 0) {
             int target = -1;
             if (constrained) {
                 for (std::size_t s = 0; s < spots_.size(); ++s) {
-                    if (count[s] == 0 && reach[s] > 0 &&
-                        (target < 0 || reach[s] < reach[static_cast<std::size_t>(target)])) {
+                    if (count[s] == 0 && reachers[s] > 0 &&
+                        (target < 0 || reachers[s] < reachers[static_cast<std::size_t>(target)])) {
                         target = static_cast<int>(s);
                     }
                 }

@@ -192,8 +192,8 @@ TEST_F(Workbook, ClassCellChecksSeveralClassesOrTakesThemTyped) {
     ASSERT_TRUE(QTest::qWaitFor([list] { return list->isVisible(); }));
     EXPECT_EQ(combo->itemData(0, Qt::CheckStateRole).toInt(), Qt::Checked);
     EXPECT_EQ(combo->itemData(1, Qt::CheckStateRole).toInt(), Qt::Unchecked);
-    const QModelIndex b = list->model()->index(1, 0);
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(b).center());
+    const QModelIndex classB = list->model()->index(1, 0);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(classB).center());
     EXPECT_TRUE(list->isVisible());
     EXPECT_EQ(combo->currentText(), QStringLiteral("A+B"));
     QTest::keyClick(list, Qt::Key_Return);

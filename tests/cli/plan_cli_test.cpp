@@ -127,8 +127,7 @@ TEST(CliProjectPlan, TheShopFloorFailsWithTwoPointsAndPassesAfterPlace) {
         EXTCALC_CLI_PATH, {"--project", path.string(), "--place", "--out", placed.string()});
     EXPECT_EQ(place.exitCode, 0) << place.err;
     // The original is untouched; the copy holds the points and passes.
-    std::ifstream original(path, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(original), {}), before);
+    EXPECT_EQ(extcalc::test::readFile(path), before);
     const RunResult after = extcalc::test::runProgram(
         EXTCALC_CLI_PATH, {"--project", placed.string(), "--plan-check", "--json"});
     EXPECT_EQ(after.exitCode, 0) << after.out;

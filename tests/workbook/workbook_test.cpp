@@ -186,7 +186,7 @@ TEST_F(Workbook, ClassCellChecksSeveralClassesOrTakesThemTyped) {
     QTableView* table = window->table();
     table->setCurrentIndex(window->model()->index(0, classColumn));
     keyOnTable(Qt::Key_F4);
-    QComboBox* combo = table->findChild<QComboBox*>(QStringLiteral("cellChoice"));
+    auto* combo = table->findChild<QComboBox*>(QStringLiteral("cellChoice"));
     ASSERT_NE(combo, nullptr);
     QAbstractItemView* list = combo->view();
     ASSERT_TRUE(QTest::qWaitFor([list] { return list->isVisible(); }));

@@ -304,16 +304,16 @@ class Reader {
                 continue;
             }
             if (section == "TABLES" && kind == "LAYER") {
-                for (const Tag& t : own()) {
+                eachOwn([&](const Tag& t) {
                     if (t.code == 2) {
                         d.layerTable.push_back(t.value);
                     }
-                }
+                });
             } else if (section == "BLOCKS" && kind == "BLOCK") {
                 Block b;
                 b.line = tag.line;
                 std::optional<double> x;
-                for (const Tag& t : own()) {
+                eachOwn([&](const Tag& t) {
                     if (t.code == 2) {
                         b.name = trimmed(t.value);
                     } else if (t.code == 70) {
@@ -323,7 +323,7 @@ class Reader {
                     } else if (t.code == 20) {
                         b.base = {x.value_or(0.0), numberOf(t.value).value_or(0.0)};
                     }
-                }
+                });
                 std::string key = upper(b.name);
                 block.reset();
                 if (d.blockIndex.find(key) == d.blockIndex.end()) {
@@ -332,14 +332,14 @@ class Reader {
                     d.blocks.push_back(std::move(b));
                 }
             } else if (section == "BLOCKS" && kind == "ENDBLK") {
-                own();
+                skipOwn();
                 block.reset();
             } else if (section == "BLOCKS" && block) {
                 entity(tag, kind, d.blocks[*block].content, d.error);
             } else if (section == "ENTITIES") {
                 entity(tag, kind, d.model, d.error, &d.paper);
             } else {
-                own();
+                skipOwn();
             }
         }
         if (!d.error.empty()) {
@@ -376,18 +376,21 @@ class Reader {
         }
     }
 
-    // The tags of the object begun, up to the next group code 0.
-    const std::vector<Tag>& own() {
-        own_.clear();
+    // Each tag of the object begun, up to the next group code 0: one at a time, so that an
+    // entity of a million vertices is never held as tags.
+    template <typename Each>
+    void eachOwn(Each&& each) {
         Tag t;
         while (tags_.next(t)) {
             if (t.code == 0) {
                 tags_.putBack(t);
                 break;
             }
-            own_.push_back(t);
+            each(t);
         }
-        return own_;
+    }
+    void skipOwn() {
+        eachOwn([](const Tag&) {});
     }
 
     // A coordinate; the first that is not a number becomes the entity's fault.
@@ -471,9 +474,9 @@ class Reader {
         bool embedded = false;
         std::optional<double> x;
         if (kind == "LWPOLYLINE") {
-            for (const Tag& t : own()) {
+            eachOwn([&](const Tag& t) {
                 if (common(e, t, extrusion, paper)) {
-                    continue;
+                    return;
                 }
                 if (t.code == 70) {
                     e.closed = (wholeOf(t.value, 0) & 1) != 0;
@@ -485,15 +488,15 @@ class Reader {
                 } else if (t.code == 42 && !e.vertices.empty()) {
                     e.vertices.back().bulge = numberOf(t.value).value_or(0.0);
                 }
-            }
+            });
             finish(e, extrusion);
         } else if (kind == "POLYLINE") {
             int flags = 0;
-            for (const Tag& t : own()) {
+            eachOwn([&](const Tag& t) {
                 if (!common(e, t, extrusion, paper) && t.code == 70) {
                     flags = wholeOf(t.value, 0);
                 }
-            }
+            });
             e.closed = (flags & 1) != 0;
             const bool mesh = (flags & (16 | 64)) != 0;
             const bool space = (flags & 8) != 0;
@@ -503,7 +506,7 @@ class Reader {
                 std::optional<Vertex> v;
                 int vertexFlags = 0;
                 double bulge = 0.0;
-                for (const Tag& vt : own()) {
+                eachOwn([&](const Tag& vt) {
                     if (vt.code == 10) {
                         x = coordinate(e, vt);
                     } else if (vt.code == 20 && x) {
@@ -514,7 +517,7 @@ class Reader {
                     } else if (vt.code == 70) {
                         vertexFlags = wholeOf(vt.value, 0);
                     }
-                }
+                });
                 // A spline's frame points are not drawn; the fitted vertices are.
                 if (v && (vertexFlags & 16) == 0) {
                     addVertex(e, v->at);
@@ -528,7 +531,7 @@ class Reader {
                         "的顶点没有以 SEQEND 结束，文件可能已损坏";
                 return;
             }
-            own();  // the SEQEND's own tags
+            skipOwn();  // the SEQEND's own tags
             if (mesh) {
                 countOther(paper && paperSpace ? *paperSpace : into, "POLYLINE（网格）", e);
                 return;
@@ -538,9 +541,9 @@ class Reader {
         } else if (kind == "CIRCLE") {
             Point centre;
             double radius = 0.0;
-            for (const Tag& t : own()) {
+            eachOwn([&](const Tag& t) {
                 if (common(e, t, extrusion, paper)) {
-                    continue;
+                    return;
                 }
                 if (t.code == 10) {
                     centre.x = coordinate(e, t);
@@ -549,7 +552,7 @@ class Reader {
                 } else if (t.code == 40) {
                     radius = std::abs(coordinate(e, t));
                 }
-            }
+            });
             // Two half circles, as CAD draws a round polyline.
             e.vertices = {{{centre.x - radius, centre.y}, 1.0},
                           {{centre.x + radius, centre.y}, 1.0}};
@@ -563,9 +566,9 @@ class Reader {
             double ratio = 1.0;
             double from = 0.0;
             double to = 2.0 * kPi;
-            for (const Tag& t : own()) {
+            eachOwn([&](const Tag& t) {
                 if (common(e, t, extrusion, paper)) {
-                    continue;
+                    return;
                 }
                 if (t.code == 10) {
                     centre.x = coordinate(e, t);
@@ -582,7 +585,7 @@ class Reader {
                 } else if (t.code == 42) {
                     to = coordinate(e, t);
                 }
-            }
+            });
             // In the world frame: the unit circle onto centre + u·major + v·minor, the minor axis
             // ratio × (N × major).
             const double sense = extrusion.mirrored() ? -1.0 : 1.0;
@@ -602,13 +605,13 @@ class Reader {
             bool hidden = false;
             std::string chunks;
             std::string_view last;
-            for (const Tag& t : own()) {
+            eachOwn([&](const Tag& t) {
                 if (embedded || t.code == 101) {
                     embedded = true;
-                    continue;
+                    return;
                 }
                 if (common(e, t, extrusion, paper)) {
-                    continue;
+                    return;
                 }
                 if (t.code == 10) {
                     e.at.x = coordinate(e, t);
@@ -628,7 +631,7 @@ class Reader {
                 } else if (t.code == 1) {
                     last = t.value;
                 }
-            }
+            });
             if (hidden) {
                 return;
             }
@@ -645,9 +648,9 @@ class Reader {
         } else if (kind == "INSERT") {
             e.kind = Kind::Insert;
             bool attributes = false;
-            for (const Tag& t : own()) {
+            eachOwn([&](const Tag& t) {
                 if (common(e, t, extrusion, paper)) {
-                    continue;
+                    return;
                 }
                 switch (t.code) {
                     case 2:
@@ -686,7 +689,7 @@ class Reader {
                     default:
                         break;
                 }
-            }
+            });
             finish(e, extrusion);
             if (attributes) {
                 Tag t;
@@ -702,12 +705,10 @@ class Reader {
                             "的属性（ATTRIB）没有以 SEQEND 结束，文件可能已损坏";
                     return;
                 }
-                own();
+                skipOwn();
             }
         } else {
-            for (const Tag& t : own()) {
-                common(e, t, extrusion, paper);
-            }
+            eachOwn([&](const Tag& t) { common(e, t, extrusion, paper); });
             // Definitions of attributes are templates; the inserts' ATTRIBs are drawn.
             if (kind != "ATTDEF" && kind != "SEQEND") {
                 countOther(paper && paperSpace ? *paperSpace : into, kind, e);
@@ -718,7 +719,6 @@ class Reader {
     }
 
     TagStream tags_;
-    std::vector<Tag> own_;
 };
 
 }  // namespace
@@ -824,8 +824,7 @@ struct Tally {
     std::map<std::string, double> closed;
     std::map<std::string, double> open;
     std::map<std::string, double> others;
-    std::vector<std::string> used;             // layer keys in the order first found
-    std::map<std::string, std::string> names;  // key → the name as first spelled
+    std::vector<std::string> used;  // layer keys in the order first found
 };
 
 double copiesOf(const Entity& insert) {
@@ -878,16 +877,27 @@ class Tallies {
         return &tallies_[block];
     }
 
+    // The layer's key as written; layer 0 inside a block is the insert's.
+    const std::string& keyFor(std::string_view raw, bool inBlock) {
+        if (inBlock && onLayerZero(raw)) {
+            return kInherited;
+        }
+        const auto found = keys_.find(raw);
+        if (found != keys_.end()) {
+            return found->second;
+        }
+        const std::string& name = decoder_.layer(raw);
+        std::string key = keyOf(name);
+        names_.emplace(key, name);
+        return keys_.emplace(raw, std::move(key)).first->second;
+    }
+    // The name of a key as first spelled.
+    const std::string& nameOf(const std::string& key) const { return names_.at(key); }
+
     // A container's tally: the model space (layer 0 is its own) or a block's content.
     bool tally(const Container& c, bool inBlock, Tally& t, std::string& error) {
-        const auto keyFor = [&](std::string_view raw) {
-            if (inBlock && onLayerZero(raw)) {
-                return kInherited;
-            }
-            const std::string& name = decoder_.layer(raw);
-            std::string key = keyOf(name);
-            t.names.emplace(key, name);
-            return key;
+        const auto keyFor = [&](std::string_view raw) -> const std::string& {
+            return this->keyFor(raw, inBlock);
         };
         const auto use = [&t](const std::string& key) {
             if (std::find(t.used.begin(), t.used.end(), key) == t.used.end()) {
@@ -895,7 +905,7 @@ class Tallies {
             }
         };
         for (const Entity& e : c.entities) {
-            const std::string key = keyFor(e.layer);
+            const std::string& key = keyFor(e.layer);
             use(key);
             if (e.kind == Kind::Outline && !e.tilted) {
                 (e.closed ? t.closed : t.open)[key] += 1.0;
@@ -927,12 +937,9 @@ class Tallies {
             for (const std::string& k : inner->used) {
                 use(k == kInherited ? key : k);
             }
-            for (const auto& [k, name] : inner->names) {
-                t.names.emplace(k, name);
-            }
         }
         for (const OtherUse& o : c.others) {
-            const std::string key = keyFor(o.layer);
+            const std::string& key = keyFor(o.layer);
             use(key);
             t.others[key] += static_cast<double>(o.count);
         }
@@ -952,6 +959,8 @@ class Tallies {
     std::vector<int> state_;  // 0 not yet, 1 being tallied, 2 done
     std::vector<Tally> tallies_;
     std::vector<std::size_t> stack_;
+    std::map<std::string_view, std::string> keys_;
+    std::map<std::string, std::string> names_;
 };
 
 }  // namespace
@@ -966,10 +975,9 @@ Census census(const Drawing& drawing, const Decoder& decoder) {
     // The table's order first, then layers it lacks as found.
     std::vector<std::string> order;
     for (const std::string_view raw : drawing.layerTable) {
-        std::string key = keyOf(decoder.layer(raw));
+        const std::string& key = tallies.keyFor(raw, false);
         if (std::find(order.begin(), order.end(), key) == order.end()) {
-            model.names.emplace(key, decoder.layer(raw));
-            order.push_back(std::move(key));
+            order.push_back(key);
         }
     }
     for (const std::string& key : model.used) {
@@ -979,7 +987,7 @@ Census census(const Drawing& drawing, const Decoder& decoder) {
     }
     for (const std::string& key : order) {
         LayerCount count;
-        count.name = model.names[key];
+        count.name = tallies.nameOf(key);
         count.used = std::find(model.used.begin(), model.used.end(), key) != model.used.end();
         const auto closed = model.closed.find(key);
         count.closedOutlines = closed == model.closed.end() ? 0.0 : closed->second;

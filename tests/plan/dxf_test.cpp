@@ -13,9 +13,13 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "extcalc/plan/dxf.h"
 #include "extcalc/plan/plan.h"
 #include "extcalc/plan_project.h"
+#include "extcalc/project.h"
+#include "extcalc/report.h"
 #include "extcalc/units.h"
 
 namespace {
@@ -728,6 +732,76 @@ TEST(DxfProject, RoomsBecomeUnitsOrJoinTheirNamesake) {
     EXPECT_FALSE(
         extcalc::building::importRoomsIntoProject(fixture("floor-2018.dxf"), options, classic)
             .project);
+}
+
+TEST(DxfProject, ArcsAreSaidInTheFileTheJsonAndTheReport) {
+    dxf::ImportOptions options;
+    options.layer = "ROOMS";
+    const auto imported =
+        extcalc::building::importRoomsIntoProject(fixture("arc-hall.dxf"), options, {});
+    ASSERT_TRUE(imported.project) << imported.error;
+    const extcalc::building::Project& project = *imported.project;
+    ASSERT_EQ(project.units.size(), 3U);
+    const std::string said = extcalc::building::outlineArcsText({1, dxf::kArcToleranceM});
+    EXPECT_EQ(said, "平面含圆弧 1 段，按圆弧外侧的折线读入（平面只大不小），与圆弧相差不超过 1 cm");
+    ASSERT_EQ(imported.notes.size(), 3U);
+    EXPECT_EQ(imported.notes[0], "“外凸大厅”：" + said);
+    for (const auto& unit : project.units) {
+        const auto arcs = extcalc::building::outlineArcsOf(project, unit);
+        ASSERT_TRUE(arcs) << unit[0];
+        EXPECT_EQ(arcs->count, 1) << unit[0];
+    }
+    // S is the floor read: never less than the drawn 816.80 m².
+    const auto hall = extcalc::building::evaluate(project.standard, project.units[0]);
+    ASSERT_TRUE(hall.unit);
+    EXPECT_GE(static_cast<double>(hall.unit->areaMillionths) / 1e6, 600.0 + segment(30, 2.0 / 3.0));
+    // Saved and opened again, in the results' JSON, in the 计算书, after placing points.
+    const auto again = extcalc::building::readProject(extcalc::building::projectJson(project));
+    ASSERT_TRUE(again.project);
+    EXPECT_EQ(*again.project, project);
+    const auto results = nlohmann::json::parse(extcalc::building::projectResultsJson(project));
+    EXPECT_EQ(results.at(0).at("outline_arcs").at("count"), 1);
+    EXPECT_EQ(results.at(0).at("outline_arcs").at("tolerance_m"), 0.01);
+    EXPECT_EQ(results.at(0).at("outline_arcs").at("text"), said);
+    const std::string html = extcalc::report::renderHtml(extcalc::report::buildReport(project));
+    std::size_t times = 0;
+    for (std::size_t at = html.find(said); at != std::string::npos; at = html.find(said, at + 1)) {
+        ++times;
+    }
+    EXPECT_EQ(times, 3U);
+    const auto placed = extcalc::building::placeProjectPoints(project);
+    EXPECT_TRUE(extcalc::building::outlineArcsOf(placed.project, placed.project.units[0]));
+    // The hall drawn again without its arc: its 平面 is straight, and says nothing of arcs.
+    const auto straight = extcalc::building::importRoomsIntoProject(
+        drawingOf(box("ROOMS", 0, 0, 30, 20) + textOf("外凸大厅", 10, 10)), options, project);
+    ASSERT_TRUE(straight.project) << straight.error;
+    EXPECT_EQ(straight.joined, 1U);
+    EXPECT_FALSE(extcalc::building::outlineArcsOf(*straight.project, straight.project->units[0]));
+    EXPECT_TRUE(extcalc::building::outlineArcsOf(*straight.project, straight.project->units[1]));
+    EXPECT_EQ(straight.project->outlineArcs.size(), 2U);
+}
+
+TEST(DxfProject, RoomsInInsertsAndRoomsWithoutANameAreAllImported) {
+    dxf::ImportOptions options;
+    options.layer = "ROOMS";
+    const auto blocks =
+        extcalc::building::importRoomsIntoProject(fixture("blocks.dxf"), options, {});
+    ASSERT_TRUE(blocks.project) << blocks.error;
+    EXPECT_EQ(blocks.added, 3U);
+    EXPECT_TRUE(blocks.warnings.empty()) << ::testing::PrintToString(blocks.warnings);
+    // Rooms without a name: named by their handles, all in one warning.
+    options.layer = "A";
+    const auto nameless = extcalc::building::importRoomsIntoProject(
+        drawingOf(box("A", 0, 0, 4, 3, "2A") + box("A", 5, 0, 4, 3, "2B") +
+                  box("A", 10, 0, 4, 3, "2C") + box("A", 15, 0, 4, 3) + textOf("库房", 16, 1)),
+        options, {});
+    ASSERT_TRUE(nameless.project) << nameless.error;
+    ASSERT_EQ(nameless.warnings.size(), 1U);
+    for (const char* part : {"3 个房间", "“房间 2A”", "“房间 2B”", "“房间 2C”"}) {
+        EXPECT_NE(nameless.warnings[0].find(part), std::string::npos) << nameless.warnings[0];
+    }
+    EXPECT_EQ(nameless.project->units.size(), 4U);
+    EXPECT_EQ(nameless.project->units[1][0], "房间 2B");
 }
 
 TEST(DxfExport, PointsAsBlockInsertsWithTheirText) {

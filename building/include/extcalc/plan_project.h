@@ -29,13 +29,18 @@ struct RoomsImport {
     std::size_t added = 0;   // new units
     std::size_t joined = 0;  // rooms that joined a unit of the same name
     std::vector<std::string> warnings;
+    // What the designer should know without anything being wrong: the units whose 平面 came
+    // from arcs, and how (as outlineArcsText says).
+    std::vector<std::string> notes;
     std::string error;
 };
 
 // The drawing's rooms into base (a GB 50140-2005 project): a room whose name is a unit's joins
 // it (the first such room replaces the unit's plan, fixed points outside it are dropped); any
 // other becomes a new unit with the answers of the unit above it, its area and point count left
-// to the plan. Texts in the code page of a Chinese system (GBK) are read as such.
+// to the plan. Texts in the code page of a Chinese system (GBK) are read as such. A unit whose
+// rooms had arcs keeps that in the project's outlineArcs; rooms without a name are named by
+// their handles, all of them in one warning.
 RoomsImport importRoomsIntoProject(std::string_view dxfText, plan::dxf::ImportOptions options,
                                    Project base);
 

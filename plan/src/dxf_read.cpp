@@ -98,7 +98,7 @@ bool sameLayer(std::string_view a, std::string_view b) {
 std::string whereOf(std::string_view type, std::string_view handle, long line) {
     std::string w(type);
     if (!handle.empty()) {
-        w += "（句柄 " + std::string(handle) + "，" + lineText(line) + "）";
+        w += "（句柄 " + shownName(handle) + "，" + lineText(line) + "）";
     } else {
         w += "（" + lineText(line) + "）";
     }
@@ -183,8 +183,9 @@ class TagStream {
         }
         if (!digits) {
             std::string shown(code.substr(0, 40));
-            if (std::any_of(shown.begin(), shown.end(),
-                            [](char c) { return static_cast<unsigned char>(c) < 0x20; })) {
+            if (!validUtf8(shown) || std::any_of(shown.begin(), shown.end(), [](char c) {
+                    return static_cast<unsigned char>(c) < 0x20;
+                })) {
                 shown = "无法显示的字节";
             }
             error_ = lineText(codeAt) + "应为组码（整数），却是“" + shown +
@@ -397,7 +398,7 @@ class Reader {
     static double coordinate(Entity& e, const Tag& t) {
         const auto v = numberOf(t.value);
         if (!v && e.fault.empty()) {
-            e.fault = "的坐标“" + std::string(trimmed(t.value).substr(0, 40)) + "”（" +
+            e.fault = "的坐标“" + shownName(trimmed(t.value).substr(0, 40)) + "”（" +
                       lineText(t.line + 1) + "）不是数值";
         }
         return v.value_or(0.0);
@@ -407,7 +408,13 @@ class Reader {
     static bool common(Entity& e, const Tag& t, Extrusion& extrusion, bool& paper) {
         switch (t.code) {
             case 5:
+                // Hexadecimal in every drawing; anything else is no handle to name.
                 e.handle = trimmed(t.value);
+                if (e.handle.size() > 16 ||
+                    !std::all_of(e.handle.begin(), e.handle.end(),
+                                 [](char c) { return c > ' ' && c < 0x7F; })) {
+                    e.handle = {};
+                }
                 return true;
             case 8:
                 e.layer = t.value;
@@ -448,9 +455,9 @@ class Reader {
         }
         ++use->count;
         if (use->named.size() < kNamedAtMost) {
-            use->named.push_back(std::string(kind) + (e.handle.empty()
-                                                          ? "（" + lineText(e.line) + "）"
-                                                          : " 句柄 " + std::string(e.handle)));
+            use->named.push_back(shownName(kind.substr(0, 40)) +
+                                 (e.handle.empty() ? "（" + lineText(e.line) + "）"
+                                                   : " 句柄 " + std::string(e.handle)));
         }
     }
 
@@ -851,16 +858,17 @@ class Tallies {
             std::string chain;
             const auto from = std::find(stack_.begin(), stack_.end(), block);
             for (auto i = from; i != stack_.end(); ++i) {
-                chain += "“" + decoder_.text(drawing_.blocks[*i].name) + "”→";
+                chain += "“" + shownName(decoder_.text(drawing_.blocks[*i].name)) + "”→";
             }
-            error = "图块插入了自身（" + chain + "“" + decoder_.text(drawing_.blocks[block].name) +
-                    "”，图块定义于" + lineText(drawing_.blocks[block].line) +
+            error = "图块插入了自身（" + chain + "“" +
+                    shownName(decoder_.text(drawing_.blocks[block].name)) + "”，图块定义于" +
+                    lineText(drawing_.blocks[block].line) +
                     "），无法展开；请在 CAD 中修正图块的定义";
             return nullptr;
         }
         if (stack_.size() >= static_cast<std::size_t>(kMaxBlockDepth)) {
             error = "图块嵌套超过 " + std::to_string(kMaxBlockDepth) + " 层（图块“" +
-                    decoder_.text(drawing_.blocks[stack_.front()].name) +
+                    shownName(decoder_.text(drawing_.blocks[stack_.front()].name)) +
                     "”之内），不是楼层平面图；请在 CAD 中分解（EXPLODE）部分图块后再读入";
             return nullptr;
         }
@@ -1069,7 +1077,10 @@ class Placer {
             }
             const std::string& layer = layerOf(e, inherited);
             const bool onLayer = sameLayer(layer, layer_);
-            const std::string handle = path + std::string(e.handle);
+            // Without a handle of its own, the inserts' say where it is.
+            const std::string handle = e.handle.empty()
+                                           ? path.substr(0, path.empty() ? 0 : path.size() - 1)
+                                           : path + std::string(e.handle);
             switch (e.kind) {
                 case Kind::Outline:
                     if (onLayer) {
@@ -1080,7 +1091,7 @@ class Placer {
                     text(e, toWorld, handle);
                     break;
                 case Kind::Insert:
-                    insert(e, toWorld, layer, onLayer, handle, depth);
+                    insert(e, toWorld, layer, onLayer, path, handle, depth);
                     break;
             }
         }
@@ -1149,7 +1160,7 @@ class Placer {
     }
 
     void insert(const Entity& e, const Affine& toWorld, const std::string& layer, bool onLayer,
-                const std::string& handle, int depth) {
+                const std::string& path, const std::string& handle, int depth) {
         const std::string where = whereOf("INSERT", handle, e.line);
         const auto found = drawing_.blockIndex.find(Tallies::upperOf(e.block));
         const double angle = e.rotationDeg * kPi / 180.0;
@@ -1164,7 +1175,6 @@ class Placer {
             return Affine{1.0, 0.0, 0.0, 1.0, column * e.columnSpacing, row * e.rowSpacing};
         };
         // The ATTRIBs stand in the container's frame already; an array's copies move them along.
-        const std::string container = handle.substr(0, handle.size() - e.handle.size());
         for (const Entity& a : e.attributes) {
             for (int r = 0; r < rows && placed_.error.empty(); ++r) {
                 for (int k = 0; k < columns && placed_.error.empty(); ++k) {
@@ -1175,13 +1185,14 @@ class Placer {
                     const Point shift = toContainer.after(rotate.after(offset(r, k)))({0.0, 0.0});
                     const Point base = toContainer({0.0, 0.0});
                     const Affine moved{1.0, 0.0, 0.0, 1.0, shift.x - base.x, shift.y - base.y};
-                    text(a, toWorld.after(moved), container + std::string(a.handle));
+                    text(a, toWorld.after(moved), path + std::string(a.handle));
                 }
             }
         }
         if (found == drawing_.blockIndex.end()) {
             if (onLayer) {
-                placed_.warnings.push_back(where + "插入的图块“" + decoder_.text(e.block) +
+                placed_.warnings.push_back(where + "插入的图块“" +
+                                           shownName(decoder_.text(e.block)) +
                                            "”在图纸中没有定义，未读入");
             }
             return;
@@ -1189,7 +1200,7 @@ class Placer {
         const Block& block = drawing_.blocks[found->second];
         if (block.external) {
             placed_.warnings.push_back(
-                where + "是外部参照“" + decoder_.text(e.block) +
+                where + "是外部参照“" + shownName(decoder_.text(e.block)) +
                 "”，其内容在另一个文件中，未读入；需要时请在 CAD 中绑定（BIND）后再读入");
             return;
         }
@@ -1246,11 +1257,11 @@ class Placer {
             for (int k = 0; k < columns; ++k) {
                 const Affine copy =
                     toWorld.after(toContainer.after(rotate.after(offset(r, k).after(scale))));
-                std::string path = handle;
+                std::string copyPath = handle;
                 if (rows * columns > 1) {
-                    path += "[" + std::to_string(r + 1) + "," + std::to_string(k + 1) + "]";
+                    copyPath += "[" + std::to_string(r + 1) + "," + std::to_string(k + 1) + "]";
                 }
-                walk(block.content, copy, &layer, path + "/", depth + 1);
+                walk(block.content, copy, &layer, copyPath + "/", depth + 1);
                 if (!placed_.error.empty()) {
                     return;
                 }

@@ -3,7 +3,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
@@ -37,9 +36,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <optional>
-#include <set>
 #include <sstream>
 
 #include "cell_delegate.h"
@@ -55,6 +52,7 @@
 #include "form3.h"
 #include "plan_pane.h"
 #include "recovery.h"
+#include "row_commands.h"
 #include "unit_model.h"
 
 namespace extcalc::workbook {
@@ -122,7 +120,10 @@ WorkbookWindow::WorkbookWindow(ui::MessageBoxFn showMessage, QWidget* parent)
     setObjectName(QStringLiteral("workbookWindow"));
     model_ = new UnitModel(&undo_, this);
     createPanels();
+    rows_ = new RowCommands(model_, table_, showMessage_, this);
     createActions();
+    connect(qobject_cast<CellDelegate*>(table_->itemDelegate()), &CellDelegate::rowsPasted, rows_,
+            &RowCommands::pasteRows);
     connect(model_, &UnitModel::totalsChanged, this, &WorkbookWindow::showTotals);
     connect(model_, &UnitModel::infoChanged, this, &WorkbookWindow::showInfo);
     connect(model_, &QAbstractItemModel::modelReset, this, &WorkbookWindow::fitColumns);
@@ -276,8 +277,6 @@ void WorkbookWindow::createPanels() {
     table_->horizontalHeader()->setResizeContentsPrecision(60);
     table_->horizontalHeader()->setStretchLastSection(true);
     table_->verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    auto* delegate = qobject_cast<CellDelegate*>(table_->itemDelegate());
-    connect(delegate, &CellDelegate::rowsPasted, this, &WorkbookWindow::pasteRows);
 
     // Said over the empty table, where the first unit will be.
     emptyHint_ =
@@ -357,13 +356,14 @@ void WorkbookWindow::createPanels() {
 }
 
 void WorkbookWindow::createActions() {
+    // The commands belong to the parts that carry them out.
     const auto action = [this](QMenu* menu, const char* name, const QString& text,
-                               const QList<QKeySequence>& keys, auto handler) {
+                               const QList<QKeySequence>& keys, auto* receiver, auto handler) {
         auto* act = new QAction(text, this);
         act->setObjectName(QString::fromLatin1(name));
         act->setShortcuts(keys);
         menu->addAction(act);
-        connect(act, &QAction::triggered, this, handler);
+        connect(act, &QAction::triggered, receiver, handler);
         return act;
     };
     // Keys the cells' own editors and the info fields use as well: they act on rows only
@@ -375,32 +375,32 @@ void WorkbookWindow::createActions() {
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
     file->setObjectName(QStringLiteral("fileMenu"));
-    action(file, "actionNew", QStringLiteral("新建(&N)"), {QKeySequence::New},
+    action(file, "actionNew", QStringLiteral("新建(&N)"), {QKeySequence::New}, this,
            &WorkbookWindow::newProject);
-    action(file, "actionOpen", QStringLiteral("打开(&O)…"), {QKeySequence::Open},
+    action(file, "actionOpen", QStringLiteral("打开(&O)…"), {QKeySequence::Open}, this,
            &WorkbookWindow::chooseAndOpen);
     recentMenu_ = file->addMenu(QStringLiteral("最近打开的文件(&R)"));
     recentMenu_->setObjectName(QStringLiteral("recentMenu"));
     connect(recentMenu_, &QMenu::aboutToShow, this, &WorkbookWindow::fillRecentMenu);
-    action(file, "actionSave", QStringLiteral("保存(&S)"), {QKeySequence::Save},
+    action(file, "actionSave", QStringLiteral("保存(&S)"), {QKeySequence::Save}, this,
            &WorkbookWindow::save);
     action(file, "actionSaveAs", QStringLiteral("另存为(&A)…"),
-           {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)}, &WorkbookWindow::saveAs);
+           {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)}, this, &WorkbookWindow::saveAs);
     file->addSeparator();
-    action(file, "actionImportCsv", QStringLiteral("导入 CSV(&I)…"), {},
+    action(file, "actionImportCsv", QStringLiteral("导入 CSV(&I)…"), {}, this,
            &WorkbookWindow::chooseAndImport);
-    action(file, "actionExportCsv", QStringLiteral("导出 CSV(&E)…"), {},
+    action(file, "actionExportCsv", QStringLiteral("导出 CSV(&E)…"), {}, this,
            &WorkbookWindow::chooseAndExport);
     file->addSeparator();
-    action(file, "actionExportReport", QStringLiteral("导出计算书(&R)…"), {},
+    action(file, "actionExportReport", QStringLiteral("导出计算书(&R)…"), {}, this,
            &WorkbookWindow::chooseAndExportReport);
-    action(file, "actionPrint", QStringLiteral("打印计算书(&P)…"), {QKeySequence::Print},
+    action(file, "actionPrint", QStringLiteral("打印计算书(&P)…"), {QKeySequence::Print}, this,
            &WorkbookWindow::printReport);
-    action(file, "actionExportPlan", QStringLiteral("导出平面图(&G)…"), {},
+    action(file, "actionExportPlan", QStringLiteral("导出平面图(&G)…"), {}, this,
            &WorkbookWindow::chooseAndExportPlan);
     file->addSeparator();
     action(file, "actionQuit", QStringLiteral("退出(&X)"), {QKeySequence(Qt::CTRL | Qt::Key_Q)},
-           &WorkbookWindow::close);
+           this, &WorkbookWindow::close);
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("编辑(&E)"));
     edit->setObjectName(QStringLiteral("editMenu"));
@@ -414,34 +414,35 @@ void WorkbookWindow::createActions() {
     edit->addAction(undo);
     edit->addAction(redo);
     edit->addSeparator();
-    onTable(action(edit, "actionCopy", QStringLiteral("复制行(&C)"), {QKeySequence::Copy},
-                   &WorkbookWindow::copyRows));
-    onTable(action(edit, "actionPaste", QStringLiteral("粘贴行(&P)"), {QKeySequence::Paste},
-                   &WorkbookWindow::pasteRows));
+    onTable(action(edit, "actionCopy", QStringLiteral("复制行(&C)"), {QKeySequence::Copy}, rows_,
+                   &RowCommands::copyRows));
+    onTable(action(edit, "actionPaste", QStringLiteral("粘贴行(&P)"), {QKeySequence::Paste}, rows_,
+                   &RowCommands::pasteRows));
     edit->addSeparator();
     action(edit, "actionAddUnit", QStringLiteral("添加计算单元(&A)"),
            {QKeySequence(Qt::Key_Insert), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Equal),
             QKeySequence(Qt::CTRL | Qt::Key_Plus)},
-           &WorkbookWindow::addUnit);
+           rows_, &RowCommands::addUnit);
     action(edit, "actionDuplicateUnit", QStringLiteral("复制计算单元(&D)"),
-           {QKeySequence(Qt::CTRL | Qt::Key_D)}, &WorkbookWindow::duplicateUnits);
+           {QKeySequence(Qt::CTRL | Qt::Key_D)}, rows_, &RowCommands::duplicateUnits);
     onTable(action(edit, "actionDeleteUnit", QStringLiteral("删除计算单元(&L)"),
-                   {QKeySequence(Qt::Key_Delete)}, &WorkbookWindow::deleteUnits));
+                   {QKeySequence(Qt::Key_Delete)}, rows_, &RowCommands::deleteUnits));
     // F4 and Alt+Down open a drop-down, as in spreadsheets; moving rows takes keys that
     // mean nothing else in a table.
     onTable(action(edit, "actionMoveUp", QStringLiteral("上移(&U)"),
-                   {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Up)}, [this] { moveCurrent(-1); }));
+                   {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Up)}, rows_,
+                   [this] { rows_->moveCurrent(-1); }));
     onTable(action(edit, "actionMoveDown", QStringLiteral("下移(&W)"),
-                   {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Down)},
-                   [this] { moveCurrent(1); }));
+                   {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Down)}, rows_,
+                   [this] { rows_->moveCurrent(1); }));
     edit->addSeparator();
     onTable(action(edit, "actionOpenChoices", QStringLiteral("展开下拉列表(&O)"),
-                   {QKeySequence(Qt::Key_F4), QKeySequence(Qt::ALT | Qt::Key_Down)},
+                   {QKeySequence(Qt::Key_F4), QKeySequence(Qt::ALT | Qt::Key_Down)}, this,
                    &WorkbookWindow::openChoices));
 
     QMenu* tools = menuBar()->addMenu(QStringLiteral("工具(&T)"));
     tools->setObjectName(QStringLiteral("toolsMenu"));
-    action(tools, "actionClassic", QStringLiteral("单项计算（GBJ140-90）(&C)"), {}, [this] {
+    action(tools, "actionClassic", QStringLiteral("单项计算（GBJ140-90）(&C)"), {}, this, [this] {
         auto* classic = new ui::form3(showMessage_);
         classic->setAttribute(Qt::WA_DeleteOnClose);
         classic->show();
@@ -449,7 +450,7 @@ void WorkbookWindow::createActions() {
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
     help->setObjectName(QStringLiteral("helpMenu"));
-    action(help, "actionAbout", QStringLiteral("关于(&A)"), {}, &WorkbookWindow::about);
+    action(help, "actionAbout", QStringLiteral("关于(&A)"), {}, this, &WorkbookWindow::about);
     createToolBar();
 }
 
@@ -1032,98 +1033,6 @@ void WorkbookWindow::closeEvent(QCloseEvent* event) {
     recovery_->remove();
     settings().setValue(QString::fromLatin1(kGeometryKey), saveGeometry());
     event->accept();
-}
-
-// ---- rows
-
-std::vector<int> WorkbookWindow::selectedRows() const {
-    std::set<int> rows;
-    for (const QModelIndex& index : table_->selectionModel()->selectedIndexes()) {
-        rows.insert(index.row());
-    }
-    if (rows.empty() && table_->currentIndex().isValid()) {
-        rows.insert(table_->currentIndex().row());
-    }
-    return {rows.begin(), rows.end()};
-}
-
-void WorkbookWindow::copyRows() {
-    const std::vector<int> rows = selectedRows();
-    if (rows.empty()) {
-        return;
-    }
-    const std::vector<std::size_t> indices(rows.begin(), rows.end());
-    QGuiApplication::clipboard()->setText(
-        QString::fromStdString(building::tabText(model_->workbook(), indices, true)));
-}
-
-void WorkbookWindow::pasteRows() {
-    const std::string text = QGuiApplication::clipboard()->text().toStdString();
-    building::PastedRows pasted = building::readTabText(model_->workbook().standard(), text);
-    if (!pasted.refusal.empty()) {
-        tell(pasted.refusal);
-        return;
-    }
-    const int at =
-        table_->currentIndex().isValid() ? table_->currentIndex().row() + 1 : model_->rowCount();
-    const auto count = static_cast<int>(pasted.units.size());
-    model_->addUnits(at, std::move(pasted.units), QStringLiteral("粘贴"));
-    table_->setCurrentIndex(model_->index(at, 0));
-    table_->selectionModel()->select(
-        QItemSelection(model_->index(at, 0),
-                       model_->index(at + count - 1, model_->columnCount() - 1)),
-        QItemSelectionModel::ClearAndSelect);
-}
-
-void WorkbookWindow::addUnit() {
-    const int at =
-        table_->currentIndex().isValid() ? table_->currentIndex().row() + 1 : model_->rowCount();
-    const building::UnitCells* above =
-        at > 0 ? &model_->workbook().cells(static_cast<std::size_t>(at - 1)) : nullptr;
-    model_->addUnits(at, {building::newUnit(model_->workbook().standard(), above)},
-                     QStringLiteral("添加计算单元"));
-    table_->setFocus();
-    table_->setCurrentIndex(model_->index(at, 0));
-}
-
-void WorkbookWindow::duplicateUnits() {
-    const std::vector<int> rows = selectedRows();
-    if (rows.empty()) {
-        return;
-    }
-    std::vector<building::UnitCells> copies;
-    std::ranges::transform(rows, std::back_inserter(copies), [this](int row) {
-        return model_->workbook().cells(static_cast<std::size_t>(row));
-    });
-    const int at = rows.back() + 1;
-    model_->addUnits(at, std::move(copies), QStringLiteral("复制计算单元"));
-    table_->setCurrentIndex(model_->index(at, table_->currentIndex().column()));
-}
-
-void WorkbookWindow::deleteUnits() {
-    const std::vector<int> rows = selectedRows();
-    if (rows.empty()) {
-        return;
-    }
-    const int column = std::max(table_->currentIndex().column(), 0);
-    model_->removeUnits(rows);
-    const int next = std::min(rows.front(), model_->rowCount() - 1);
-    if (next >= 0) {
-        table_->setCurrentIndex(model_->index(next, column));
-    }
-}
-
-void WorkbookWindow::moveCurrent(int step) {
-    const QModelIndex current = table_->currentIndex();
-    if (!current.isValid()) {
-        return;
-    }
-    const int to = current.row() + step;
-    if (to < 0 || to >= model_->rowCount()) {
-        return;
-    }
-    model_->moveUnit(current.row(), to);
-    table_->setCurrentIndex(model_->index(to, current.column()));
 }
 
 // ---- project info and totals

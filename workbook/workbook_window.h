@@ -24,6 +24,7 @@ namespace extcalc::workbook {
 
 class PlanPane;
 class RecoveryCopy;
+class RowCommands;
 struct StaleCopy;
 class UnitModel;
 
@@ -104,14 +105,6 @@ class WorkbookWindow final : public QMainWindow {
     // A stale copy, under its project's file (`keepFile`) or as a new project.
     void restore(StaleCopy&& copy, bool keepFile);
 
-    void copyRows();
-    void pasteRows();
-    void addUnit();
-    void duplicateUnits();
-    void deleteUnits();
-    void moveCurrent(int step);
-    [[nodiscard]] std::vector<int> selectedRows() const;
-
     void commitInfo();
     void chooseStandard(int position);
     void showInfo();
@@ -125,6 +118,7 @@ class WorkbookWindow final : public QMainWindow {
     ui::MessageBoxFn showMessage_;
     QUndoStack undo_;
     UnitModel* model_ = nullptr;
+    RowCommands* rows_ = nullptr;
     QString path_;
     // A restored or imported project is unsaved though nothing has been undone or redone.
     bool unsavedWithoutEdits_ = false;

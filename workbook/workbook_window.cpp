@@ -9,9 +9,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QItemSelectionModel>
@@ -51,8 +49,11 @@
 #include "extcalc/workbook.h"
 #include "form3.h"
 #include "plan_pane.h"
+#include "problems_pane.h"
+#include "project_fields_panel.h"
 #include "recovery.h"
 #include "row_commands.h"
+#include "totals_panel.h"
 #include "unit_model.h"
 
 namespace extcalc::workbook {
@@ -89,26 +90,6 @@ QString fileFilter() {
         .arg(QString::fromUtf8(building::kProjectExtension.data()));
 }
 
-// A project field's widget name: the file's key in camel case, the generic ones with
-// "project" in front (projectName, projectNumber, projectDate), as tests and
-// accessibility tools find them.
-QString infoObjectName(std::string_view key) {
-    QString name;
-    bool upper = false;
-    for (const char c : key) {
-        if (c == '_') {
-            upper = true;
-        } else {
-            name += upper ? QChar(c).toUpper() : QChar(c);
-            upper = false;
-        }
-    }
-    if (key == "name" || key == "number" || key == "date") {
-        name = QStringLiteral("project") + name.front().toUpper() + name.mid(1);
-    }
-    return name;
-}
-
 }  // namespace
 
 QString programName() {
@@ -124,13 +105,12 @@ WorkbookWindow::WorkbookWindow(ui::MessageBoxFn showMessage, QWidget* parent)
     createActions();
     connect(qobject_cast<CellDelegate*>(table_->itemDelegate()), &CellDelegate::rowsPasted, rows_,
             &RowCommands::pasteRows);
-    connect(model_, &UnitModel::totalsChanged, this, &WorkbookWindow::showTotals);
-    connect(model_, &UnitModel::infoChanged, this, &WorkbookWindow::showInfo);
+    // The title names the project.
+    connect(model_, &UnitModel::infoChanged, this, &WorkbookWindow::updateModified);
     connect(model_, &QAbstractItemModel::modelReset, this, &WorkbookWindow::fitColumns);
     connect(model_, &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex& from, const QModelIndex& to) {
                 growColumns(from.row(), to.row());
-                showProblems();
             });
     connect(model_, &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex&, int first, int last) { growColumns(first, last); });
@@ -140,11 +120,7 @@ WorkbookWindow::WorkbookWindow(ui::MessageBoxFn showMessage, QWidget* parent)
     }
     connect(model_, &QAbstractItemModel::modelReset, this, &WorkbookWindow::showEmptyHint);
     connect(table_->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            &WorkbookWindow::showProblems);
-    connect(table_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { planPane_->showRow(current.row()); });
-    connect(model_, &QAbstractItemModel::modelReset, this, &WorkbookWindow::showProblems);
-    connect(model_, &QAbstractItemModel::rowsRemoved, this, &WorkbookWindow::showProblems);
     connect(table_->horizontalScrollBar(), &QScrollBar::valueChanged, this,
             &WorkbookWindow::followHorizontalScroll);
     connect(table_->horizontalHeader(), &QHeaderView::sectionResized, this,
@@ -161,10 +137,8 @@ WorkbookWindow::WorkbookWindow(ui::MessageBoxFn showMessage, QWidget* parent)
         },
         this);
 
-    showInfo();
-    showTotals();
+    updateModified();
     fitColumns();
-    showProblems();
     showEmptyHint();
     statusBar()->setObjectName(QStringLiteral("statusBar"));
     if (!restoreGeometry(settings().value(QString::fromLatin1(kGeometryKey)).toByteArray())) {
@@ -192,8 +166,8 @@ void WorkbookWindow::fitFirstStart() {
 WorkbookWindow::~WorkbookWindow() {
     // The fields lose the focus as they are destroyed, after this window's own members:
     // what they report then must not reach it.
-    for (QLineEdit* edit : infoEdits_) {
-        disconnect(edit, nullptr, this, nullptr);
+    for (QLineEdit* edit : fields_->edits()) {
+        disconnect(edit, nullptr, fields_, nullptr);
     }
     disconnect(&undo_, nullptr, this, nullptr);
 }
@@ -201,55 +175,8 @@ WorkbookWindow::~WorkbookWindow() {
 void WorkbookWindow::createPanels() {
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
-
-    auto* info = new QGroupBox(QStringLiteral("工程信息"), central);
-    info->setObjectName(QStringLiteral("infoPanel"));
-    auto* grid = new QGridLayout(info);
-    // The fields as the library lists them; the first nine get Alt+1 to Alt+9.
-    constexpr int kPerRow = 3;
-    int position = 0;
-    for (const auto& field : building::projectInfoFields()) {
-        auto* edit = new QLineEdit(info);
-        edit->setObjectName(infoObjectName(field.key));
-        QString caption =
-            QString::fromUtf8(field.chinese.data(), static_cast<qsizetype>(field.chinese.size()));
-        if (!field.unit.empty()) {
-            caption +=
-                QStringLiteral("（") +
-                QString::fromUtf8(field.unit.data(), static_cast<qsizetype>(field.unit.size())) +
-                QStringLiteral("）");
-        }
-        edit->setAccessibleName(caption);
-        auto* label = new QLabel(
-            caption +
-                (position < 9 ? QStringLiteral("(&") + QChar(u'1' + position) + QStringLiteral(")")
-                              : QString()) +
-                QStringLiteral("："),
-            info);
-        label->setBuddy(edit);
-        grid->addWidget(label, position / kPerRow, position % kPerRow * 2);
-        grid->addWidget(edit, position / kPerRow, position % kPerRow * 2 + 1);
-        connect(edit, &QLineEdit::editingFinished, this, &WorkbookWindow::commitInfo);
-        infoEdits_.push_back(edit);
-        ++position;
-    }
-    standard_ = new QComboBox(info);
-    standard_->setObjectName(QStringLiteral("standard"));
-    standard_->setAccessibleName(QStringLiteral("规范"));
-    for (const Standard standard : {Standard::Gb50140_2005, Standard::Gbj140_90}) {
-        const auto title = building::standardTitle(standard);
-        standard_->addItem(QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())),
-                           static_cast<int>(standard));
-    }
-    auto* standardLabel = new QLabel(QStringLiteral("规范(&0)："), info);
-    standardLabel->setBuddy(standard_);
-    grid->addWidget(standardLabel, position / kPerRow, position % kPerRow * 2);
-    grid->addWidget(standard_, position / kPerRow, position % kPerRow * 2 + 1);
-    for (int column = 0; column < kPerRow; ++column) {
-        grid->setColumnStretch(column * 2 + 1, 1);
-    }
-    connect(standard_, &QComboBox::activated, this, &WorkbookWindow::chooseStandard);
-    layout->addWidget(info);
+    fields_ = new ProjectFieldsPanel(model_, showMessage_, central);
+    layout->addWidget(fields_);
 
     auto* splitter = new QSplitter(Qt::Vertical, central);
     // The units on the left, the plan of the current one beside them.
@@ -277,7 +204,6 @@ void WorkbookWindow::createPanels() {
     table_->horizontalHeader()->setResizeContentsPrecision(60);
     table_->horizontalHeader()->setStretchLastSection(true);
     table_->verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-
     // Said over the empty table, where the first unit will be.
     emptyHint_ =
         new QLabel(QStringLiteral("工程中还没有计算单元。\n"
@@ -291,42 +217,11 @@ void WorkbookWindow::createPanels() {
     auto* hintLayout = new QVBoxLayout(table_->viewport());
     hintLayout->addWidget(emptyHint_);
 
-    // The problems of the current unit in full: the column's texts are cut.
-    problems_ = new QLabel(unitsBox);
-    problems_->setObjectName(QStringLiteral("problemPane"));
-    problems_->setAccessibleName(QStringLiteral("当前计算单元的问题"));
-    problems_->setWordWrap(true);
-    problems_->setTextFormat(Qt::PlainText);
-    problems_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    problems_->setFrameShape(QFrame::StyledPanel);
-    problems_->setMargin(4);
-    problems_->setMinimumHeight(2 * problems_->fontMetrics().lineSpacing() + 10);
-    problems_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    problems_ = new ProblemsPane(model_, table_, unitsBox);
     unitsLayout->addWidget(table_, 1);
     unitsLayout->addWidget(problems_);
 
-    auto* totalsBox = new QGroupBox(QStringLiteral("灭火器配置清单"), splitter);
-    totalsBox->setObjectName(QStringLiteral("totalsPanel"));
-    auto* totalsLayout = new QHBoxLayout(totalsBox);
-    totals_ = new QTableWidget(0, 2, totalsBox);
-    totals_->setObjectName(QStringLiteral("totals"));
-    totals_->setAccessibleName(QStringLiteral("灭火器配置清单"));
-    totals_->setHorizontalHeaderLabels({QStringLiteral("灭火器"), QStringLiteral("数量（具）")});
-    totals_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    totals_->verticalHeader()->hide();
-    totals_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
-    totals_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
-    grandTotal_ = new QLabel(totalsBox);
-    grandTotal_->setObjectName(QStringLiteral("grandTotal"));
-    grandTotal_->setAccessibleName(QStringLiteral("合计"));
-    grandTotal_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    grandTotal_->setWordWrap(true);
-    grandTotal_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    // A list of a dozen models needs no more width than this; the rest shows the total.
-    totals_->setMinimumWidth(380);
-    totals_->setMaximumWidth(520);
-    totalsLayout->addWidget(totals_, 1);
-    totalsLayout->addWidget(grandTotal_, 1);
+    totals_ = new TotalsPanel(model_, splitter);
     auto* planBox = new QGroupBox(QStringLiteral("平面"), beside);
     planBox->setObjectName(QStringLiteral("planPanel"));
     auto* planLayout = new QVBoxLayout(planBox);
@@ -339,20 +234,21 @@ void WorkbookWindow::createPanels() {
     beside->setStretchFactor(0, 3);
     beside->setStretchFactor(1, 2);
     splitter->addWidget(beside);
-    splitter->addWidget(totalsBox);
+    splitter->addWidget(totals_);
     splitter->setStretchFactor(0, 1);
     splitter->setStretchFactor(1, 0);
     splitter->setSizes({560, 170});
     layout->addWidget(splitter, 1);
     setCentralWidget(central);
 
-    for (std::size_t i = 0; i + 1 < infoEdits_.size(); ++i) {
-        setTabOrder(infoEdits_[i], infoEdits_[i + 1]);
+    const std::vector<QLineEdit*>& fields = fields_->edits();
+    for (std::size_t i = 0; i + 1 < fields.size(); ++i) {
+        setTabOrder(fields[i], fields[i + 1]);
     }
-    setTabOrder(infoEdits_.back(), standard_);
-    setTabOrder(standard_, table_);
+    setTabOrder(fields.back(), fields_->standardBox());
+    setTabOrder(fields_->standardBox(), table_);
     setTabOrder(table_, problems_);
-    setTabOrder(problems_, totals_);
+    setTabOrder(problems_, totals_->list());
 }
 
 void WorkbookWindow::createActions() {
@@ -549,26 +445,6 @@ void WorkbookWindow::openChoices() {
     }
 }
 
-void WorkbookWindow::showProblems() {
-    const QModelIndex current = table_->currentIndex();
-    if (!current.isValid() || current.row() >= model_->rowCount()) {
-        problems_->setText(model_->rowCount() == 0 ? QString()
-                                                   : QStringLiteral("（未选中计算单元）"));
-        return;
-    }
-    const auto row = static_cast<std::size_t>(current.row());
-    const building::UnitOutcome& outcome = model_->workbook().outcome(row);
-    const std::string& name = model_->workbook().cells(row).front();
-    QString text = QStringLiteral("第 %1 个计算单元").arg(current.row() + 1);
-    if (!name.empty()) {
-        text += QStringLiteral("（%1）").arg(QString::fromStdString(name));
-    }
-    const std::string problems = outcome.problemText();
-    text += problems.empty() ? QStringLiteral("：没有问题。")
-                             : QStringLiteral("：") + QString::fromStdString(problems);
-    problems_->setText(text);
-}
-
 void WorkbookWindow::showEmptyHint() {
     emptyHint_->setVisible(model_->rowCount() == 0);
 }
@@ -620,7 +496,7 @@ QString WorkbookWindow::proposedSavePath() const {
 }
 
 bool WorkbookWindow::saveAs() {
-    commitInfo();
+    fields_->commit();
     QString path = QFileDialog::getSaveFileName(this, QStringLiteral("另存为"), proposedSavePath(),
                                                 fileFilter());
     if (path.isEmpty()) {
@@ -634,7 +510,7 @@ bool WorkbookWindow::saveAs() {
 }
 
 bool WorkbookWindow::saveTo(const QString& path) {
-    commitInfo();
+    fields_->commit();
     const std::error_code error =
         building::writeProjectFile(fsPath(path), model_->workbook().project());
     if (error) {
@@ -915,11 +791,12 @@ void WorkbookWindow::chooseAndOpen() {
 }
 
 void WorkbookWindow::chooseAndImport() {
-    const QStringList standards{standard_->itemText(0), standard_->itemText(1)};
+    const QComboBox* box = fields_->standardBox();
+    const QStringList standards{box->itemText(0), box->itemText(1)};
     bool chosen = false;
     const QString picked = QInputDialog::getItem(
         this, QStringLiteral("导入 CSV"), QStringLiteral("表格中的计算单元按哪一本规范填写？"),
-        standards, standard_->currentIndex(), false, &chosen);
+        standards, box->currentIndex(), false, &chosen);
     if (!chosen) {
         return;
     }
@@ -927,9 +804,8 @@ void WorkbookWindow::chooseAndImport() {
                                                       QFileInfo(proposedSavePath()).absolutePath(),
                                                       QStringLiteral("CSV 表格 (*.csv *.txt)"));
     if (!path.isEmpty()) {
-        importCsv(path,
-                  static_cast<Standard>(
-                      standard_->itemData(static_cast<int>(standards.indexOf(picked))).toInt()));
+        importCsv(path, static_cast<Standard>(
+                            box->itemData(static_cast<int>(standards.indexOf(picked))).toInt()));
     }
 }
 
@@ -1025,7 +901,7 @@ void WorkbookWindow::restore(StaleCopy&& copy, bool keepFile) {
 }
 
 void WorkbookWindow::closeEvent(QCloseEvent* event) {
-    commitInfo();
+    fields_->commit();
     if (!maybeSave()) {
         event->ignore();
         return;
@@ -1033,76 +909,6 @@ void WorkbookWindow::closeEvent(QCloseEvent* event) {
     recovery_->remove();
     settings().setValue(QString::fromLatin1(kGeometryKey), saveGeometry());
     event->accept();
-}
-
-// ---- project info and totals
-
-void WorkbookWindow::commitInfo() {
-    building::ProjectInfo info;
-    const auto fields = building::projectInfoFields();
-    for (std::size_t i = 0; i < fields.size() && i < infoEdits_.size(); ++i) {
-        info.*fields[i].member = infoEdits_[i]->text().toStdString();
-    }
-    model_->changeInfo(info, model_->workbook().standard());
-}
-
-void WorkbookWindow::chooseStandard(int position) {
-    const auto chosen = static_cast<Standard>(standard_->itemData(position).toInt());
-    const Standard current = model_->workbook().standard();
-    if (chosen == current) {
-        return;
-    }
-    if (model_->rowCount() > 0) {
-        standard_->setCurrentIndex(standard_->findData(static_cast<int>(current)));
-        tell("工程已有计算单元，不能改用" + std::string(building::standardCode(chosen)) +
-             "：两本规范的危险等级、灭火级别和灭火器规格各不相同，已填的数值不能换算。\n"
-             "请新建一个工程，按" +
-             std::string(building::standardCode(chosen)) + "重新填写。");
-        return;
-    }
-    model_->changeInfo(model_->workbook().info(), chosen);
-}
-
-void WorkbookWindow::showInfo() {
-    const building::ProjectInfo& info = model_->workbook().info();
-    const auto put = [](QLineEdit* edit, const std::string& text) {
-        const QString value = QString::fromStdString(text);
-        if (edit->text() != value) {
-            edit->setText(value);
-        }
-    };
-    const auto fields = building::projectInfoFields();
-    for (std::size_t i = 0; i < fields.size() && i < infoEdits_.size(); ++i) {
-        put(infoEdits_[i], info.*fields[i].member);
-    }
-    standard_->setCurrentIndex(
-        standard_->findData(static_cast<int>(model_->workbook().standard())));
-    updateModified();
-}
-
-void WorkbookWindow::showTotals() {
-    const building::Workbook& workbook = model_->workbook();
-    const auto used = workbook.totals().used();
-    totals_->setRowCount(static_cast<int>(used.size()));
-    int row = 0;
-    for (const building::ModelKey& key : used) {
-        const auto total = workbook.totals().totalText(key);
-        auto* count = new QTableWidgetItem(
-            QString::fromStdString(total.value_or(std::string(building::kTotalOutOfRange))));
-        count->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        totals_->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(key.label)));
-        totals_->setItem(row, 1, count);
-        ++row;
-    }
-    const auto grand = workbook.grandTotalText();
-    QString text =
-        QStringLiteral("合计：%1 具（%2 个计算单元）")
-            .arg(QString::fromStdString(grand.value_or(std::string(building::kTotalOutOfRange))))
-            .arg(workbook.size());
-    if (workbook.failedCount() > 0) {
-        text += QStringLiteral("\n") + QString::fromStdString(workbook.incompleteNote());
-    }
-    grandTotal_->setText(text);
 }
 
 void WorkbookWindow::updateModified() {

@@ -13,18 +13,18 @@
 #include "extcalc/units.h"
 #include "message_box.h"
 
-class QComboBox;
 class QLabel;
-class QLineEdit;
 class QMenu;
 class QTableView;
-class QTableWidget;
 
 namespace extcalc::workbook {
 
 class PlanPane;
+class ProblemsPane;
+class ProjectFieldsPanel;
 class RecoveryCopy;
 class RowCommands;
+class TotalsPanel;
 struct StaleCopy;
 class UnitModel;
 
@@ -81,7 +81,6 @@ class WorkbookWindow final : public QMainWindow {
     void growColumns(int firstRow, int lastRow);
     void fitFirstStart();
     void openChoices();
-    void showProblems();
     void showEmptyHint();
     void followHorizontalScroll();
     void rememberFolder(const QString& path);
@@ -105,10 +104,6 @@ class WorkbookWindow final : public QMainWindow {
     // A stale copy, under its project's file (`keepFile`) or as a new project.
     void restore(StaleCopy&& copy, bool keepFile);
 
-    void commitInfo();
-    void chooseStandard(int position);
-    void showInfo();
-    void showTotals();
     void updateModified();
     void rememberRecent(const QString& path);
     void fillRecentMenu();
@@ -125,13 +120,10 @@ class WorkbookWindow final : public QMainWindow {
 
     QTableView* table_ = nullptr;
     PlanPane* planPane_ = nullptr;
-    // One per building::projectInfoFields(), in its order.
-    std::vector<QLineEdit*> infoEdits_;
-    QComboBox* standard_ = nullptr;
-    QLabel* problems_ = nullptr;
+    ProjectFieldsPanel* fields_ = nullptr;
+    ProblemsPane* problems_ = nullptr;
+    TotalsPanel* totals_ = nullptr;
     QLabel* emptyHint_ = nullptr;
-    QTableWidget* totals_ = nullptr;
-    QLabel* grandTotal_ = nullptr;
     QMenu* recentMenu_ = nullptr;
     RecoveryCopy* recovery_ = nullptr;
 };

@@ -61,10 +61,10 @@ bool test(const Word* a, std::size_t bit) {
     return ((a[bit / kBits] >> (bit % kBits)) & 1U) != 0;
 }
 
-// Keeps, of the rows in order, those that no row kept before them contains (before == true:
-// a kept row that is a subset of this one) or is contained by (before == false: this row a
-// subset of a kept one). The order puts the rows that should win first.
-std::vector<std::size_t> undominated(const Rows& rows, std::vector<std::size_t> order,
+// Keeps, of the rows in order, those no row kept before them dominates: with keptIsSubset a
+// kept row that is a subset of this one (elements), otherwise one this row is a subset of
+// (sets). The order puts the rows that should win first.
+std::vector<std::size_t> undominated(const Rows& rows, const std::vector<std::size_t>& order,
                                      bool keptIsSubset) {
     std::vector<std::size_t> kept;
     for (const std::size_t r : order) {

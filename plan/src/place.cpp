@@ -369,16 +369,17 @@ std::vector<Point> someOf(std::vector<Point> missed) {
 
 constexpr int kRounds = 40;
 constexpr double kFineSpacing = 0.5;
+// Candidates times spots beyond which the exact search is not tried: its bit rows would outgrow
+// what any room along its walls needs (a shop floor of 68 m × 30 m has some 400 × 600).
+constexpr std::size_t kLargestSearch = std::size_t{1} << 22U;
 
 // Fewer points than result holds, searched exactly over the cover's candidates while the
 // budget lasts: one point fewer at a time. A cover of the spots that the exact check finds
 // short of some spot gets that spot and is searched again; no cover of the spots means none of
 // the room either, so the points are then the fewest the candidates allow.
 void searchFewer(const Room& room, Cover& cover, double radius, Placement& result, long& nodes) {
-    // Beyond this the bit rows of the search outgrow what a room along its walls needs.
-    constexpr std::size_t kLargest = std::size_t{1} << 22U;
     int rounds = 0;
-    while (cover.size() <= kLargest) {
+    while (cover.size() <= kLargestSearch) {
         if (result.points.size() <= static_cast<std::size_t>(std::max(result.lowerBound, 1))) {
             result.fewest = true;
             return;
@@ -438,9 +439,12 @@ Placement place(const Room& room, const PlaceOptions& options) {
     const double fine = std::min(spacing, kFineSpacing);
     if (options.alongWalls && fine < spacing &&
         result.points.size() > static_cast<std::size_t>(std::max(result.lowerBound, 1))) {
-        Cover finer(room, candidates(room, options, fine), radius);
-        finer.addSpots(cover.spots());
-        searchFewer(room, finer, radius, result, nodes);
+        auto band = candidates(room, options, fine);
+        if (band.size() * cover.spots().size() <= kLargestSearch) {
+            Cover finer(room, std::move(band), radius);
+            finer.addSpots(cover.spots());
+            searchFewer(room, finer, radius, result, nodes);
+        }
     } else {
         searchFewer(room, cover, radius, result, nodes);
     }

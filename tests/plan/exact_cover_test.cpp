@@ -86,7 +86,7 @@ std::size_t fewestByEnumeration(const Sets& sets, std::size_t elements) {
     for (std::uint32_t mask = 0; mask < (1U << sets.size()); ++mask) {
         std::vector<std::size_t> chosen;
         for (std::size_t s = 0; s < sets.size(); ++s) {
-            if ((mask >> s) & 1U) {
+            if (((mask >> s) & 1U) != 0) {
                 chosen.push_back(s);
             }
         }

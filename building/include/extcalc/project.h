@@ -25,7 +25,9 @@ inline constexpr std::string_view kProjectFormat = "extinguisher-design";
 // the CO₂ horn and the basis of the hazard level. 3 also gives units of 2005 their plan: the
 // rooms' outlines (outline) and the fixed setting points (points_at). Files of versions 1 and 2
 // open as they were.
-inline constexpr int kProjectVersion = 3;
+// 4: a unit of 2005 may say that its points_at are the ones a placement wrote, as
+// "points_placed": the same text (see pointsPlaced); a unit without it is as in 3.
+inline constexpr int kProjectVersion = 4;
 inline constexpr std::string_view kProjectExtension = ".exdesign";
 
 // Typed by the designer, every one of them; nothing is filled in for them.

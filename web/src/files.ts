@@ -3,7 +3,7 @@
 // and the offer of work kept from pages that ended without saving. Saving goes back into
 // the opened file where the browser allows it (File System Access API), else downloads.
 import { type FileHandle, PROJECT_EXTENSION, type ProjectDocument } from './document';
-import { ask, download, h, pickFile } from './dom';
+import { ask, chooseFile, download, h } from './dom';
 import type { Offered } from './recovery';
 
 interface PickerWindow {
@@ -62,8 +62,9 @@ export class ProjectFiles {
       }
       return;
     }
-    const file = await pickFile(`${PROJECT_EXTENSION},application/json`);
-    if (file) this.openText(await file.text(), file.name);
+    chooseFile(`${PROJECT_EXTENSION},application/json`, (file) => {
+      void file.text().then((text) => this.openText(text, file.name));
+    });
   }
 
   /** Saves where the project came from when the browser allows it, otherwise downloads it. */
@@ -102,9 +103,11 @@ export class ProjectFiles {
    * (one undo step), or as a new project named after the table. An untouched sample or
    * an empty, unchanged project simply gives way to it.
    */
-  async importCsv(): Promise<void> {
-    const file = await pickFile('.csv,text/csv');
-    if (!file) return;
+  importCsv(): void {
+    chooseFile('.csv,text/csv', (file) => { void this.importFile(file); });
+  }
+
+  private async importFile(file: File): Promise<void> {
     const read = this.engine.importTable(new Uint8Array(await file.arrayBuffer()));
     if (read.refusal !== undefined || !read.units) {
       this.doc.say(`表格“${file.name}”不能导入：${read.refusal ?? ''}`, true);

@@ -127,7 +127,7 @@ export class Grid {
     const stored = storedWidths();
     const input = (c: Column, index: number): GridColumn => ({
       id: `${schema.standard}/in/${c.key}`, label: c.label, kind: 'input', index,
-      width: rem * (WIDER[c.key] ?? (c.kind === 'name' ? 11 : c.kind === 'choice' || c.offers ? 6.5 : 4.6)),
+      width: rem * (WIDER[c.key] ?? (c.kind === 'name' ? 13 : c.kind === 'choice' || c.offers ? 6.5 : 4.6)),
     });
     const result = (index: number): GridColumn => ({
       id: `${schema.standard}/out/${schema.results[index].key}`, label: schema.results[index].label,

@@ -307,6 +307,11 @@ class Engine {
                                     json::parse(items).get<std::vector<std::string>>());
     }
 
+    // Why a text cannot be a cell of the column (not an item of its list); empty when it can.
+    [[nodiscard]] std::string listRefusal(std::size_t column, const std::string& text) const {
+        return building::listRefusal(workbook_.standard(), column, text);
+    }
+
   private:
     building::Workbook workbook_;
 };
@@ -343,5 +348,6 @@ EMSCRIPTEN_BINDINGS(extinguisher) {
         .function("proposedFileName", &Engine::proposedFileName)
         .function("readBlock", &Engine::readBlock)
         .function("pickedItems", &Engine::pickedItems)
-        .function("pickedText", &Engine::pickedText);
+        .function("pickedText", &Engine::pickedText)
+        .function("listRefusal", &Engine::listRefusal);
 }

@@ -225,10 +225,8 @@ ProjectRead readTableAsProject(std::istream& in, Standard standard,
         }
         UnitCells cells = cellsOf(*layout, record);
         for (std::size_t c = 0; c < cells.size(); ++c) {
-            if (!fitsItsList(standard, c, cells[c])) {
-                return refuse(line, std::string(columns[c].chinese) + "“" +
-                                        std::string(trimmedAnswer(cells[c])) + "”不在" +
-                                        std::string(standardCode(standard)) + "的列表中");
+            if (std::string why = listRefusal(standard, c, cells[c]); !why.empty()) {
+                return refuse(line, std::move(why));
             }
         }
         UnitCells tidy(cells.size());

@@ -144,6 +144,29 @@ INSTANTIATE_TEST_SUITE_P(
         Block{"OneWideRowAmongNarrowOnes", "1\n" + kGood, {}}, Block{"Nothing", "", {}}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// A grid refuses what the project's file would refuse on opening, and names it.
+TEST(Workbook, ListRefusalNamesTheColumnTheTextAndTheStandard) {
+    const struct {
+        Standard standard;
+        std::size_t column;
+        const char* text;
+        const char* refusal;
+    } cases[] = {
+        {Standard::Gb50140_2005, 3, "300", "危险等级“300”不在GB 50140-2005的列表中"},
+        {Standard::Gb50140_2005, 3, "2", ""},
+        {Standard::Gb50140_2005, 1, " b+a ", ""},
+        {Standard::Gb50140_2005, 1, "Q", "火灾类别“Q”不在GB 50140-2005的列表中"},
+        {Standard::Gb50140_2005, 4, "", ""},
+        {Standard::Gb50140_2005, 6, "abc", ""},  // a typed column: its fault is the unit's
+        {Standard::Gb50140_2005, 8, "MF4", ""},  // a model of one's own
+        {Standard::Gbj140_90, 1, "E", "火灾类别“E”不在GBJ140-90的列表中"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(extcalc::building::listRefusal(c.standard, c.column, c.text), c.refusal)
+            << c.column << " " << c.text;
+    }
+}
+
 TEST(Workbook, CopiedRowsPasteBackAsTheyWere) {
     Project project;
     project.units = {kHall,

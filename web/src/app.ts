@@ -28,7 +28,7 @@ export class App {
 
   constructor(readonly engine: Engine, root: HTMLElement) {
     this.doc = new ProjectDocument(engine, {
-      changed: (row) => { if (row >= 0) this.grid.refreshRow(row); this.totals.show(); this.showSummary(); },
+      changed: (row) => { if (row >= 0) this.grid.refreshRow(row); this.totals.show(); },
       rowsChanged: (focus) => {
         this.fields.show();
         this.grid.refreshAll();
@@ -67,6 +67,15 @@ export class App {
       typed: (row, column, text) => { engine.setCell(row, column, text); this.doc.changed(row); },
       committed: (row, column, before) => {
         const after = engine.rows(row, 1)[0].cells[column];
+        // Not an item of the column's list: the file would be refused on opening, so the
+        // cell is not taken, as a drop-down of fixed items takes nothing else.
+        const refusal = after === before ? '' : engine.listRefusal(column, after);
+        if (refusal) {
+          engine.setCell(row, column, before);
+          this.doc.changed(row);
+          this.say(`${refusal}，未修改（可从下拉列表中选择，F4 或 Alt+↓）`, true);
+          return before;
+        }
         if (after !== before) this.doc.record({ kind: 'cell', row, column, before, after });
         return after;
       },
@@ -113,7 +122,7 @@ export class App {
     const name = this.engine.info().name?.trim() || '未命名';
     const file = this.doc.fileName ? `（${this.doc.fileName}）` : this.doc.sample ? '（示例）' : '（未保存过）';
     const size = this.engine.size();
-    const failed = this.engine.totals().failed;
+    const failed = this.totals.shown?.failed ?? 0;
     this.summary.textContent = `工程“${name}”${file} · ${size} 个计算单元${failed > 0 ? `，${failed} 个有错误` : ''}` +
       `${this.doc.dirty ? ' · 有未保存的修改' : ''}`;
   }

@@ -35,6 +35,7 @@ interface RawEngine {
   readPaste(text: string): string; importTable(bytes: Uint8Array): string; exportTable(): Uint8Array;
   reportHtml(): string; proposedFileName(): string; readBlock(text: string): string;
   pickedItems(column: number, text: string): string; pickedText(column: number, items: string): string;
+  listRefusal(column: number, text: string): string;
 }
 export interface Module {
   Engine: new () => RawEngine;
@@ -79,4 +80,6 @@ export class Engine {
   readBlock(text: string): string[][] | null { return JSON.parse(this.raw.readBlock(text)) as string[][] | null; }
   pickedItems(column: number, text: string): string[] { return JSON.parse(this.raw.pickedItems(column, text)) as string[]; }
   pickedText(column: number, items: string[]): string { return this.raw.pickedText(column, JSON.stringify(items)); }
+  /** Why a text cannot be a cell of the column (not an item of its list); '' when it can. */
+  listRefusal(column: number, text: string): string { return this.raw.listRefusal(column, text); }
 }

@@ -434,9 +434,13 @@ export class Grid {
       this.host.typed(index, column, this.before);
       return;
     }
+    const ctrl = event.ctrlKey || event.metaKey;
+    // A row moved while its cell is being typed in: the typing is an edit of its own, first.
+    if (input && ctrl && event.shiftKey && (event.key === 'ArrowUp' || event.key === 'ArrowDown')) {
+      input.dispatchEvent(new Event('change'));
+    }
     if (this.host.rowKey(event, index)) { event.preventDefault(); return; }
     const cellColumn = input ? column + 1 : 0;
-    const ctrl = event.ctrlKey || event.metaKey;
     const move = (to: number) => {
       event.preventDefault();
       if (input) input.dispatchEvent(new Event('change'));

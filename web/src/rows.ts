@@ -78,6 +78,14 @@ export class RowCommands {
       this.refuse(`粘贴的内容有 ${width} 列，从“${inputs[column].label}”列往右只有 ${inputs.length - column} 列，未粘贴。`);
       return false;
     }
+    const refused = block.flatMap((cells, r) => cells.map((text, c) => {
+      const why = this.engine.listRefusal(column + c, text);
+      return why ? `第 ${r + 1} 行${why}` : '';
+    })).filter((why) => why !== '');
+    if (refused.length > 0) {
+      this.refuse(`以下单元格不在列表中，未粘贴：\n${refused.slice(0, 10).join('\n')}${refused.length > 10 ? '\n……' : ''}`);
+      return false;
+    }
     const edits: Edit[] = [];
     while (this.engine.size() < row + block.length) {
       const at = this.engine.size();

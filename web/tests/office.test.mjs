@@ -216,6 +216,26 @@ describe('keys and paste', () => {
     assert.equal(await page.evaluate(() => window.extinguisher.projectText()), before);
   }));
 
+  test('a choice cell takes only its list\'s items, as its file would', () => withPage(async (page) => {
+    const before = await page.evaluate(() => window.extinguisher.projectText());
+    const hazard = cell(page, 2, '危险等级');
+    for (const [typed, kept] of [['300', '中危险级'], ['3', '严重危险级'], ['不存在的等级', '严重危险级']]) {
+      await hazard.click();
+      await page.keyboard.press('Control+a');
+      await page.keyboard.type(typed);
+      await page.keyboard.press('Enter');
+      assert.equal(await hazard.inputValue(), kept, typed);
+      const status = await page.getByRole('status').textContent();
+      assert.equal(status.includes(`危险等级“${typed}”不在GB 50140-2005的列表中`), kept !== typed && typed !== '3', status);
+    }
+    // What is kept can be saved and opened again; one undo takes back the one edit taken.
+    const text = await page.evaluate(() => window.extinguisher.projectText());
+    assert.doesNotThrow(() => JSON.parse(text));
+    await page.evaluate((t) => window.extinguisher.evaluateProject(t), text);
+    await page.keyboard.press('Control+z');
+    assert.equal(await page.evaluate(() => window.extinguisher.projectText()), before);
+  }));
+
   test('a new project: the status line says so, and 保存 proposes its 工程名称', () => withPage(async (page) => {
     const summary = page.locator('#project-summary');
     assert.match(await summary.textContent(), /示例建筑/);

@@ -179,6 +179,9 @@ export class Grid {
         right += Math.round(this.columns[i].width);
       }
     }
+    // A cell reached by Tab scrolls into view beside the columns kept in view, not under them.
+    style.scrollPaddingLeft = `${left}px`;
+    style.scrollPaddingRight = `${right}px`;
   }
 
   private saveWidths(): void {

@@ -135,6 +135,36 @@ describe('recovery per page', () => {
     }
   });
 
+  test('the one copy an earlier page kept for the whole browser is offered like the others', async () => {
+    const context = await browser.newContext({ viewport: { width: 1280, height: 720 } });
+    try {
+      const first = await open(context);
+      // As the earlier page stored it: the text, its file, its time, under 'unsaved'.
+      await first.page.evaluate(async () => {
+        const project = JSON.parse(window.extinguisher.projectText());
+        project.project.name = '旧版本留下的工程';
+        project.units = project.units.slice(0, 3);
+        const db = await new Promise((resolve) => { const r = indexedDB.open('extinguisher-design', 1); r.onsuccess = () => resolve(r.result); });
+        await new Promise((resolve) => {
+          const t = db.transaction('recovery', 'readwrite');
+          t.objectStore('recovery').put({ text: JSON.stringify(project), fileName: '旧.exdesign', time: Date.now() }, 'unsaved');
+          t.oncomplete = resolve;
+        });
+        db.close();
+      });
+      const second = await open(context);
+      const dialog = second.page.getByRole('dialog', { name: '未保存的工作' });
+      assert.match(await dialog.textContent(), /旧版本留下的工程文件 旧\.exdesign，3 个计算单元/);
+      await dialog.getByRole('button', { name: '恢复“旧版本留下的工程”' }).click();
+      assert.equal(await second.page.getByRole('rowheader').count(), 3);
+      assert.match(await second.page.locator('#project-summary').textContent(), /（旧\.exdesign）/);
+      assert.deepEqual(await listed(first.page), [], 'taken over by the page that recovered it');
+      assert.deepEqual([...first.errors, ...second.errors], []);
+    } finally {
+      await context.close();
+    }
+  });
+
   test('a reload offers the page\'s own work back', async () => {
     const context = await browser.newContext({ viewport: { width: 1280, height: 720 } });
     try {

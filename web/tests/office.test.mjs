@@ -257,6 +257,9 @@ describe('importing a table', () => {
     const [chooser] = await Promise.all([page.waitForEvent('filechooser'),
       page.getByRole('button', { name: '导入 CSV…' }).click()]);
     await chooser.setFiles(path);
+    // The file is read and the question asked a moment later.
+    await page.waitForFunction(() => document.querySelector('dialog[open]') ||
+      /已导入/.test(document.querySelector('[role=status]').textContent));
   };
 
   test('into the untouched sample: a project of its own, named after the table, its 备注 named', () => withPage(async (page) => {

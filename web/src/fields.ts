@@ -51,7 +51,8 @@ export class FieldsPanel {
       let before = input.value;
       input.addEventListener('input', () => { engine.setInfo(field.key, input.value); this.doc.changed(-1); });
       input.addEventListener('change', () => {
-        if (input.value !== before) this.doc.record({ kind: 'info', key: field.key, before, after: input.value });
+        // A field drawn afresh may report a change as it goes; its edit was taken before.
+        if (input.isConnected && input.value !== before) this.doc.record({ kind: 'info', key: field.key, before, after: input.value });
         before = input.value;
       });
       return h('label', { class: field.key === 'name' ? 'name' : '' }, `${field.label}：`, input);

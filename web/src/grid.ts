@@ -249,8 +249,10 @@ export class Grid {
   /** Every row again: after opening, inserting, deleting or moving. */
   refreshAll(): void {
     this.measure();
-    for (const row of this.rowElements.values()) row.remove();
+    // Out of the map first: a cell being removed reports its change as it goes.
+    const drawn = [...this.rowElements.values()];
     this.rowElements.clear();
+    for (const row of drawn) row.remove();
     this.render();
     this.host.currentChanged(this.current);
   }
@@ -275,8 +277,8 @@ export class Grid {
     for (const [index, element] of this.rowElements) {
       if (index < first || index >= last) {
         if (element.contains(document.activeElement)) continue;
-        element.remove();
         this.rowElements.delete(index);
+        element.remove();
       }
     }
     const missing: number[] = [];
@@ -328,7 +330,12 @@ export class Grid {
       if (this.current !== index || this.anchor !== index) this.select(index, false, false);
     });
     input.addEventListener('input', () => this.host.typed(index, c, input.value));
-    input.addEventListener('change', () => this.commit(index, c, input));
+    input.addEventListener('change', () => {
+      // A cell taken out of the grid (the rows drawn afresh after an undo, say) may still
+      // report a change as it goes: its edit was committed before, and its row may be
+      // another unit's by now.
+      if (this.rowElements.get(index)?.contains(input)) this.commit(index, c, input);
+    });
     input.addEventListener('keydown', (event) => this.onKey(event, index, c));
     const cell = h('div', { class: `cell ${pin}`, role: 'gridcell' }, input);
     if (column.kind === 'choice') {

@@ -216,6 +216,22 @@ describe('keys and paste', () => {
     assert.equal(await page.evaluate(() => window.extinguisher.projectText()), before);
   }));
 
+  test('a cell typed into and left by an undo: one edit, undone once, nothing after it', () => withPage(async (page) => {
+    // Found by the page's monkey: the undo draws the rows afresh, and the cell taken out
+    // reported its change once more, which went into the history as an edit of its own.
+    const before = await page.evaluate(() => window.extinguisher.projectText());
+    const name = cell(page, 3, '名称');
+    await name.click();
+    await page.keyboard.press('Control+a');
+    await page.keyboard.insertText('-5');
+    await page.keyboard.press('Control+y');
+    await page.keyboard.press('Control+z');
+    assert.equal(await page.evaluate(() => window.extinguisher.projectText()), before);
+    assert.equal(await page.getByRole('button', { name: '撤销' }).isDisabled(), true, 'nothing left to undo');
+    await page.keyboard.press('Control+z');
+    assert.equal(await cell(page, 3, '名称').inputValue(), '地下一层 汽车库');
+  }));
+
   test('a choice cell takes only its list\'s items, as its file would', () => withPage(async (page) => {
     const before = await page.evaluate(() => window.extinguisher.projectText());
     const hazard = cell(page, 2, '危险等级');

@@ -13,7 +13,7 @@ import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { launch, openPage } from './browser.mjs';
 
-const actions = Number(process.env.EXTCALC_PAGE_MONKEY_ACTIONS || 1000);
+const actions = Number(process.env.EXTCALC_PAGE_MONKEY_ACTIONS || 600);
 const seed = Number(process.env.EXTCALC_PAGE_MONKEY_SEED || 1);
 const verbose = process.env.EXTCALC_PAGE_MONKEY_VERBOSE === '1';
 // Enough rows that moves and deletions have room, few enough that a step stays quick.

@@ -147,8 +147,8 @@ int runProjectPlanCheck(const std::string& path, bool json, std::ostream& out, s
             continue;
         }
         const plan::Check& check = *plan.check;
-        out << name << "：" << plan.points.size() << " 个设置点（"
-            << (plan.placed ? "程序布置" : "设计人员给出") << "），";
+        out << name << "：" << plan.points.size() << " 个设置点（" << building::pointsSource(plan)
+            << "），";
         if (std::isfinite(check.worstDistance)) {
             out << "最不利点 (" << metres(check.worstAt.x) << ", " << metres(check.worstAt.y)
                 << ") 距最近的设置点 " << metres(check.worstDistance) << " m "
@@ -184,6 +184,11 @@ int runProjectPlace(const std::string& path, const std::string& outPath, std::os
     if (!writeProject(target, placed.project, err)) {
         return kUnreadable;
     }
+    // The designer's own points taken out are named: they are gone from the file.
+    for (const std::string& name : placed.replaced) {
+        err << kProgram << "“" << name
+            << "”：设计人员给出的设置点不满足最大保护距离，已换为程序布置的设置点\n";
+    }
     bool failed = false;
     for (const building::UnitCells& cells : placed.project.units) {
         const building::UnitOutcome outcome = building::evaluate(placed.project.standard, cells);
@@ -193,8 +198,11 @@ int runProjectPlace(const std::string& path, const std::string& outPath, std::os
             err << kProgram << "“" << cells.front() << "”：" << outcome.problemText() << '\n';
         }
     }
-    err << kProgram << "已为 " << placed.placed.size() << " 个计算单元布置设置点，写入工程“"
-        << target << "”\n";
+    err << kProgram << "已为 " << placed.placed.size() << " 个计算单元布置设置点";
+    if (!placed.replaced.empty()) {
+        err << "（其中 " << placed.replaced.size() << " 个换下了设计人员给出的设置点）";
+    }
+    err << "，写入工程“" << target << "”\n";
     return failed ? kFailed : kOk;
 }
 

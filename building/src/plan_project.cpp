@@ -44,14 +44,15 @@ std::string unitName(const UnitCells& cells) {
 }  // namespace
 
 ProjectPlacement placeProjectPoints(const Project& project) {
-    ProjectPlacement result{project, {}};
+    ProjectPlacement result{project, {}, {}};
     if (project.standard != Standard::Gb50140_2005) {
         return result;
     }
     const std::size_t outline = columnOf(Field::Outline);
     const std::size_t at = columnOf(Field::PointsAt);
+    const std::size_t columns = inputColumns(Standard::Gb50140_2005).size();
     for (UnitCells& cells : result.project.units) {
-        cells.resize(inputColumns(Standard::Gb50140_2005).size());
+        cells.resize(std::max(cells.size(), columns));
         if (trimmedAnswer(cells[outline]).empty()) {
             continue;
         }
@@ -59,21 +60,26 @@ ProjectPlacement placeProjectPoints(const Project& project) {
         if (!now.plan || !now.plan->error.empty() || !now.plan->check) {
             continue;
         }
-        if (!now.plan->placed && now.plan->check->ok) {
-            continue;  // the designer's points pass: they stay
+        const bool fixed = !trimmedAnswer(cells[at]).empty();
+        if (fixed && now.plan->check->ok) {
+            continue;  // points that pass stay, the designer's or placed before
         }
         // Without fixed points the evaluation has proposed them already.
         std::optional<UnitOutcome> again;
-        if (!now.plan->placed) {
+        if (fixed) {
             UnitCells proposed = cells;
             proposed[at].clear();
             again = evaluate(Standard::Gb50140_2005, proposed);
         }
         const UnitOutcome& placed = again ? *again : now;
-        if (!placed.plan || !placed.plan->placed || placed.plan->points.empty()) {
+        if (!placed.plan || placed.plan->points.empty()) {
             continue;
         }
+        if (fixed && !now.plan->placed) {
+            result.replaced.push_back(unitName(cells));
+        }
         cells[at] = plan::pointsText(placed.plan->points);
+        markPointsPlaced(Standard::Gb50140_2005, cells);
         result.placed.push_back(unitName(cells));
     }
     return result;
@@ -99,7 +105,7 @@ RoomsImport importRoomsIntoProject(std::string_view dxfText, plan::dxf::ImportOp
     const std::size_t outlineColumn = columnOf(Field::Outline);
     const std::size_t atColumn = columnOf(Field::PointsAt);
     for (UnitCells& cells : base.units) {
-        cells.resize(columns);
+        cells.resize(std::max(cells.size(), columns));
     }
     // Per unit, the rooms it got from this drawing and their arcs.
     std::vector<std::vector<plan::Outline>> rooms(base.units.size());

@@ -195,6 +195,10 @@ std::string projectJson(const Project& project) {
             unit[std::string(kOutlineArcsKey)] = {{"count", arcs->count},
                                                   {"tolerance_m", arcs->toleranceM}};
         }
+        // Only while it still holds: points edited since are the designer's.
+        if (pointsPlaced(project.standard, cells)) {
+            unit[std::string(kPointsPlacedKey)] = cells[columns.size()];
+        }
         units.push_back(std::move(unit));
     }
     Json file = Json::object();
@@ -290,6 +294,14 @@ ProjectRead readProject(std::string_view text) {
         UnitCells cells(columns.size());
         std::optional<OutlineArcs> arcs;
         for (const auto& [key, value] : unit.items()) {
+            if (key == kPointsPlacedKey && project.standard == Standard::Gb50140_2005) {
+                if (!value.is_string()) {
+                    return refuse(unitPlace(i, unit) + "的“" + key + "”", "应为文字");
+                }
+                cells.resize(columns.size() + 1);
+                cells.back() = value.get<std::string>();
+                continue;
+            }
             // clang before 16 cannot capture a structured binding in a lambda.
             const std::string& named = key;
             if (named == kOutlineArcsKey && project.standard == Standard::Gb50140_2005) {

@@ -499,10 +499,16 @@ void workingSeveral(const gb::Unit& unit, const gb::Result& r, std::vector<Block
                              "；表5.2.1、5.2.2，" + (r.wheeled ? "推车式" : "手提式") + "）"}});
 }
 
-// The plan: the distance checked on it (5.2.1/5.2.2), how its outline was read from a
-// drawing's arcs, and its figure.
+// The plan: who chose its points, the distance checked on it (5.2.1/5.2.2), how its outline
+// was read from a drawing's arcs, and its figure.
 void plan2005(std::string_view name, const UnitOutcome& outcome, const std::string& arcs,
               std::vector<Block>& blocks) {
+    if (outcome.plan && outcome.plan->error.empty() && !outcome.plan->points.empty()) {
+        // Whoever checks the unit sees whether a person or the program chose the places.
+        blocks.emplace_back(
+            KeyValue{{"平面上的设置点", std::to_string(outcome.plan->points.size()) + " 个，" +
+                                            str(building::pointsSource(*outcome.plan))}});
+    }
     if (const auto line = building::distanceLine(outcome)) {
         blocks.emplace_back(
             Check{line->ok ? Status::Pass : Status::Fail, line->clause, line->text});

@@ -112,12 +112,13 @@ PlanOutcome planUnit(const UnitPlan& unitPlan, int radiusM, double areaM2, bool 
         return outcome;
     }
     const auto radius = static_cast<double>(radiusM);
-    outcome.placed = unitPlan.fixed.empty() && place;
+    const bool proposing = unitPlan.fixed.empty() && place;
+    outcome.placed = proposing || (unitPlan.placed && !unitPlan.fixed.empty());
     // The placement's work grows with the room's area over R²: a unit larger than any hall
     // (or an outline typed in millimetres) is refused instead of keeping the program busy.
     constexpr double kMostDisks = 250.0;
     constexpr double kPi = 3.14159265358979323846;
-    if (outcome.placed && outlineArea / (kPi * radius * radius) > kMostDisks) {
+    if (proposing && outlineArea / (kPi * radius * radius) > kMostDisks) {
         outcome.error = "平面太大（" + std::to_string(static_cast<long long>(outlineArea)) +
                         " m²，按最大保护距离至少需 " +
                         std::to_string(static_cast<long long>(kMostDisks)) +
@@ -128,7 +129,7 @@ PlanOutcome planUnit(const UnitPlan& unitPlan, int radiusM, double areaM2, bool 
     for (std::size_t r = 0; r < rooms.size(); ++r) {
         const plan::Room& room = rooms[r];
         std::vector<plan::Point> points;
-        if (outcome.placed) {
+        if (proposing) {
             auto placed = plan::place(room, {radius, true, 0.5});
             points = std::move(placed.points);
             outcome.rooms.push_back(std::move(placed.check));
@@ -179,6 +180,10 @@ PlanOutcome planUnit(const UnitPlan& unitPlan, int radiusM, double areaM2, bool 
                                                     gb50140::Severity::Error, text, "5.2.1/5.2.2"});
     }
     return outcome;
+}
+
+std::string_view pointsSource(const PlanOutcome& outcome) {
+    return outcome.placed ? "程序布置" : "设计人员给出";
 }
 
 void addPlanJson(const PlanOutcome& outcome, nlohmann::json& unit) {

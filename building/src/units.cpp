@@ -239,9 +239,11 @@ UnitOutcome evaluateCurrent(const UnitCells& cells) {
     // The plan fills what the designer left empty: S with the rooms' area, N with the
     // points fixed on it or, where none are, with the points proposed, which need R and so a
     // first calculation with any N.
-    const UnitPlan unitPlan =
-        readUnitPlan(cellAt(cells, columnOf(Standard::Gb50140_2005, Field::Outline)),
-                     cellAt(cells, columnOf(Standard::Gb50140_2005, Field::PointsAt)));
+    const std::string_view outlineCell =
+        cellAt(cells, columnOf(Standard::Gb50140_2005, Field::Outline));
+    UnitPlan unitPlan =
+        readUnitPlan(outlineCell, cellAt(cells, columnOf(Standard::Gb50140_2005, Field::PointsAt)));
+    unitPlan.placed = pointsPlaced(Standard::Gb50140_2005, cells);
     const bool usable = unitPlan.hasPlan() && unitPlan.error.empty();
     const bool countFromPlan = usable && !answers[Field::Points];
     std::string count;
@@ -260,6 +262,14 @@ UnitOutcome evaluateCurrent(const UnitCells& cells) {
         if (!unitPlan.error.empty()) {
             outcome.plan = PlanOutcome{};
             outcome.plan->error = unitPlan.error;
+            // S and N left to a plan that cannot be used are missing because of it: its error
+            // says what to mend, and the plan fills them once it is mended.
+            if (!outlineCell.empty()) {
+                std::erase_if(outcome.faults, [](const Fault& fault) {
+                    return fault.code == FaultCode::Missing &&
+                           (fault.field == Field::Area || fault.field == Field::Points);
+                });
+            }
         }
         outcome.results.back() = outcome.problemText();
         return outcome;
@@ -368,6 +378,23 @@ std::optional<Standard> parseStandard(std::string_view text) {
         return Standard::Gb50140_2005;
     }
     return std::nullopt;
+}
+
+bool pointsPlaced(Standard standard, const UnitCells& cells) {
+    if (standard != Standard::Gb50140_2005) {
+        return false;
+    }
+    const std::size_t mark = kCurrentInputs.size();
+    const std::string_view points = cellAt(cells, columnOf(standard, Field::PointsAt));
+    return mark < cells.size() && !points.empty() && trimmedAnswer(cells[mark]) == points;
+}
+
+void markPointsPlaced(Standard standard, UnitCells& cells) {
+    if (standard != Standard::Gb50140_2005) {
+        return;
+    }
+    cells.resize(std::max(cells.size(), kCurrentInputs.size() + 1));
+    cells[kCurrentInputs.size()] = std::string(cellAt(cells, columnOf(standard, Field::PointsAt)));
 }
 
 std::span<const InputColumn> inputColumns(Standard standard) {
@@ -577,6 +604,15 @@ std::string pickedText(Standard standard, std::size_t column,
     return gb::classSetText(classes);
 }
 
+std::string listRefusal(Standard standard, std::size_t column, std::string_view text) {
+    if (fitsItsList(standard, column, text)) {
+        return {};
+    }
+    return std::string(inputColumns(standard)[column].chinese) + "“" +
+           std::string(trimmedAnswer(text)) + "”不在" + std::string(standardCode(standard)) +
+           "的列表中";
+}
+
 bool fitsItsList(Standard standard, std::size_t column, std::string_view text) {
     const auto columns = inputColumns(standard);
     text = trimmedAnswer(text);
@@ -762,6 +798,9 @@ nlohmann::json outcomeJson(Standard standard, const UnitOutcome& outcome, std::s
         return object;
     }
     nlohmann::json object{{"name", name}};
+    if (outcome.plan && !outcome.plan->error.empty()) {
+        object["plan_error"] = outcome.plan->error;
+    }
     if (standard == Standard::Gbj140_90 && outcome.classic) {
         const bool computed = outcome.classic->results.has_value();
         for (std::size_t i = 0; i < 3; ++i) {

@@ -79,9 +79,12 @@ class Writer {
 
 }  // namespace
 
+// The symbol's size on paper as on the site: about what an extinguisher's footprint is.
+constexpr double kSymbolAcross = 0.3;
+
 std::string exportPoints(std::span<const ExportPoint> points, const ExportOptions& options) {
     const double unit = options.metresPerUnit > 0.0 ? options.metresPerUnit : 1.0;
-    const double radius = 0.3 / unit;
+    const double radius = kSymbolAcross / 2.0 / unit;
     const double height = 0.25 / unit;
     const std::string layer = escaped(options.layer);
     Writer w;
@@ -121,7 +124,8 @@ std::string exportPoints(std::span<const ExportPoint> points, const ExportOption
     w.pair(0, "ENDTAB");
     w.pair(0, "ENDSEC");
 
-    // The symbol: a circle of 0.3 m with a cross, drawn on layer 0 so it takes the insert's layer.
+    // The symbol: a circle 0.3 m across with a cross, drawn on layer 0 so it takes the insert's
+    // layer.
     w.pair(0, "SECTION");
     w.pair(2, "BLOCKS");
     w.pair(0, "BLOCK");

@@ -2,12 +2,16 @@
 // Placement as a set cover: spots sampled over the floor, candidate points along the walls (or
 // anywhere), each candidate covering the spots within R by walking. A greedy choice, then local
 // improvement (drop a point the others make redundant, replace two points by one), then the
-// exact check; a spot the samples missed is added and the cover done again.
+// exact check; a spot the samples missed is added and the cover done again. Then, where the
+// points exceed the lower bound, an exact search (exact_cover.cpp) over candidates every half
+// metre along the walls looks for a cover with one point fewer, again and again, until it
+// proves there is none or its budget of search nodes is spent.
 #include <algorithm>
 #include <cmath>
 #include <iterator>
 #include <limits>
 
+#include "exact_cover.h"
 #include "extcalc/plan/plan.h"
 #include "geometry.h"
 
@@ -195,6 +199,14 @@ class Cover {
     }
 
     const std::vector<Point>& candidates() const { return candidates_; }
+    const std::vector<Point>& spots() const { return spots_; }
+    // Candidates times spots: the size of the exact search's problem before it shrinks.
+    std::size_t size() const { return candidates_.size() * spots_.size(); }
+
+    // At most `most` candidates covering every spot some candidate reaches, searched exactly.
+    detail::CoverFound exact(std::size_t most, long& nodes) const {
+        return detail::coverWithin(covers_, spots_.size(), most, nodes);
+    }
 
   private:
     std::vector<std::size_t> greedy(bool constrained, std::vector<std::size_t> chosen) const {
@@ -330,37 +342,113 @@ class Cover {
 
 }  // namespace
 
+namespace {
+
+std::vector<Point> pointsOf(const Cover& cover, const std::vector<std::size_t>& chosen) {
+    std::vector<Point> points;
+    points.reserve(chosen.size());
+    for (const std::size_t c : chosen) {
+        points.push_back(cover.candidates()[c]);
+    }
+    return points;
+}
+
+// Every n-th of many spots, to keep a round quick; the next round sees what is still missed.
+std::vector<Point> someOf(std::vector<Point> missed) {
+    constexpr std::size_t kMost = 400;
+    if (missed.size() <= kMost) {
+        return missed;
+    }
+    std::vector<Point> some;
+    const std::size_t every = missed.size() / kMost + 1;
+    for (std::size_t i = 0; i < missed.size(); i += every) {
+        some.push_back(missed[i]);
+    }
+    return some;
+}
+
+constexpr int kRounds = 40;
+constexpr double kFineSpacing = 0.5;
+// Candidates times spots beyond which the exact search is not tried: its bit rows would outgrow
+// what any room along its walls needs (a shop floor of 68 m × 30 m has some 400 × 600).
+constexpr std::size_t kLargestSearch = std::size_t{1} << 22U;
+
+// Fewer points than result holds, searched exactly over the cover's candidates while the
+// budget lasts: one point fewer at a time. A cover of the spots that the exact check finds
+// short of some spot gets that spot and is searched again; no cover of the spots means none of
+// the room either, so the points are then the fewest the candidates allow.
+void searchFewer(const Room& room, Cover& cover, double radius, Placement& result, long& nodes) {
+    int rounds = 0;
+    while (cover.size() <= kLargestSearch) {
+        if (result.points.size() <= static_cast<std::size_t>(std::max(result.lowerBound, 1))) {
+            result.fewest = true;
+            return;
+        }
+        const detail::CoverFound found = cover.exact(result.points.size() - 1, nodes);
+        if (found.outcome != detail::CoverSearch::Found) {
+            result.fewest = found.outcome == detail::CoverSearch::None;
+            return;
+        }
+        std::vector<Point> points = pointsOf(cover, found.chosen);
+        auto missed = detail::spotsBeyond(room, points, radius);
+        if (missed.empty()) {
+            result.points = std::move(points);
+            continue;
+        }
+        if (++rounds > kRounds) {
+            return;
+        }
+        cover.addSpots(someOf(std::move(missed)));
+    }
+}
+
+}  // namespace
+
 Placement place(const Room& room, const PlaceOptions& options) {
     Placement result;
     const double radius = options.radius;
     // Spots an eighth of R apart leave little for the repair; candidates closer along the walls
-    // than a spot's spacing would only slow the cover.
+    // than a spot's spacing would only slow the greedy cover.
     const double step = std::max(radius / 8.0, 0.05);
-    Cover cover(room, candidates(room, options, std::max(radius / 10.0, 0.05)), radius);
+    const double spacing = std::max(radius / 10.0, 0.05);
+    Cover cover(room, candidates(room, options, spacing), radius);
     cover.addSpots(samples(room, step));
     result.lowerBound = lowerBound(room, radius);
     std::vector<std::size_t> chosen;
-    for (int round = 0; round < 40; ++round) {
+    for (int round = 0; round < kRounds; ++round) {
         chosen = cover.solve(chosen);
-        result.points.clear();
-        for (const std::size_t c : chosen) {
-            result.points.push_back(cover.candidates()[c]);
-        }
-        auto missed = detail::spotsBeyond(room, result.points, radius);
+        result.points = pointsOf(cover, chosen);
+        const auto missed = detail::spotsBeyond(room, result.points, radius);
         if (missed.empty() || result.points.empty() || cover.unreachable()) {
             break;
         }
-        if (missed.size() > 400) {
-            // Every n-th, to keep a round quick; the next round sees what is still missed.
-            std::vector<Point> some;
-            const std::size_t every = missed.size() / 400 + 1;
-            for (std::size_t i = 0; i < missed.size(); i += every) {
-                some.push_back(missed[i]);
-            }
-            missed = std::move(some);
-        }
-        cover.addSpots(missed);
+        cover.addSpots(someOf(missed));
     }
+    result.check = check(room, result.points, radius);
+    if (!result.check.ok) {
+        return result;
+    }
+    if (options.searchNodes <= 0) {
+        result.fewest = result.points.size() <= static_cast<std::size_t>(result.lowerBound);
+        return result;
+    }
+    long nodes = options.searchNodes;
+    // Along the walls the exact search looks at a candidate every half metre: where a cover is
+    // tight, a point a little along the wall is what saves one. The greedy's spots come along,
+    // so that the search starts from what the repairs found.
+    const double fine = std::min(spacing, kFineSpacing);
+    if (options.alongWalls && fine < spacing &&
+        result.points.size() > static_cast<std::size_t>(std::max(result.lowerBound, 1))) {
+        auto band = candidates(room, options, fine);
+        if (band.size() * cover.spots().size() <= kLargestSearch) {
+            Cover finer(room, std::move(band), radius);
+            finer.addSpots(cover.spots());
+            searchFewer(room, finer, radius, result, nodes);
+        }
+    } else {
+        searchFewer(room, cover, radius, result, nodes);
+    }
+    result.searched = options.searchNodes - std::max(nodes, 0L);
     result.check = check(room, result.points, radius);
     return result;
 }

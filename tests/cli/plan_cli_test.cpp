@@ -72,10 +72,15 @@ TEST(CliPlan, AreaAndOutlineThatDisagreeWarnAndBadOutlinesSayWhy) {
     const RunResult r = runTable(std::string(kHeader) +
                                      "一,A,2,1.0,否,100,1,MF/ABC4,10x12,5 6\n"
                                      "二,A,2,1.0,否,100,1,MF/ABC4,10x,\n"
-                                     "三,A,2,1.0,否,100,1,MF/ABC4,10x10,50 50\n",
+                                     "三,A,2,1.0,否,100,1,MF/ABC4,10x10,50 50\n"
+                                     "四,A,2,1.0,否,,,MF/ABC4,10x,\n",
                                  "--plan-check");
     EXPECT_EQ(r.exitCode, 1);
     const auto units = nlohmann::json::parse(r.out);
+    // S and N left to the broken outline: its error alone, under the documented key.
+    EXPECT_NE(units.at(3).at("plan_error").get<std::string>().find("长x宽"), std::string::npos);
+    EXPECT_EQ(units.at(3).at("error").get<std::string>().find("缺少"), std::string::npos)
+        << units.at(3).dump();
     EXPECT_NE(units.at(0).at("plan_warnings").at(0).get<std::string>().find("相差超过 1%"),
               std::string::npos);
     EXPECT_EQ(units.at(0).at("distance_ok"), true);
@@ -126,6 +131,14 @@ TEST(CliProjectPlan, TheShopFloorFailsWithTwoPointsAndPassesAfterPlace) {
     const RunResult place = extcalc::test::runProgram(
         EXTCALC_CLI_PATH, {"--project", path.string(), "--place", "--out", placed.string()});
     EXPECT_EQ(place.exitCode, 0) << place.err;
+    // The designer's points are gone from the file written: the unit is named.
+    EXPECT_NE(
+        place.err.find("“商场”：设计人员给出的设置点不满足最大保护距离，已换为程序布置的设置点"),
+        std::string::npos)
+        << place.err;
+    EXPECT_NE(place.err.find("已为 1 个计算单元布置设置点（其中 1 个换下了设计人员给出的设置点）"),
+              std::string::npos)
+        << place.err;
     // The original is untouched; the copy holds the points and passes.
     EXPECT_EQ(extcalc::test::readFile(path), before);
     const RunResult after = extcalc::test::runProgram(
@@ -133,9 +146,27 @@ TEST(CliProjectPlan, TheShopFloorFailsWithTwoPointsAndPassesAfterPlace) {
     EXPECT_EQ(after.exitCode, 0) << after.out;
     const auto passed = nlohmann::json::parse(after.out).at(0);
     EXPECT_EQ(passed.at("distance_ok"), true);
-    EXPECT_EQ(passed.at("points_placed"), false);  // now the project's own points
+    EXPECT_EQ(passed.at("points_placed"), true);  // saved, still the program's proposal
     EXPECT_EQ(passed.at("points").get<std::size_t>(), passed.at("points_at").size());
     EXPECT_GE(passed.at("points").get<int>(), 3);
+    const RunResult said =
+        extcalc::test::runProgram(EXTCALC_CLI_PATH, {"--project", placed.string(), "--plan-check"});
+    EXPECT_NE(said.out.find("个设置点（程序布置）"), std::string::npos) << said.out;
+
+    // Placed again: the program's own points pass and stay; nothing is replaced.
+    const RunResult twice =
+        extcalc::test::runProgram(EXTCALC_CLI_PATH, {"--project", placed.string(), "--place"});
+    EXPECT_EQ(twice.exitCode, 0) << twice.err;
+    EXPECT_NE(twice.err.find("已为 0 个计算单元布置设置点，"), std::string::npos) << twice.err;
+
+    // A designer who moves a point makes them theirs.
+    std::string edited = extcalc::test::readFile(placed);
+    const auto at = edited.find("\"points_at\": \"") + 14;
+    edited.insert(at, "34 0.25; ");
+    std::ofstream(placed, std::ios::binary | std::ios::trunc) << edited;
+    const RunResult theirs =
+        extcalc::test::runProgram(EXTCALC_CLI_PATH, {"--project", placed.string(), "--plan-check"});
+    EXPECT_NE(theirs.out.find("个设置点（设计人员给出）"), std::string::npos) << theirs.out;
 }
 
 struct Usage {

@@ -833,7 +833,7 @@ TEST(DxfExport, PointsAsBlockInsertsWithTheirText) {
         EXPECT_NEAR(x, points[i].at.x, 1e-3);
         EXPECT_NEAR(y, points[i].at.y, 1e-3);
         EXPECT_EQ(read.rooms[i].arcs, 1);
-        const double disk = 3.14159265358979 * 0.3 * 0.3;
+        const double disk = 3.14159265358979 * 0.15 * 0.15;
         EXPECT_GE(extcalc::plan::area(read.rooms[i].outline), disk);
         EXPECT_LE(extcalc::plan::area(read.rooms[i].outline), disk * 1.05);
     }

@@ -2,8 +2,13 @@
 // The engine as the page sees it: the building library compiled to WebAssembly. Every
 // column, list, label, default, result and message comes from it as JSON.
 
-/** offers: the cell has a drop-down (a typed column may offer items too). */
-export interface Column { key: string; label: string; kind: 'name' | 'choice' | 'text'; optional: boolean; offers: boolean }
+/**
+ * offers: the cell has a drop-down (a typed column may offer items too); several: the cell
+ * may name several of its items at once ("A+B").
+ */
+export interface Column {
+  key: string; label: string; kind: 'name' | 'choice' | 'text'; optional: boolean; offers: boolean; several: boolean;
+}
 export interface ResultColumn { key: string; label: string; totalled: boolean }
 export interface Schema {
   standard: string;
@@ -13,7 +18,10 @@ export interface Schema {
   results: ResultColumn[];
   fields: { key: string; label: string }[];
 }
-export interface Row { cells: string[]; results: string[]; failed: boolean; warned: boolean; problem: string }
+/** labels: how each cell's item is shown (a K with its value), the cell's text elsewhere. */
+export interface Row { cells: string[]; labels: string[]; results: string[]; failed: boolean; warned: boolean; problem: string }
+/** A table read for importing: its units and the columns it had that a project does not keep. */
+export interface TableRead { units?: string[][]; unused?: string[]; refusal?: string }
 export interface Choice { item: string; label: string }
 export interface Totals { models: { label: string; total: string }[]; grand: string; failed: number; note: string }
 
@@ -25,7 +33,9 @@ interface RawEngine {
   insert(at: number, units: string): void; remove(at: number, count: number): string;
   move(from: number, to: number): void; totals(): string; copyRows(rows: string, withResults: boolean): string;
   readPaste(text: string): string; importTable(bytes: Uint8Array): string; exportTable(): Uint8Array;
-  reportHtml(): string;
+  reportHtml(): string; proposedFileName(): string; readBlock(text: string): string;
+  pickedItems(column: number, text: string): string; pickedText(column: number, items: string): string;
+  listRefusal(column: number, text: string): string;
 }
 export interface Module {
   Engine: new () => RawEngine;
@@ -62,7 +72,14 @@ export class Engine {
   readPaste(text: string): { units?: string[][]; refusal?: string } {
     return JSON.parse(this.raw.readPaste(text)) as { units?: string[][]; refusal?: string };
   }
-  importTable(bytes: Uint8Array): string { return this.raw.importTable(bytes); }
+  importTable(bytes: Uint8Array): TableRead { return JSON.parse(this.raw.importTable(bytes)) as TableRead; }
   exportTable(): Uint8Array { return this.raw.exportTable(); }
   reportHtml(): string { return this.raw.reportHtml(); }
+  proposedFileName(): string { return this.raw.proposedFileName(); }
+  /** A paste into a cell: the block it fills, or null when the text holds whole units. */
+  readBlock(text: string): string[][] | null { return JSON.parse(this.raw.readBlock(text)) as string[][] | null; }
+  pickedItems(column: number, text: string): string[] { return JSON.parse(this.raw.pickedItems(column, text)) as string[]; }
+  pickedText(column: number, items: string[]): string { return this.raw.pickedText(column, JSON.stringify(items)); }
+  /** Why a text cannot be a cell of the column (not an item of its list); '' when it can. */
+  listRefusal(column: number, text: string): string { return this.raw.listRefusal(column, text); }
 }

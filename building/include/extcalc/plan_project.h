@@ -16,12 +16,13 @@ namespace extcalc::building {
 
 struct ProjectPlacement {
     Project project;
-    std::vector<std::string> placed;  // the units whose 设置点 were written
+    std::vector<std::string> placed;    // the units whose 设置点 were written
+    std::vector<std::string> replaced;  // of them, those whose failing points were the designer's
 };
 
 // Every GB 50140-2005 unit with a plan whose setting points are missing or leave a spot beyond R
-// gets the points the program proposes written into 设置点; points that pass stay as they are.
-// A typed 设置点数 stays: the designer fixed it.
+// gets the points the program proposes written into 设置点, marked as placed (pointsPlaced);
+// points that pass stay as they are. A typed 设置点数 stays: the designer fixed it.
 ProjectPlacement placeProjectPoints(const Project& project);
 
 struct RoomsImport {

@@ -20,8 +20,10 @@
 namespace extcalc::building {
 
 inline constexpr std::string_view kProjectFormat = "extinguisher-design";
-// 4: a unit whose 平面 was read from a drawing's arcs says so, "outline_arcs": {"count": 2,
-// "tolerance_m": 0.01} beside its cells (optional; files of version 3 open as they were).
+// 4: a unit of 2005 may say that its points_at are the ones a placement wrote, as
+// "points_placed": the same text (see pointsPlaced); a unit whose 平面 was read from a
+// drawing's arcs says so, "outline_arcs": {"count": 2, "tolerance_m": 0.01}. Both optional: a
+// unit without them is as in 3, and files of version 3 open as they were.
 // 3: a unit's class may name several classes, "A+B" (still one text, so nothing else
 // changes; the number tells an older program the file is not its own).
 // 2: the project's number, sub-item, reviewers and building overview; units of 2005 with

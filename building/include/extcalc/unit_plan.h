@@ -27,8 +27,11 @@ PlanColumns findPlanColumns(const csv::Record& header);
 
 struct UnitPlan {
     std::vector<plan::Outline> outlines;  // one or more rooms in one frame; none: no plan
-    std::vector<plan::Point> fixed;       // the designer's points, checked and never moved
-    std::string error;                    // why the outline or the points cannot be used
+    std::vector<plan::Point> fixed;       // points given in 设置点, checked and never moved
+    // fixed are the points a placement wrote, unchanged since (pointsPlaced): still the
+    // program's proposal, though fixed like the designer's.
+    bool placed = false;
+    std::string error;  // why the outline or the points cannot be used
     [[nodiscard]] bool hasPlan() const { return !outlines.empty(); }
 };
 // The cells as a unit holds them: 平面 as parseOutlines reads it, 设置点 as "x y; x y". Each
@@ -39,7 +42,9 @@ struct PlanOutcome {
     std::vector<plan::Outline> outlines;
     std::vector<plan::Point> points;  // fixed or proposed, in the rooms' frame
     std::vector<int> roomOf;          // per point: the index of its room
-    bool placed = false;              // the points were proposed, not fixed by the designer
+    // The points are the program's: proposed now, or written by a placement and not changed
+    // since. False for the designer's.
+    bool placed = false;
     // Per room, and the whole: the worst spot over all rooms, ok when every room is, and
     // every room's uncovered region.
     std::vector<plan::Check> rooms;
@@ -58,6 +63,9 @@ struct PlanOutcome {
 // (0 for none): a count that differs from the points on the plan is a warning.
 PlanOutcome planUnit(const UnitPlan& unitPlan, int radiusM, double areaM2, bool place,
                      int fixedCount = 0);
+
+// Who set the points, for a line a person reads: 程序布置 or 设计人员给出.
+std::string_view pointsSource(const PlanOutcome& outcome);
 
 // The keys a script reads: points_at, worst_distance_m (to 0.01), worst_at, distance_ok,
 // points_placed, and plan_warnings / plan_error when there are any; the plan's problems are

@@ -51,8 +51,21 @@ struct ResultColumn {
 };
 std::span<const ResultColumn> resultColumns(Standard standard);
 
-// A unit as typed: one text per input column, the name first.
+// A unit as typed: one text per input column, the name first. A 2005 unit may hold one more
+// cell after them, the placement's mark below, which no grid or table shows.
 using UnitCells = std::vector<std::string>;
+
+// Points the program placed stay its own after a save: the unit keeps, after its input
+// columns, the 设置点 text as the placement wrote it (a project file's "points_placed"). While
+// 设置点 holds that very text the points read as proposed; an edit of the cell, typed or
+// dragged in a pane, makes them the designer's, and undoing the edit makes them the program's
+// again. Tables, grids and the clipboard carry no mark: pasted or typed points are the
+// designer's.
+inline constexpr std::string_view kPointsPlacedKey = "points_placed";
+// Whether the unit's 设置点 are the ones a placement wrote, unchanged since.
+bool pointsPlaced(Standard standard, const UnitCells& cells);
+// Marks the unit's 设置点, as they are now, as placed by the program.
+void markPointsPlaced(Standard standard, UnitCells& cells);
 
 // The items a drop-down offers for a column, given the rest of the row (a classic
 // hazard list depends on the class). Empty for a typed column; the 2005 extinguisher
@@ -81,6 +94,10 @@ std::string pickedText(Standard standard, std::size_t column,
 // item where the class settles which list, or its exact text). Empty texts and typed
 // columns always fit. A project file or a pasted row holding anything else is refused.
 bool fitsItsList(Standard standard, std::size_t column, std::string_view text);
+// Why such a text cannot be a cell of the column, "危险等级“300”不在GB 50140-2005的列表中";
+// empty when it fits. A grid refuses the edit with it rather than keep a project that its
+// own file would then refuse to open.
+std::string listRefusal(Standard standard, std::size_t column, std::string_view text);
 
 // The same answer as the item's own text ("2" → "中危险级", "yes" → "是"), so a project
 // reads the same whoever typed it; a text that names no item is kept as it is.

@@ -107,6 +107,12 @@ for name, layer, units in (("floor-r12.dxf", "房间", "mm"), ("floor-2018.dxf",
             failures.append(f"{name}: point ({x}, {y}) is in no room of the drawing")
     if e.dxf.name not in doc.blocks:
         failures.append(f"{name}: the block {e.dxf.name} is not defined")
+    else:
+        # The symbol is 0.3 m across, as the docs say: 150 in a drawing in millimetres.
+        circles = [c for c in doc.blocks[e.dxf.name] if c.dxftype() == "CIRCLE"]
+        if [round(c.dxf.radius, 6) for c in circles] != [150.0]:
+            failures.append(f"{name}: the symbol's circles {[c.dxf.radius for c in circles]}, "
+                            "not one 0.3 m across")
 
 if failures:
     print("\n".join(failures))

@@ -141,16 +141,25 @@ struct PlaceOptions {
     // them stand anywhere.
     bool alongWalls = true;
     double wallDistance = 0.5;
+    // The exact search's budget, in nodes of its search tree: a count, not a time, so that the
+    // same room gives the same points on every machine and every run.
+    long searchNodes = 20000;
 };
 
 struct Placement {
     std::vector<Point> points;
     Check check;
     int lowerBound = 0;  // no placement can have fewer points
+    // No fewer of the candidates cover the room: the exact search ended within its budget (or
+    // the points meet the lower bound).
+    bool fewest = false;
+    long searched = 0;  // nodes the exact search took
 };
 
-// Few points (a greedy cover improved locally) such that the check passes. Along the walls a
-// large room may have spots no wall is within R of: the check then fails and says where.
+// Few points such that the check passes: a greedy cover improved locally, then an exact
+// search for one point fewer over the same candidates, repeated while it finds one and its
+// budget lasts. Along the walls a large room may have spots no wall is within R of: the check
+// then fails and says where.
 Placement place(const Room& room, const PlaceOptions& options);
 
 // Spots pairwise more than 2R apart by walking: each needs its own point, so their number is a

@@ -675,7 +675,8 @@ TEST(DxfImport, HugeDrawingsAreAnsweredWithALimit) {
              std::string text;
              text.reserve(20'000'000);
              for (int i = 0; i < 100'000; ++i) {
-                 text += box("A", (i % 300) * 5.0, static_cast<double>(i / 300) * 5.0, 4, 4);
+                 const int row = i / 300;
+                 text += box("A", (i % 300) * 5.0, row * 5.0, 4, 4);
              }
              return drawingOf(text);
          },
@@ -772,6 +773,18 @@ TEST(DxfProject, ArcsAreSaidInTheFileTheJsonAndTheReport) {
     EXPECT_EQ(times, 3U);
     const auto placed = extcalc::building::placeProjectPoints(project);
     EXPECT_TRUE(extcalc::building::outlineArcsOf(placed.project, placed.project.units[0]));
+    // The points the project placed, at the unit's own R, reach every spot of the true halls.
+    const TrueHall halls[] = {{0.0, 2.0 / 3.0}, {100.0, -2.0 / 3.0}};
+    for (std::size_t u = 0; u < 2; ++u) {
+        const auto outcome =
+            extcalc::building::evaluate(placed.project.standard, placed.project.units[u]);
+        ASSERT_TRUE(outcome.plan && outcome.plan->check) << u;
+        ASSERT_GT(outcome.plan->radiusM, 0) << u;
+        const auto onTruth = extcalc::plan::check(extcalc::plan::Room(halls[u].inside()),
+                                                  outcome.plan->points, outcome.plan->radiusM);
+        EXPECT_TRUE(onTruth.ok) << u << ": " << onTruth.worstDistance << " > "
+                                << outcome.plan->radiusM;
+    }
     // The hall drawn again without its arc: its 平面 is straight, and says nothing of arcs.
     const auto straight = extcalc::building::importRoomsIntoProject(
         drawingOf(box("ROOMS", 0, 0, 30, 20) + textOf("外凸大厅", 10, 10)), options, project);

@@ -80,7 +80,7 @@ ProjectPlacement placeProjectPoints(const Project& project) {
 }
 
 RoomsImport importRoomsIntoProject(std::string_view dxfText, plan::dxf::ImportOptions options,
-                                   Project base) {
+                                   Project base, const UnitCells* like) {
     RoomsImport result;
     if (base.standard != Standard::Gb50140_2005) {
         result.error = "平面只用于 GB 50140-2005 的计算单元；请用 --standard 2005";
@@ -116,8 +116,11 @@ RoomsImport importRoomsIntoProject(std::string_view dxfText, plan::dxf::ImportOp
                          [&name](const UnitCells& c) { return unitName(c) == name; });
         std::size_t index = static_cast<std::size_t>(found - base.units.begin());
         if (found == base.units.end()) {
-            UnitCells cells =
-                newUnit(Standard::Gb50140_2005, base.units.empty() ? nullptr : &base.units.back());
+            const UnitCells* above = like;
+            if (above == nullptr && !base.units.empty()) {
+                above = &base.units.back();
+            }
+            UnitCells cells = newUnit(Standard::Gb50140_2005, above);
             cells.resize(columns);
             cells[0] = name;
             cells[columnOf(Field::Area)].clear();

@@ -80,6 +80,24 @@ std::optional<DistanceLine> distanceLine(const UnitOutcome& outcome) {
     return line;
 }
 
+PlanRow planRow(const UnitOutcome& outcome) {
+    PlanRow row;
+    row.area = outcome.areaFromPlan;
+    row.points = outcome.pointsFromPlan;
+    if (!outcome.plan || !outcome.plan->error.empty() || outcome.plan->rooms.empty()) {
+        return row;
+    }
+    bool ok = true;
+    const plan::Check* worst = worstOf(*outcome.plan, ok);
+    if (outcome.plan->points.empty() || worst == nullptr || !std::isfinite(worst->worstDistance)) {
+        row.worstDistance = kNoPointsText;
+        return row;
+    }
+    row.worstDistance = plan::draw::metresText(worst->worstDistance);
+    row.ok = ok;
+    return row;
+}
+
 TypedOutline typedOutline(std::string_view text) {
     TypedOutline result;
     const std::string_view trimmed = trimmedAnswer(text);

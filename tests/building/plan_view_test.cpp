@@ -105,6 +105,68 @@ TEST(PlanView, TheDistanceLineNamesClauseWorstSpotAndVerdict) {
     }
 }
 
+// What a grid row shows from the plan: S and N only where they were left empty, exactly as the
+// calculation took them, and the worst distance as the distance line states it.
+TEST(PlanView, ARowShowsWhatThePlanGaveAndTheWorstDistance) {
+    struct Case {
+        const char* name;
+        building::UnitCells cells;
+        const char* area;    // typed S, or nullptr
+        const char* points;  // typed N, or nullptr
+        std::string shownArea;
+        bool pointsFromPlan;
+        bool hasWorst;
+        bool ok;
+    };
+    const Case cases[] = {
+        {"two typed points leave a 盲区",
+         unit("商场", "A", "MF/ABC4", "68x30", "17 0.25; 51 29.75"), nullptr, nullptr, "2040.00",
+         true, true, false},
+        {"points proposed", unit("商场", "A", "MF/ABC4", "68x30", ""), nullptr, nullptr, "2040.00",
+         true, true, true},
+        {"S and N typed: the plan gives only the distance",
+         unit("商场", "A", "MF/ABC4", "68x30", "17 0.25; 51 29.75"), "2000", "2", "", false, true,
+         false},
+        {"an L of two rooms",
+         unit("走廊", "A", "MF/ABC4",
+              "MULTIPOLYGON(((0 0, 40 0, 40 2, 0 2)), ((38 2, 40 2, 40 30, 38 30)))", ""),
+         nullptr, nullptr, "136.00", true, true, true},
+        // The unit fails on its plan: the plan gives nothing, N and S must then be typed.
+        {"a point off the floor", unit("库房", "A", "MF/ABC4", "10x8", "50 50"), nullptr, nullptr,
+         "", false, false, false},
+        {"no plan", unit("办公室", "A", "MF/ABC4", "", ""), "100", "1", "", false, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        building::UnitCells cells = c.cells;
+        if (c.area != nullptr) {
+            cells[column("area")] = c.area;
+        }
+        if (c.points != nullptr) {
+            cells[column("points")] = c.points;
+        }
+        const auto outcome = building::evaluate(Standard::Gb50140_2005, cells);
+        const building::PlanRow row = building::planRow(outcome);
+        EXPECT_EQ(row.area, c.shownArea);
+        EXPECT_EQ(!row.points.empty(), c.pointsFromPlan);
+        EXPECT_EQ(!row.worstDistance.empty(), c.hasWorst);
+        EXPECT_EQ(row.ok, c.ok);
+        if (c.pointsFromPlan && outcome.plan && outcome.plan->error.empty()) {
+            // The count the calculation used, which is the number of points on the plan.
+            EXPECT_EQ(row.points, std::to_string(outcome.plan->points.size()));
+            ASSERT_TRUE(outcome.current);
+            EXPECT_EQ(row.points, std::to_string(outcome.current->points));
+        }
+        if (c.hasWorst) {
+            const auto line = building::distanceLine(outcome);
+            ASSERT_TRUE(line);
+            EXPECT_NE(line->text.find("距最近的设置点 " + row.worstDistance), std::string::npos)
+                << line->text << " / " << row.worstDistance;
+            EXPECT_EQ(line->ok, row.ok);
+        }
+    }
+}
+
 TEST(PlanView, TypedOutlinesBecomeCellsOrSayWhyNot) {
     struct Case {
         const char* typed;

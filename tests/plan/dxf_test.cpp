@@ -231,6 +231,52 @@ TEST(DxfProject, RoomsBecomeUnitsOrJoinTheirNamesake) {
             .project);
 }
 
+// New units take the answers of the unit the designer is on where one is given, otherwise of
+// the unit above them; either way their area, count and points are the plan's.
+TEST(DxfProject, NewUnitsTakeTheAnswersOfTheUnitGivenOrOfTheOneAbove) {
+    using extcalc::building::Standard;
+    using extcalc::building::UnitCells;
+    UnitCells first = extcalc::building::newUnit(Standard::Gb50140_2005, nullptr);
+    first[0] = "一层 大堂";
+    first[column("hazard")] = "轻危险级";
+    UnitCells current = first;
+    current[0] = "二层 档案室";
+    current[column("class")] = "A";
+    current[column("hazard")] = "严重危险级";
+    current[column("extinguisher")] = "MF/ABC5";
+    current[column("area")] = "55";
+    current[column("points")] = "2";
+    extcalc::building::Project base;
+    base.units = {current, first};  // the last unit is not the one given
+    dxf::ImportOptions options;
+    options.layer = "ROOMS";
+    struct Case {
+        const char* name;
+        const UnitCells* like;
+        const UnitCells& expected;
+    };
+    const Case cases[] = {{"the unit given", &current, current}, {"the last unit", nullptr, first}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto imported = extcalc::building::importRoomsIntoProject(fixture("floor-2018.dxf"),
+                                                                        options, base, c.like);
+        ASSERT_TRUE(imported.project) << imported.error;
+        const auto& units = imported.project->units;
+        ASSERT_EQ(units.size(), 2U + imported.added);
+        for (std::size_t u = 2; u < units.size(); ++u) {
+            for (const char* key : {"class", "hazard", "k", "special", "extinguisher"}) {
+                EXPECT_EQ(units[u][column(key)], c.expected[column(key)]) << units[u][0] << key;
+            }
+            for (const char* key : {"area", "points", "points_at"}) {
+                EXPECT_EQ(units[u][column(key)], "") << units[u][0] << key;
+            }
+            EXPECT_FALSE(units[u][column("outline")].empty());
+        }
+        EXPECT_EQ(units[0], current);
+        EXPECT_EQ(units[1], first);
+    }
+}
+
 TEST(DxfExport, PointsAsBlockInsertsWithTheirText) {
     const std::vector<dxf::ExportPoint> points = {{{1.5, 2.25}, "商场-1 MF/ABC4 3具"},
                                                   {{10, 20}, "商场-2 MF/ABC4 3具"}};

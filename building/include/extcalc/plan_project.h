@@ -34,10 +34,12 @@ struct RoomsImport {
 
 // The drawing's rooms into base (a GB 50140-2005 project): a room whose name is a unit's joins
 // it (the first such room replaces the unit's plan, fixed points outside it are dropped); any
-// other becomes a new unit with the answers of the unit above it, its area and point count left
-// to the plan. Texts in the code page of a Chinese system (GBK) are read as such.
+// other becomes a new unit with the answers of like where given (the unit a designer is on,
+// so that class, hazard, K and model are set once) or else of the unit above it, its area and
+// point count left to the plan. Texts in the code page of a Chinese system (GBK) are read as
+// such.
 RoomsImport importRoomsIntoProject(std::string_view dxfText, plan::dxf::ImportOptions options,
-                                   Project base);
+                                   Project base, const UnitCells* like = nullptr);
 
 // The points of every unit with a plan, numbered unit by unit, each labelled with the unit's
 // name, number, model and count per point. Units that fail are left out and named in skipped.

@@ -165,18 +165,24 @@ RoomsImport importRoomsIntoProject(std::string_view dxfText, plan::dxf::ImportOp
 std::string projectPointsDxf(const Project& project, double metresPerUnit,
                              std::vector<std::string>* skipped) {
     std::vector<plan::dxf::ExportPoint> points;
+    const std::size_t outline = columnOf(Field::Outline);
     for (const UnitCells& cells : project.units) {
         if (project.standard != Standard::Gb50140_2005) {
             break;
         }
-        const UnitOutcome outcome = evaluate(project.standard, cells);
-        if (!outcome.plan || outcome.plan->points.empty()) {
+        if (outline >= cells.size() || trimmedAnswer(cells[outline]).empty()) {
             continue;
         }
+        const UnitOutcome outcome = evaluate(project.standard, cells);
+        // A unit with a plan that fails is named, whatever it fails on: its points are not
+        // written, and a designer must not take the drawing for complete.
         if (outcome.failed() || !outcome.model) {
             if (skipped != nullptr) {
                 skipped->push_back(unitName(cells));
             }
+            continue;
+        }
+        if (!outcome.plan || outcome.plan->points.empty()) {
             continue;
         }
         const std::string& perPoint = outcome.results[resultOf("per_point")];

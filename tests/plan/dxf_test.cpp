@@ -277,6 +277,51 @@ TEST(DxfProject, NewUnitsTakeTheAnswersOfTheUnitGivenOrOfTheOneAbove) {
     }
 }
 
+// Every unit with a plan that fails is named and its points left out, whatever it fails on: on
+// its plan, on its answers or on its model. Units without a plan have nothing to write.
+TEST(DxfExport, UnitsWithAPlanThatFailAreNamedNeverDroppedSilently) {
+    using extcalc::building::Standard;
+    const auto unitOf = [](const std::string& name, const std::string& outline,
+                           const std::string& at) {
+        auto cells = extcalc::building::newUnit(Standard::Gb50140_2005, nullptr);
+        cells[0] = name;
+        cells[column("outline")] = outline;
+        cells[column("points_at")] = at;
+        return cells;
+    };
+    struct Case {
+        const char* name;
+        const char* key;  // the answer changed, or nullptr
+        const char* value;
+        const char* outline;
+        const char* at;
+        bool written;  // its points are in the drawing
+        bool named;    // it is named as left out
+    };
+    const Case cases[] = {
+        // ASCII names, which the drawing keeps as they are.
+        {"sound", nullptr, "", "10x8", "5 4", true, false},
+        {"area-invalid", "area", "-5", "10x8", "5 4", false, true},
+        {"point-off-the-floor", nullptr, "", "10x8", "50 50", false, true},
+        {"model-unsuitable", "extinguisher", "MF4", "10x8", "5 4", false, true},
+        {"no-plan", "area", "-5", "", "", false, false},
+    };
+    extcalc::building::Project project;
+    for (const Case& c : cases) {
+        project.units.push_back(unitOf(c.name, c.outline, c.at));
+        if (c.key != nullptr) {
+            project.units.back()[column(c.key)] = c.value;
+        }
+    }
+    std::vector<std::string> skipped;
+    const std::string drawing = extcalc::building::projectPointsDxf(project, 0.001, &skipped);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(drawing.find(std::string(c.name) + "-1 ") != std::string::npos, c.written);
+        EXPECT_EQ(std::count(skipped.begin(), skipped.end(), c.name), c.named ? 1 : 0);
+    }
+}
+
 TEST(DxfExport, PointsAsBlockInsertsWithTheirText) {
     const std::vector<dxf::ExportPoint> points = {{{1.5, 2.25}, "商场-1 MF/ABC4 3具"},
                                                   {{10, 20}, "商场-2 MF/ABC4 3具"}};

@@ -12,8 +12,17 @@ export interface Schema {
   inputs: Column[];
   results: ResultColumn[];
   fields: { key: string; label: string }[];
+  /** The plan's columns and labels; only for a standard whose units have plans. */
+  plan?: PlanSchema;
 }
-export interface Row { cells: string[]; results: string[]; failed: boolean; warned: boolean; problem: string }
+/** Column indices of the plan's cells, the tooltip of a value from the plan, the worst-distance column. */
+export interface PlanSchema {
+  outline: number; pointsAt: number; area: number; points: number; fromPlan: string;
+  worst: { key: string; label: string; note: string };
+}
+/** What the plan gives a row: S and N where none was typed, the worst distance ("22.66 m"). */
+export interface RowPlan { area: string; points: string; worst: string; ok: boolean }
+export interface Row { cells: string[]; results: string[]; failed: boolean; warned: boolean; problem: string; plan?: RowPlan }
 export interface Choice { item: string; label: string }
 export interface Totals { models: { label: string; total: string }[]; grand: string; failed: number; note: string }
 
@@ -26,12 +35,54 @@ interface RawEngine {
   move(from: number, to: number): void; totals(): string; copyRows(rows: string, withResults: boolean): string;
   readPaste(text: string): string; importTable(bytes: Uint8Array): string; exportTable(): Uint8Array;
   reportHtml(): string;
+  planImport(bytes: Uint8Array, layer: string, units: string, likeRow: number, append: boolean): string;
+  place(rows: string): string;
+  planView(row: number, withPoints: boolean, points: string, width: number, height: number, textSize: number): string;
+  onFloor(row: number, x: number, y: number): boolean;
+  planSvg(row: number): string;
+  exportPointsDxf(units: string): DxfBytes;
 }
+interface DxfBytes { bytes?: Uint8Array; skipped?: string; error?: string }
 export interface Module {
   Engine: new () => RawEngine;
   evaluateProject(text: string): string;
   version(): string;
+  importDxf(bytes: Uint8Array, layer: string, units: string): string;
+  placeProject(text: string): string;
+  exportDxf(text: string, units: string): DxfBytes;
+  planInks(): string;
 }
+
+// ---- plans
+
+export type XY = [number, number];
+export type DrawingItem =
+  | { k: 'l'; ink: string; a: XY; b: XY }
+  | { k: 'a'; ink: string; rings: number[][] }
+  | { k: 'c'; ink: string; at: XY; r: number }
+  | { k: 't'; ink: string; at: XY; text: string; size: number; anchor: 'start' | 'middle' | 'end'; angle: number };
+/** A plan laid out by the library: page units, y downwards; origin and scale map metres to the page. */
+export interface Drawing { width: number; height: number; scale: number; origin: XY; items: DrawingItem[] }
+export interface InkStyle {
+  stroke: string; strokeWidth: number; fill: string; fillOpacity: number; dashed: boolean; text: string; bold: boolean;
+}
+export interface PlanView {
+  outline?: string;
+  cell?: string;
+  error?: string;
+  refused?: string;
+  line?: { clause: string; text: string; ok: boolean };
+  placed?: boolean;
+  points?: XY[];
+  drawing?: Drawing;
+}
+export interface CellEdit { row: number; column: number; before: string; after: string }
+export interface RoomsImport {
+  error?: string; warnings: string[]; added: number; joined: number;
+  project?: string; edits?: CellEdit[]; at?: number; units?: string[][];
+}
+export interface Placement { edits: CellEdit[]; placed: number; failing: { row: number; name: string; problem: string }[] }
+export interface PointsDxf { bytes: Uint8Array; skipped: string[] }
 declare global {
   function createEngine(options?: object): Promise<Module>;
 }
@@ -65,4 +116,27 @@ export class Engine {
   importTable(bytes: Uint8Array): string { return this.raw.importTable(bytes); }
   exportTable(): Uint8Array { return this.raw.exportTable(); }
   reportHtml(): string { return this.raw.reportHtml(); }
+
+  /** A drawing's rooms: appended to this project as edits to make, or as a new project's text. */
+  planImport(bytes: Uint8Array, layer: string, units: string, likeRow: number, append: boolean): RoomsImport {
+    return JSON.parse(this.raw.planImport(bytes, layer, units, likeRow, append)) as RoomsImport;
+  }
+  /** Points proposed for the rows that need them, as edits to make. */
+  place(rows: number[]): Placement { return JSON.parse(this.raw.place(JSON.stringify(rows))) as Placement; }
+  /** The unit's plan laid out to width × height; with points (metres), as if they were its
+   *  设置点, and then cell is the text they make. */
+  planView(row: number, width: number, height: number, textSize: number, points?: XY[]): PlanView {
+    return JSON.parse(this.raw.planView(row, points !== undefined, JSON.stringify(points ?? []),
+      width, height, textSize)) as PlanView;
+  }
+  onFloor(row: number, x: number, y: number): boolean { return this.raw.onFloor(row, x, y); }
+  planSvg(row: number): { name?: string; svg?: string } {
+    return JSON.parse(this.raw.planSvg(row)) as { name?: string; svg?: string };
+  }
+  exportPointsDxf(units = ''): PointsDxf { return pointsDxf(this.raw.exportPointsDxf(units)); }
+}
+
+export function pointsDxf(out: DxfBytes): PointsDxf {
+  if (out.error !== undefined || !out.bytes) throw new Error(out.error ?? '');
+  return { bytes: out.bytes, skipped: JSON.parse(out.skipped ?? '[]') as string[] };
 }

@@ -27,7 +27,7 @@ const started = createEngine().then(async (module) => {
   engine.open(EXTCALC_SAMPLE.text);
   app = new App(engine, document.getElementById('app') as HTMLElement);
   app.say(`示例建筑“${EXTCALC_SAMPLE.name}”，可直接修改，或从“打开…”打开自己的工程`);
-  void app.offerRecovery();
+  void app.files.offerRecovery();
   // For the benchmarks: when the page could first be used, from navigation on.
   performance.mark('extinguisher-ready');
   return module;
@@ -47,7 +47,7 @@ window.extinguisher = {
     return out;
   },
   openProject(text: string): void {
-    const refusal = ready().openText(text, `工程.exdesign`);
+    const refusal = ready().files.openText(text, `工程.exdesign`);
     if (refusal) throw new Error(refusal);
   },
   projectText: () => ready().engine.projectText(),

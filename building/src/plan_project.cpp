@@ -162,6 +162,10 @@ RoomsImport importRoomsIntoProject(std::string_view dxfText, plan::dxf::ImportOp
     return result;
 }
 
+plan::dxf::DrawingSummary summarizeDrawing(std::string_view dxfText) {
+    return plan::dxf::summarize(dxfText, gbkToUtf8);
+}
+
 std::string projectPointsDxf(const Project& project, double metresPerUnit,
                              std::vector<std::string>* skipped) {
     std::vector<plan::dxf::ExportPoint> points;

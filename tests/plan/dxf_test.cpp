@@ -186,6 +186,106 @@ TEST(DxfImport, TextsInTheCodePageOrEscaped) {
     EXPECT_EQ(imported.project->units.at(0).at(0), "库房");
 }
 
+// ---- Layers for choosing the room layer ----------------------------------------------------
+
+// A drawing of the entities given, in metres unless told; blocks in their section.
+std::string drawingOf(const std::string& entities, const std::string& blocks = "",
+                      const std::string& header = "9\n$INSUNITS\n70\n6\n") {
+    return "0\nSECTION\n2\nHEADER\n" + header + "0\nENDSEC\n0\nSECTION\n2\nBLOCKS\n" + blocks +
+           "0\nENDSEC\n0\nSECTION\n2\nENTITIES\n" + entities + "0\nENDSEC\n0\nEOF\n";
+}
+
+std::string number(double v) {
+    std::ostringstream text;
+    text.precision(17);
+    text << v;
+    return text.str();
+}
+
+// A closed (or open) LWPOLYLINE through the points, with a handle when given.
+std::string polyline(const std::string& layer, const std::vector<std::pair<double, double>>& points,
+                     bool closed = true, const std::string& handle = "") {
+    std::string text = "0\nLWPOLYLINE\n" + (handle.empty() ? "" : "5\n" + handle + "\n") + "8\n" +
+                       layer + "\n90\n" + std::to_string(points.size()) + "\n70\n" +
+                       (closed ? "1" : "0") + "\n";
+    for (const auto& [x, y] : points) {
+        text += "10\n" + number(x) + "\n20\n" + number(y) + "\n";
+    }
+    return text;
+}
+
+std::string box(const std::string& layer, double x, double y, double w, double h,
+                const std::string& handle = "") {
+    return polyline(layer, {{x, y}, {x + w, y}, {x + w, y + h}, {x, y + h}}, true, handle);
+}
+
+struct SummaryCase {
+    const char* name;
+    std::string text;
+    std::vector<std::pair<std::string, int>> layers;  // as listed, with closed outlines
+    std::string likely;
+    std::optional<double> unit;
+};
+
+TEST(DxfSummary, LayersWithTheirOutlinesAndTheLikelyRoomLayer) {
+    std::string many;
+    for (int i = 0; i < 5; ++i) {
+        many += box("FURN", i * 2.0, 0, 1, 1);
+    }
+    const std::vector<SummaryCase> cases = {
+        // Furniture has most outlines; the room layer's name says so, and a block drawn on
+        // layer 0 inserted on it counts there.
+        {"named",
+         fixture("layers.dxf"),
+         {{"A-WALL", 4}, {"家具", 9}, {"空间", 3}, {"轴线", 0}},
+         "空间",
+         1.0},
+        {"2018", fixture("floor-2018.dxf"), {{"0", 0}, {"ROOMS", 6}, {"墙", 0}}, "ROOMS", 0.001},
+        {"R12 in escapes, no unit",
+         fixture("floor-r12.dxf"),
+         {{"0", 0}, {"房间", 4}, {"墙", 0}},
+         "房间",
+         std::nullopt},
+        // No layer says room: the most outlines on a layer not named as something else.
+        {"by outlines",
+         drawingOf(box("WALL", 0, 0, 1, 1) + box("WALL", 2, 0, 1, 1) + many +
+                   box("PLAN", 0, 5, 9, 9)),
+         {{"WALL", 2}, {"FURN", 5}, {"PLAN", 1}},
+         "PLAN",
+         1.0},
+        {"only walls", drawingOf(box("WALL", 0, 0, 1, 1)), {{"WALL", 1}}, "WALL", 1.0},
+        {"no closed outline",
+         drawingOf(polyline("A", {{0, 0}, {1, 0}, {1, 1}}, false) +
+                   polyline("B", {{0, 0}, {1, 0}, {1, 1}, {0, 1}}, false)),
+         {{"A", 0}, {"B", 0}},
+         "A",
+         1.0},
+    };
+    for (const SummaryCase& c : cases) {
+        const dxf::DrawingSummary summary = extcalc::building::summarizeDrawing(c.text);
+        ASSERT_EQ(summary.error, "") << c.name;
+        std::vector<std::pair<std::string, int>> seen;
+        for (const dxf::LayerSummary& l : summary.layers) {
+            seen.emplace_back(l.name, l.closedOutlines);
+        }
+        EXPECT_EQ(seen, c.layers) << c.name;
+        ASSERT_LT(summary.likelyRoomLayer, summary.layers.size()) << c.name;
+        EXPECT_EQ(summary.layers[summary.likelyRoomLayer].name, c.likely) << c.name;
+        EXPECT_EQ(summary.metresPerUnit, c.unit) << c.name;
+    }
+    // A drawing that cannot be read says why, and lists nothing.
+    const dxf::DrawingSummary binary = dxf::summarize(fixture("bad-binary.dxf"));
+    EXPECT_NE(binary.error.find("二进制"), std::string::npos);
+    EXPECT_TRUE(binary.layers.empty());
+    // A layer named in GBK by a drawing before AutoCAD 2007, through the building library.
+    const std::string gbk = drawingOf(box("\xB7\xBF\xBC\xE4", 0, 0, 4, 3), "",
+                                      "9\n$ACADVER\n1\nAC1015\n9\n$INSUNITS\n70\n4\n");
+    const dxf::DrawingSummary decoded = extcalc::building::summarizeDrawing(gbk);
+    ASSERT_EQ(decoded.layers.size(), 1U);
+    EXPECT_EQ(decoded.layers[0].name, "房间");
+    EXPECT_EQ(decoded.metresPerUnit, 0.001);
+}
+
 // ---- Rooms into a project ---------------------------------------------------------------
 
 std::size_t column(std::string_view key) {
@@ -332,11 +432,28 @@ TEST(DxfExport, PointsAsBlockInsertsWithTheirText) {
     EXPECT_NE(text.find("\\U+706D\\U+706B\\U+5668"), std::string::npos);  // 灭火器
     EXPECT_NE(text.find("\\U+5546\\U+573A-1 MF/ABC4 3\\U+5177"), std::string::npos);
     EXPECT_EQ(std::count_if(text.begin(), text.end(), [](char c) { return (c & 0x80) != 0; }), 0);
-    // Read back by our own reader: a drawing that parses, with its layer.
+    // Read back by our own reader as CAD draws it: the symbol's circle, on layer 0 in the block,
+    // stands on the inserts' layer around each point, 0.3 m across.
     dxf::ImportOptions options;
     options.layer = "灭火器";
     const dxf::Import read = dxf::importRooms(text, options);
-    EXPECT_NE(read.error.find("没有闭合的多段线"), std::string::npos) << read.error;
+    ASSERT_EQ(read.error, "");
+    ASSERT_EQ(read.rooms.size(), points.size());
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const auto& ring = read.rooms[i].outline.outer;
+        double x = 0.0;
+        double y = 0.0;
+        for (const auto& p : ring) {
+            x += p.x / static_cast<double>(ring.size());
+            y += p.y / static_cast<double>(ring.size());
+        }
+        EXPECT_NEAR(x, points[i].at.x, 1e-3);
+        EXPECT_NEAR(y, points[i].at.y, 1e-3);
+        EXPECT_EQ(read.rooms[i].arcs, 1);
+        const double disk = 3.14159265358979 * 0.3 * 0.3;
+        EXPECT_GE(extcalc::plan::area(read.rooms[i].outline), disk);
+        EXPECT_LE(extcalc::plan::area(read.rooms[i].outline), disk * 1.05);
+    }
 }
 
 }  // namespace

@@ -41,6 +41,11 @@ struct RoomsImport {
 RoomsImport importRoomsIntoProject(std::string_view dxfText, plan::dxf::ImportOptions options,
                                    Project base, const UnitCells* like = nullptr);
 
+// The drawing's layers with their closed outlines and the likely room layer, for choosing the
+// layer before importRoomsIntoProject; texts in the code page of a Chinese system (GBK) are
+// read as such there too.
+plan::dxf::DrawingSummary summarizeDrawing(std::string_view dxfText);
+
 // The points of every unit with a plan, numbered unit by unit, each labelled with the unit's
 // name, number, model and count per point. Units that fail are left out and named in skipped.
 std::string projectPointsDxf(const Project& project, double metresPerUnit,

@@ -105,6 +105,33 @@ def bad():
     doc.saveas(os.path.join(out, "bad-huge.dxf"))
 
 
+def layers():
+    # For the layer chooser: furniture has more closed outlines than anything, the rooms are on
+    # a layer named as such, one of them inside a block drawn on layer 0 and inserted on it.
+    doc = ezdxf.new("R2018")
+    doc.header["$INSUNITS"] = 6  # m
+    for name in ("A-WALL", "家具", "空间", "轴线", "未用"):
+        doc.layers.add(name)
+    msp = doc.modelspace()
+
+    def box(x, y, w, h, layer, where=msp):
+        where.add_lwpolyline([(x, y), (x + w, y), (x + w, y + h), (x, y + h)], close=True,
+                             dxfattribs={"layer": layer})
+
+    for i in range(4):
+        box(i * 10, -1, 10, 0.2, "A-WALL")
+    for i in range(9):
+        box(1 + i * 3, 1, 1.2, 0.6, "家具")
+    box(0, 0, 10, 8, "空间")
+    box(10, 0, 10, 8, "空间")
+    unit = doc.blocks.new("UNIT")
+    box(0, 0, 10, 8, "0", unit)
+    msp.add_blockref("UNIT", (20, 0), dxfattribs={"layer": "空间"})
+    msp.add_line((0, -5), (40, -5), dxfattribs={"layer": "轴线"})
+    doc.saveas(os.path.join(out, "layers.dxf"))
+
+
 rooms_r12()
 rooms_2018()
 bad()
+layers()

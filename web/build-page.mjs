@@ -45,7 +45,7 @@ const bundle = await build({
 });
 const engine = readFileSync(args.engine, 'utf8');
 const script = `${engine}\n${bundle.outputFiles[0].text}`.replaceAll('</script', '<\\/script');
-const style = readFileSync(join(here, 'src', 'page.css'), 'utf8');
+const style = ['page.css', 'plan.css'].map((name) => readFileSync(join(here, 'src', name), 'utf8')).join('\n');
 const icon = readFileSync(join(here, 'src', 'icon.svg'));
 const hash = (text) => `'sha256-${createHash('sha256').update(text, 'utf8').digest('base64')}'`;
 

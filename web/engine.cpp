@@ -136,6 +136,22 @@ std::string importDxf(const std::string& bytes, const std::string& layer,
     return out.dump();
 }
 
+// The layers of a drawing for choosing the room layer: {"layers": [{name, outlines}],
+// "metresPerUnit" (null when the drawing does not state it), "likely" (an index into layers),
+// "error"}.
+std::string dxfSummary(const std::string& bytes) {
+    const plan::dxf::DrawingSummary summary = building::summarizeDrawing(bytes);
+    json out;
+    out["layers"] = json::array();
+    for (const plan::dxf::LayerSummary& layer : summary.layers) {
+        out["layers"].push_back({{"name", layer.name}, {"outlines", layer.closedOutlines}});
+    }
+    out["metresPerUnit"] = summary.metresPerUnit ? json(*summary.metresPerUnit) : json();
+    out["likely"] = summary.likelyRoomLayer;
+    out["error"] = summary.error;
+    return out.dump();
+}
+
 // The project with points placed, as `--project P --place --out Q` writes it, or "!" and why
 // not.
 std::string placeProject(const std::string& text) {
@@ -591,10 +607,9 @@ class Engine {
     }
 
     // Points proposed for the units of rows that need them, as the command line's --place
-    // does for a whole project: {"edits": [{row, column, before, after}], "placed": n,
-    // "failing": [{row, name, problem}]} where a unit still fails afterwards.
+    // does for a whole project: {"edits": [{row, column, before, after}]}.
     [[nodiscard]] std::string place(const std::string& rowsText) const {
-        json out{{"edits", json::array()}, {"placed", 0}, {"failing", json::array()}};
+        json out{{"edits", json::array()}};
         if (workbook_.standard() != Standard::Gb50140_2005) {
             return out.dump();
         }
@@ -618,15 +633,7 @@ class Engine {
                 out["edits"].push_back(
                     {{"row", rows[i]}, {"column", at}, {"before", was}, {"after", after[at]}});
             }
-            const building::UnitOutcome outcome = building::evaluate(Standard::Gb50140_2005, after);
-            if (outcome.plan &&
-                (outcome.failed() || !outcome.plan->check || !outcome.plan->check->ok)) {
-                out["failing"].push_back({{"row", rows[i]},
-                                          {"name", after.empty() ? std::string() : after[0]},
-                                          {"problem", outcome.problemText()}});
-            }
         }
-        out["placed"] = placed.placed.size();
         return out.dump();
     }
 
@@ -758,4 +765,5 @@ EMSCRIPTEN_BINDINGS(extinguisher) {
     emscripten::function("placeProject", &extcalc::web::placeProject);
     emscripten::function("exportDxf", &extcalc::web::exportDxf);
     emscripten::function("planInks", &extcalc::web::planInks);
+    emscripten::function("dxfSummary", &extcalc::web::dxfSummary);
 }

@@ -8,6 +8,7 @@ import { h } from './dom';
 import { FieldsPanel } from './fields';
 import { ProjectFiles } from './files';
 import { Grid } from './grid';
+import { PlanUi } from './plan-ui';
 import { RowCommands } from './rows';
 import { TotalsPanel } from './totals';
 
@@ -18,17 +19,19 @@ export class App {
   private readonly rows: RowCommands;
   private readonly fields: FieldsPanel;
   private readonly totals: TotalsPanel;
+  private readonly plan: PlanUi;
   private readonly status = h('div', { class: 'status', role: 'status', 'aria-live': 'polite' });
   private readonly undoButton: HTMLButtonElement;
   private readonly redoButton: HTMLButtonElement;
 
   constructor(readonly engine: Engine, root: HTMLElement) {
     this.doc = new ProjectDocument(engine, {
-      changed: (row) => { if (row >= 0) this.grid.refreshRow(row); this.totals.show(); },
+      changed: (row) => { if (row >= 0) this.grid.refreshRow(row); this.totals.show(); this.plan?.refresh(); },
       rowsChanged: (focus) => {
         this.fields.show();
         this.grid.refreshAll();
         if (focus >= 0) this.grid.select(focus, false);
+        this.plan?.refresh();
       },
       reloaded: () => { this.grid.current = this.grid.anchor = 0; this.showAll(); },
       stateChanged: () => this.showState(),
@@ -51,7 +54,7 @@ export class App {
       button('打开…', 'Ctrl+O', () => this.files.openFile()),
       button('保存', 'Ctrl+S', () => this.files.save(false)),
       button('另存为…', 'Ctrl+Shift+S', () => this.files.save(true)),
-      button('导入 CSV…', '', () => this.files.importCsv()),
+      button('导入…', '', () => this.files.importCsv()),
       button('导出 CSV…', '', () => this.files.exportCsv()),
       button('导出计算书', '', () => this.files.openReport()),
       h('span', { class: 'sep' }),
@@ -78,8 +81,12 @@ export class App {
       copied: () => engine.copyRows(this.grid.selection(), false),
     });
     this.rows = new RowCommands(this.doc, this.grid);
+    this.plan = new PlanUi({ doc: this.doc, grid: this.grid, discardOk: () => this.files.discardOk(),
+      openText: (text, name) => this.files.openText(text, name) });
+    this.files.dxf = (file) => this.plan.dxf.importFile(file);
+    bar.append(h('span', { class: 'sep' }), ...this.plan.buttons);
     root.replaceChildren(bar, this.fields.element,
-      h('div', { class: 'main' }, this.grid.element, this.totals.element), this.status);
+      h('div', { class: 'main' }, this.grid.element, this.plan.side(this.totals.element)), this.status);
     root.removeAttribute('aria-busy');
     document.addEventListener('keydown', (event) => this.globalKey(event));
     window.addEventListener('beforeunload', (event) => {
@@ -95,6 +102,7 @@ export class App {
     this.grid.setSchema(this.engine.schema());
     this.totals.show();
     this.showState();
+    this.plan?.refresh();
   }
 
   private showState(): void {

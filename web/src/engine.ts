@@ -51,6 +51,7 @@ export interface Module {
   placeProject(text: string): string;
   exportDxf(text: string, units: string): DxfBytes;
   planInks(): string;
+  dxfSummary(bytes: Uint8Array): string;
 }
 
 // ---- plans
@@ -81,8 +82,10 @@ export interface RoomsImport {
   error?: string; warnings: string[]; added: number; joined: number;
   project?: string; edits?: CellEdit[]; at?: number; units?: string[][];
 }
-export interface Placement { edits: CellEdit[]; placed: number; failing: { row: number; name: string; problem: string }[] }
+export interface Placement { edits: CellEdit[] }
 export interface PointsDxf { bytes: Uint8Array; skipped: string[] }
+/** A drawing's layers with their closed outlines, the unit it states (null: none), the likely room layer. */
+export interface DxfSummary { layers: { name: string; outlines: number }[]; metresPerUnit: number | null; likely: number; error: string }
 declare global {
   function createEngine(options?: object): Promise<Module>;
 }
@@ -134,6 +137,10 @@ export class Engine {
     return JSON.parse(this.raw.planSvg(row)) as { name?: string; svg?: string };
   }
   exportPointsDxf(units = ''): PointsDxf { return pointsDxf(this.raw.exportPointsDxf(units)); }
+}
+
+export function dxfSummary(module: Module, bytes: Uint8Array): DxfSummary {
+  return JSON.parse(module.dxfSummary(bytes)) as DxfSummary;
 }
 
 export function pointsDxf(out: DxfBytes): PointsDxf {

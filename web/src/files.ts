@@ -5,20 +5,26 @@
 import { type FileHandle, PROJECT_EXTENSION, type ProjectDocument } from './document';
 import { ask, download, pickFile } from './dom';
 import * as recovery from './recovery';
+import { openReport } from './report';
 
 interface PickerWindow {
   showOpenFilePicker?: (options: object) => Promise<FileHandle[]>;
   showSaveFilePicker?: (options: object) => Promise<FileHandle>;
 }
-const pickerTypes = [{ description: '工程文件', accept: { 'application/json': [PROJECT_EXTENSION] } }];
+const pickerTypes = [{ description: '工程文件', accept: { 'application/json': [PROJECT_EXTENSION] } },
+  { description: 'DXF 图纸', accept: { 'application/dxf': ['.dxf'] } }];
+const isDxf = (file: File) => /\.dxf$/i.test(file.name);
 
 export class ProjectFiles {
+  /** Where a DXF drawing goes when 打开 or 导入 is given one. */
+  dxf: ((file: File) => Promise<unknown>) | undefined;
+
   constructor(private readonly doc: ProjectDocument) {}
 
   private get engine() { return this.doc.engine; }
 
   /** Whether the project may be put aside: saved, or its changes given up. */
-  private async discardOk(): Promise<boolean> {
+  async discardOk(): Promise<boolean> {
     if (!this.doc.dirty) return true;
     const choice = await ask('当前工程有未保存的修改。', ['保存', '不保存', '取消']);
     if (choice === 0) return this.save(false);
@@ -51,14 +57,17 @@ export class ProjectFiles {
     if (picker) {
       try {
         const [handle] = await picker({ types: pickerTypes });
-        this.openText(await (await handle.getFile()).text(), handle.name, handle);
+        const file = await handle.getFile();
+        if (this.dxf && isDxf(file)) { await this.dxf(file); return; }
+        this.openText(await file.text(), handle.name, handle);
       } catch (error) {
         if ((error as Error).name !== 'AbortError') this.doc.say(String(error), true);
       }
       return;
     }
-    const file = await pickFile(`${PROJECT_EXTENSION},application/json`);
-    if (file) this.openText(await file.text(), file.name);
+    const file = await pickFile(`${PROJECT_EXTENSION},application/json,.dxf`);
+    if (file && this.dxf && isDxf(file)) await this.dxf(file);
+    else if (file) this.openText(await file.text(), file.name);
   }
 
   /** Saves where the project came from when the browser allows it, otherwise downloads it. */
@@ -93,9 +102,11 @@ export class ProjectFiles {
   }
 
   async importCsv(): Promise<void> {
-    if (!(await this.discardOk())) return;
-    const file = await pickFile('.csv,text/csv');
+    const file = await pickFile('.csv,text/csv,.dxf');
     if (!file) return;
+    // A drawing's rooms may join this project: the DXF import asks itself.
+    if (this.dxf && isDxf(file)) { await this.dxf(file); return; }
+    if (!(await this.discardOk())) return;
     const refusal = this.engine.importTable(new Uint8Array(await file.arrayBuffer()));
     if (refusal) {
       this.doc.say(`表格“${file.name}”不能导入：${refusal}`, true);
@@ -113,10 +124,7 @@ export class ProjectFiles {
 
   /** The 计算书 in a tab of its own, ready to print. */
   openReport(): Window | null {
-    const url = URL.createObjectURL(new Blob([this.engine.reportHtml()], { type: 'text/html;charset=utf-8' }));
-    const opened = window.open(url, '_blank');
-    setTimeout(() => URL.revokeObjectURL(url), 60_000);
-    return opened;
+    return openReport(this.engine.reportHtml());
   }
 
   /** Offers back work kept from a tab that was closed without saving. */

@@ -74,6 +74,7 @@ export class Grid {
       '3.2rem',
       ...schema.inputs.map((c) => (c.kind === 'name' ? '10rem' : c.offers ? '7.5rem' : '5rem')),
       ...schema.results.map(() => '5rem'),
+      ...(schema.plan ? ['6.5rem'] : []),
       'minmax(14rem, 1fr)',
     ];
     this.element.style.setProperty('--columns', columns.join(' '));
@@ -81,6 +82,7 @@ export class Grid {
       h('div', { role: 'columnheader' }, '#'),
       ...schema.inputs.map((c) => h('div', { role: 'columnheader', title: c.label }, c.label)),
       ...schema.results.map((c) => h('div', { role: 'columnheader', title: c.label }, c.label)),
+      ...(schema.plan ? [h('div', { role: 'columnheader', class: 'worst', title: schema.plan.worst.note }, schema.plan.worst.label)] : []),
       h('div', { role: 'columnheader' }, '错误和警告'),
     );
     this.refreshAll();
@@ -169,6 +171,8 @@ export class Grid {
     for (let r = 0; r < this.schema.results.length; ++r) {
       element.append(h('div', { class: 'result', role: 'gridcell' }));
     }
+    // The worst distance the plan gives: derived, never typed.
+    if (this.schema.plan) element.append(h('div', { class: 'result worst derived', role: 'gridcell', title: this.schema.plan.worst.note }));
     element.append(h('div', { class: 'problem', role: 'gridcell' }));
     return element;
   }
@@ -182,14 +186,30 @@ export class Grid {
     element.setAttribute('aria-selected', String(index >= low && index <= high));
     const inputs = element.querySelectorAll('input');
     inputs.forEach((input, c) => {
+      this.fromPlan(input, c, row);
       if (keepFocused && input === document.activeElement) return;
       input.value = row.cells[c] ?? '';
     });
-    const results = element.querySelectorAll('.result');
+    const results = element.querySelectorAll('.result:not(.worst)');
     results.forEach((cell, r) => { cell.textContent = row.results[r] ?? ''; });
+    const worst = element.querySelector<HTMLElement>('.worst');
+    if (worst) {
+      worst.textContent = row.plan?.worst ?? '';
+      worst.classList.toggle('beyond', row.plan !== undefined && row.plan.worst !== '' && !row.plan.ok);
+    }
     const problem = element.querySelector('.problem') as HTMLElement;
     problem.textContent = row.problem;
     problem.title = row.problem;
+  }
+
+  /** S and N that the plan gives where none is typed: shown in the empty cell, set apart. */
+  private fromPlan(input: HTMLInputElement, column: number, row: Row): void {
+    const plan = this.schema.plan;
+    if (!plan || (column !== plan.area && column !== plan.points)) return;
+    const value = (column === plan.area ? row.plan?.area : row.plan?.points) ?? '';
+    input.placeholder = value;
+    input.classList.toggle('derived', value !== '');
+    input.title = value !== '' ? `${value}：${plan.fromPlan}` : '';
   }
 
   private commit(index: number, column: number, input: HTMLInputElement): void {

@@ -7,7 +7,9 @@ export type Edit =
   | { kind: 'insert'; at: number; units: string[][] }
   | { kind: 'remove'; at: number; units: string[][] }
   | { kind: 'move'; from: number; to: number }
-  | { kind: 'info'; key: string; before: string; after: string };
+  | { kind: 'info'; key: string; before: string; after: string }
+  /** Several edits as one step (a drawing's rooms, points placed in many units): undone last first. */
+  | { kind: 'batch'; edits: Edit[]; focus: number };
 
 function inverse(edit: Edit): Edit {
   switch (edit.kind) {
@@ -16,6 +18,7 @@ function inverse(edit: Edit): Edit {
     case 'remove': return { kind: 'insert', at: edit.at, units: edit.units };
     case 'move': return { kind: 'move', from: edit.to, to: edit.from };
     case 'info': return { ...edit, before: edit.after, after: edit.before };
+    case 'batch': return { ...edit, edits: edit.edits.map(inverse).reverse() };
   }
 }
 
@@ -27,6 +30,7 @@ export function apply(engine: Engine, edit: Edit): number {
     case 'remove': engine.remove(edit.at, edit.units.length); return Math.min(edit.at, engine.size() - 1);
     case 'move': engine.move(edit.from, edit.to); return edit.to;
     case 'info': engine.setInfo(edit.key, edit.after); return -1;
+    case 'batch': edit.edits.forEach((e) => apply(engine, e)); return Math.min(edit.focus, engine.size() - 1);
   }
 }
 

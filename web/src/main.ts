@@ -2,7 +2,7 @@
 // Starts the engine, shows the sample building (or offers back unsaved work) and
 // publishes window.extinguisher for automation and tests.
 import { App } from './app';
-import { Engine } from './engine';
+import { Engine, pointsDxf } from './engine';
 
 declare const EXTCALC_PAGE_VERSION: string;
 declare const EXTCALC_SAMPLE: { name: string; text: string };
@@ -15,6 +15,13 @@ export interface PageApi {
   openProject(text: string): void;
   projectText(): string;
   reportHtml(): string;
+  /** The project text `extinguisher-calc-cli --dxf F --layer L --standard 2005 --out P
+   *  [--units mm|m]` writes for the drawing's bytes; throws with the reason it is refused. */
+  importDxf(bytes: Uint8Array | ArrayBuffer, options: { layer: string; units?: 'mm' | 'm' | '' }): string;
+  /** The project text `--project P --place --out Q` writes. */
+  placeProject(text: string): string;
+  /** The bytes `--project P --export-dxf D [--units mm|m]` writes. */
+  exportDxf(text: string, options?: { units?: 'mm' | 'm' | '' }): Uint8Array;
 }
 
 declare global {
@@ -52,4 +59,16 @@ window.extinguisher = {
   },
   projectText: () => ready().engine.projectText(),
   reportHtml: () => ready().engine.reportHtml(),
+  importDxf(bytes, { layer, units = '' }): string {
+    const data = bytes instanceof Uint8Array ? bytes : new Uint8Array(bytes);
+    const got = JSON.parse(ready().engine.module.importDxf(data, layer, units)) as { project?: string; error?: string };
+    if (got.project === undefined) throw new Error(got.error ?? '');
+    return got.project;
+  },
+  placeProject(text: string): string {
+    const out = ready().engine.module.placeProject(text);
+    if (out.startsWith('!')) throw new Error(out.slice(1));
+    return out;
+  },
+  exportDxf: (text, { units = '' } = {}) => pointsDxf(ready().engine.module.exportDxf(text, units)).bytes,
 };

@@ -96,6 +96,11 @@ export class PlanPane {
     this.relayout();
   }
 
+  /** The grid's cursor moved: another unit's plan, if it is another unit. */
+  follow(): void {
+    if (this.host.row() !== this.shownRow) this.refresh();
+  }
+
   /** The points in metres of the unit shown, as the plan has them (fixed or proposed). */
   points(): XY[] { return this.view.points ?? []; }
 
@@ -137,7 +142,16 @@ export class PlanPane {
     if (!this.zoomed) this.box = { x: 0, y: 0, w: drawing.width, h: drawing.height };
     this.applyBox();
     this.picture.setAttribute('aria-label', `${name} 平面及设置点`);
-    this.layer.replaceChildren(...drawing.items.map((item) => this.item(item)));
+    const at = (view.points ?? []).map((p) => this.toPage(drawing, p));
+    this.layer.replaceChildren(...drawing.items.map((item) => {
+      const element = this.item(item);
+      // A setting point's own circle (not the legend's) says which point it is.
+      if (item.k === 'c' && item.ink === 'point') {
+        const index = at.findIndex(([x, y]) => Math.abs(x - item.at[0]) < 0.5 && Math.abs(y - item.at[1]) < 0.5);
+        if (index >= 0) element.setAttribute('data-point', String(index));
+      }
+      return element;
+    }));
     if (this.selected >= 0 && this.selected < (view.points?.length ?? 0)) {
       const [x, y] = this.toPage(drawing, view.points![this.selected]);
       this.layer.append(svg('circle', { cx: round(x), cy: round(y), r: 9, class: 'plan-selected',

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -201,11 +202,21 @@ json point(plan::Point p) {
     return json::array({p.x, p.y});
 }
 
+// A page coordinate to the hundredth of a pixel: finer than any screen, and the text a third
+// as long as a double's every digit, which a drag sends on each move.
+double pageUnits(double v) {
+    return std::round(v * 100.0) / 100.0;
+}
+
+json pagePoint(plan::Point p) {
+    return json::array({pageUnits(p.x), pageUnits(p.y)});
+}
+
 json ringJson(const plan::Ring& ring) {
     json out = json::array();
     for (const plan::Point& p : ring) {
-        out.push_back(p.x);
-        out.push_back(p.y);
+        out.push_back(pageUnits(p.x));
+        out.push_back(pageUnits(p.y));
     }
     return out;
 }
@@ -280,8 +291,8 @@ json drawingJson(const plan::draw::Drawing& drawing) {
         if (const auto* line = std::get_if<plan::draw::Line>(&item)) {
             items.push_back({{"k", "l"},
                              {"ink", inkName(line->ink)},
-                             {"a", point(line->a)},
-                             {"b", point(line->b)}});
+                             {"a", pagePoint(line->a)},
+                             {"b", pagePoint(line->b)}});
         } else if (const auto* area = std::get_if<plan::draw::Area>(&item)) {
             json rings = json::array();
             for (const plan::Ring& ring : area->rings) {
@@ -291,15 +302,15 @@ json drawingJson(const plan::draw::Drawing& drawing) {
         } else if (const auto* circle = std::get_if<plan::draw::Circle>(&item)) {
             items.push_back({{"k", "c"},
                              {"ink", inkName(circle->ink)},
-                             {"at", point(circle->centre)},
-                             {"r", circle->radius}});
+                             {"at", pagePoint(circle->centre)},
+                             {"r", pageUnits(circle->radius)}});
         } else if (const auto* text = std::get_if<plan::draw::Text>(&item)) {
             const std::string_view anchor = text->anchor == plan::draw::Anchor::Start    ? "start"
                                             : text->anchor == plan::draw::Anchor::Middle ? "middle"
                                                                                          : "end";
             items.push_back({{"k", "t"},
                              {"ink", inkName(text->ink)},
-                             {"at", point(text->at)},
+                             {"at", pagePoint(text->at)},
                              {"text", text->text},
                              {"size", text->size},
                              {"anchor", anchor},
@@ -613,25 +624,20 @@ class Engine {
         if (workbook_.standard() != Standard::Gb50140_2005) {
             return out.dump();
         }
-        std::vector<std::size_t> rows;
-        building::Project part;
-        part.info = workbook_.info();
+        // From the outcomes the workbook holds: a unit without points has them proposed
+        // already, so placing costs no second placement.
+        const std::size_t at = columnOf(building::Field::PointsAt);
         for (const json& row : json::parse(rowsText)) {
             const auto r = row.get<std::size_t>();
-            if (r < workbook_.size()) {
-                rows.push_back(r);
-                part.units.push_back(workbook_.cells(r));
+            if (r >= workbook_.size()) {
+                continue;
             }
-        }
-        const building::ProjectPlacement placed = building::placeProjectPoints(part);
-        const std::size_t at = columnOf(building::Field::PointsAt);
-        for (std::size_t i = 0; i < rows.size(); ++i) {
-            const building::UnitCells& before = workbook_.cells(rows[i]);
-            const building::UnitCells& after = placed.project.units[i];
-            const std::string was = at < before.size() ? before[at] : std::string();
-            if (at < after.size() && after[at] != was) {
+            const building::UnitCells& cells = workbook_.cells(r);
+            const auto points = building::placedPoints(cells, workbook_.outcome(r));
+            const std::string was = at < cells.size() ? cells[at] : std::string();
+            if (points && *points != was) {
                 out["edits"].push_back(
-                    {{"row", rows[i]}, {"column", at}, {"before", was}, {"after", after[at]}});
+                    {{"row", r}, {"column", at}, {"before", was}, {"after", *points}});
             }
         }
         return out.dump();
@@ -685,6 +691,65 @@ class Engine {
         return out.dump();
     }
 
+    // A pane begins to drag a point of the unit at row: the unit's figure and the reach of
+    // every point are kept until the drag ends, so that each move only checks the rooms
+    // against the points, reaches from the point that moved and lays the plan out.
+    bool dragStart(std::size_t row) {
+        drag_.reset();
+        if (workbook_.standard() != Standard::Gb50140_2005 || row >= workbook_.size()) {
+            return false;
+        }
+        const auto figure =
+            building::planFigure(building::evaluate(Standard::Gb50140_2005, workbook_.cells(row)));
+        if (!figure) {
+            return false;
+        }
+        Drag drag{row, *figure, {figure->rooms.begin(), figure->rooms.end()}};
+        drag.figure.reaches.assign(figure->points.size(), std::nullopt);
+        for (std::size_t i = 0; i < figure->points.size() && figure->radius > 0.0; ++i) {
+            const int room = i < figure->roomOf.size() ? figure->roomOf[i] : -1;
+            if (room >= 0 && static_cast<std::size_t>(room) < drag.rooms.size()) {
+                drag.figure.reaches[i] = plan::reach(drag.rooms[static_cast<std::size_t>(room)],
+                                                     figure->points[i], figure->radius);
+            }
+        }
+        drag_ = std::move(drag);
+        return true;
+    }
+
+    // The plan of the dragged unit with its points at pointsJson, as planView gives it.
+    [[nodiscard]] std::string dragView(const std::string& pointsJson, double width, double height,
+                                       double textSize) const {
+        if (!drag_) {
+            return planView(0, true, pointsJson, width, height, textSize);
+        }
+        std::vector<plan::Point> points;
+        for (const json& p : json::parse(pointsJson)) {
+            points.push_back({p.at(0).get<double>(), p.at(1).get<double>()});
+        }
+        // As the cell will hold them, to the millimetre.
+        const std::string cell = building::pointsCell(points);
+        points = plan::parsePoints(cell).points.value_or(std::vector<plan::Point>{});
+        json out = json::object();
+        for (const plan::Point& p : points) {
+            if (std::none_of(drag_->rooms.begin(), drag_->rooms.end(),
+                             [p](const plan::Room& room) { return room.contains(p); })) {
+                out["refused"] = "设置点应在平面内";
+                return out.dump();
+            }
+        }
+        const plan::draw::Figure moved = building::movedFigure(drag_->figure, points);
+        out["cell"] = cell;
+        out["points"] = json::array();
+        for (const plan::Point& p : moved.points) {
+            out["points"].push_back(point(p));
+        }
+        out["drawing"] = drawingJson(plan::draw::layout(moved, {width, height, textSize}));
+        return out.dump();
+    }
+
+    void dragEnd() { drag_.reset(); }
+
     // Whether a spot (metres) lies on one of the unit's rooms: where a point may stand.
     [[nodiscard]] bool onFloor(std::size_t row, double x, double y) const {
         if (workbook_.standard() != Standard::Gb50140_2005 || row >= workbook_.size()) {
@@ -723,7 +788,13 @@ class Engine {
     }
 
   private:
+    struct Drag {
+        std::size_t row = 0;
+        plan::draw::Figure figure;
+        std::vector<plan::Room> rooms;
+    };
     building::Workbook workbook_;
+    std::optional<Drag> drag_;
 };
 
 }  // namespace extcalc::web
@@ -760,7 +831,10 @@ EMSCRIPTEN_BINDINGS(extinguisher) {
         .function("planView", &Engine::planView)
         .function("onFloor", &Engine::onFloor)
         .function("planSvg", &Engine::planSvg)
-        .function("exportPointsDxf", &Engine::exportPointsDxf);
+        .function("exportPointsDxf", &Engine::exportPointsDxf)
+        .function("dragStart", &Engine::dragStart)
+        .function("dragView", &Engine::dragView)
+        .function("dragEnd", &Engine::dragEnd);
     emscripten::function("importDxf", &extcalc::web::importDxf);
     emscripten::function("placeProject", &extcalc::web::placeProject);
     emscripten::function("exportDxf", &extcalc::web::exportDxf);

@@ -43,6 +43,28 @@ std::string unitName(const UnitCells& cells) {
 
 }  // namespace
 
+std::optional<std::string> placedPoints(const UnitCells& cells, const UnitOutcome& now) {
+    if (!now.plan || !now.plan->error.empty() || !now.plan->check) {
+        return std::nullopt;
+    }
+    if (!now.plan->placed && now.plan->check->ok) {
+        return std::nullopt;  // the designer's points pass: they stay
+    }
+    // Without fixed points the evaluation has proposed them already.
+    std::optional<UnitOutcome> again;
+    if (!now.plan->placed) {
+        UnitCells proposed = cells;
+        proposed.resize(inputColumns(Standard::Gb50140_2005).size());
+        proposed[columnOf(Field::PointsAt)].clear();
+        again = evaluate(Standard::Gb50140_2005, proposed);
+    }
+    const UnitOutcome& placed = again ? *again : now;
+    if (!placed.plan || !placed.plan->placed || placed.plan->points.empty()) {
+        return std::nullopt;
+    }
+    return plan::pointsText(placed.plan->points);
+}
+
 ProjectPlacement placeProjectPoints(const Project& project) {
     ProjectPlacement result{project, {}};
     if (project.standard != Standard::Gb50140_2005) {
@@ -55,26 +77,10 @@ ProjectPlacement placeProjectPoints(const Project& project) {
         if (trimmedAnswer(cells[outline]).empty()) {
             continue;
         }
-        const UnitOutcome now = evaluate(Standard::Gb50140_2005, cells);
-        if (!now.plan || !now.plan->error.empty() || !now.plan->check) {
-            continue;
+        if (auto points = placedPoints(cells, evaluate(Standard::Gb50140_2005, cells))) {
+            cells[at] = std::move(*points);
+            result.placed.push_back(unitName(cells));
         }
-        if (!now.plan->placed && now.plan->check->ok) {
-            continue;  // the designer's points pass: they stay
-        }
-        // Without fixed points the evaluation has proposed them already.
-        std::optional<UnitOutcome> again;
-        if (!now.plan->placed) {
-            UnitCells proposed = cells;
-            proposed[at].clear();
-            again = evaluate(Standard::Gb50140_2005, proposed);
-        }
-        const UnitOutcome& placed = again ? *again : now;
-        if (!placed.plan || !placed.plan->placed || placed.plan->points.empty()) {
-            continue;
-        }
-        cells[at] = plan::pointsText(placed.plan->points);
-        result.placed.push_back(unitName(cells));
     }
     return result;
 }
@@ -140,6 +146,10 @@ RoomsImport importRoomsIntoProject(std::string_view dxfText, plan::dxf::ImportOp
         }
         UnitCells& cells = base.units[u];
         cells[outlineColumn] = plan::outlinesText(rooms[u]);
+        if (trimmedAnswer(cells[atColumn]).empty()) {
+            cells[atColumn].clear();  // no points to keep: a new unit, or one given none
+            continue;
+        }
         // Fixed points of an earlier plan stay where the new rooms still hold them.
         const UnitPlan kept = readUnitPlan(cells[outlineColumn], "");
         const auto points = plan::parsePoints(cells[atColumn]);

@@ -41,6 +41,9 @@ interface RawEngine {
   onFloor(row: number, x: number, y: number): boolean;
   planSvg(row: number): string;
   exportPointsDxf(units: string): DxfBytes;
+  dragStart(row: number): boolean;
+  dragView(points: string, width: number, height: number, textSize: number): string;
+  dragEnd(): void;
 }
 interface DxfBytes { bytes?: Uint8Array; skipped?: string; error?: string }
 export interface Module {
@@ -137,6 +140,12 @@ export class Engine {
     return JSON.parse(this.raw.planSvg(row)) as { name?: string; svg?: string };
   }
   exportPointsDxf(units = ''): PointsDxf { return pointsDxf(this.raw.exportPointsDxf(units)); }
+  /** A point of the unit is being dragged: each move is laid out from what the start kept. */
+  dragStart(row: number): boolean { return this.raw.dragStart(row); }
+  dragView(points: XY[], width: number, height: number, textSize: number): PlanView {
+    return JSON.parse(this.raw.dragView(JSON.stringify(points), width, height, textSize)) as PlanView;
+  }
+  dragEnd(): void { this.raw.dragEnd(); }
 }
 
 export function dxfSummary(module: Module, bytes: Uint8Array): DxfSummary {

@@ -111,15 +111,18 @@ export class PlanPane {
     return { width: Math.max(120, this.canvas.clientWidth), height: Math.max(80, this.canvas.clientHeight) };
   }
 
-  private relayout(points?: XY[]): PlanView | undefined {
+  private relayout(dragged?: XY[]): PlanView | undefined {
     const started = performance.now();
     const { width, height } = this.size();
     const row = this.shownRow;
-    const view = row >= 0 ? this.host.engine.planView(row, width, height, TEXT_SIZE, points) : {};
+    const engine = this.host.engine;
+    const view = row < 0 ? {} : dragged ? engine.dragView(dragged, width, height, TEXT_SIZE)
+      : engine.planView(row, width, height, TEXT_SIZE);
     if (view.refused !== undefined) return undefined;
-    this.view = view;
+    // While dragging, the distance line waits for the drop; the drawing shows the worst spot.
+    this.view = dragged ? { ...this.view, drawing: view.drawing, points: view.points, cell: view.cell } : view;
     this.draw(row);
-    if (points) this.frameTimes.push(performance.now() - started);
+    if (dragged) this.frameTimes.push(performance.now() - started);
     return view;
   }
 
@@ -288,6 +291,7 @@ export class PlanPane {
           this.gesture = { kind: 'drag', point: g.point, pointer: g.pointer, moved: false };
           this.selected = g.point;
           this.dragPoints = this.points().map((p) => [...p] as XY);
+          this.host.engine.dragStart(this.shownRow);
         } else {
           this.gesture = { kind: 'pan', x: g.x, y: g.y, box: { ...this.box }, pointer: g.pointer };
         }
@@ -308,6 +312,7 @@ export class PlanPane {
       if (g.kind === 'drag') {
         const points = this.dragPoints;
         this.dragPoints = undefined;
+        this.host.engine.dragEnd();
         if (g.moved && points) this.edit(points, '移动');
         else this.refresh();
       } else if (g.kind === 'press' && event.type === 'pointerup') {

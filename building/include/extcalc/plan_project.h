@@ -11,6 +11,7 @@
 
 #include "extcalc/plan/dxf.h"
 #include "extcalc/project.h"
+#include "extcalc/units.h"
 
 namespace extcalc::building {
 
@@ -23,6 +24,11 @@ struct ProjectPlacement {
 // gets the points the program proposes written into 设置点; points that pass stay as they are.
 // A typed 设置点数 stays: the designer fixed it.
 ProjectPlacement placeProjectPoints(const Project& project);
+
+// What placeProjectPoints writes into one unit's 设置点, given the unit's outcome as it stands
+// (a workbook keeps it): the points proposed, or none when its points stay (they pass, the unit
+// has no usable plan, or nothing could be placed).
+std::optional<std::string> placedPoints(const UnitCells& cells, const UnitOutcome& now);
 
 struct RoomsImport {
     std::optional<Project> project;

@@ -19,6 +19,12 @@ namespace extcalc::building {
 // for a unit without a plan or whose plan cannot be used.
 std::optional<plan::draw::Figure> planFigure(const UnitOutcome& outcome);
 
+// The figure with its points where a pane has them while one is dragged: rooms, labels and R
+// as they were, every room checked again against the points as they now stand (a point off
+// every room is not drawn), and the reach of each point that did not move kept from before.
+plan::draw::Figure movedFigure(const plan::draw::Figure& figure,
+                               const std::vector<plan::Point>& points);
+
 // The report's check of 5.2.1 (class A) or 5.2.2 (classes B, C; E by its basis):
 // "最大保护距离 20 m，最不利点 (68, 0) 距最近的设置点 22.66 m > 20 m".
 struct DistanceLine {

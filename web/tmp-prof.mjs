@@ -1,0 +1,23 @@
+import { launch, openPage } from './tests/browser.mjs';
+import { readFileSync } from 'node:fs';
+const browser = await launch();
+const { page } = await openPage(browser);
+const bytes = [...readFileSync('/tmp/p24/floor500.dxf')];
+const r = await page.evaluate(async (b) => {
+  const m = await createEngine();
+  const e = new m.Engine();
+  const data = new Uint8Array(b);
+  const t = [performance.now()];
+  m.dxfSummary(data); t.push(performance.now());
+  const got = JSON.parse(e.planImport(data, 'ROOMS', '', -1, false)); t.push(performance.now());
+  e.open(got.project); t.push(performance.now());
+  e.rows(0, 30); e.totals(); t.push(performance.now());
+  const rows = JSON.stringify(Array.from({ length: 500 }, (_, i) => i));
+  const placed = JSON.parse(e.place(rows)); t.push(performance.now());
+  for (const x of placed.edits) e.setCell(x.row, x.column, x.after);
+  t.push(performance.now());
+  const text = m.placeProject(got.project); t.push(performance.now());
+  return t.slice(1).map((v, i) => (v - t[i]).toFixed(0));
+}, bytes);
+console.log('summary, planImport, open, rows, place, setCells, placeProject', r);
+await browser.close();

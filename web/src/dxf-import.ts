@@ -100,11 +100,11 @@ export class DxfImport {
       units.append(h('option', { value: 'mm' }, '毫米（mm）'), h('option', { value: 'm' }, '米（m）'));
       const unitNote = summary.metresPerUnit === null
         ? h('p', { class: 'dxf-note' }, '图纸没有注明单位，请选择图纸的单位。') : '';
-      const hasUnits = this.engine.size() > 0;
+      // Into this project unless it cannot take plans: an empty one keeps its particulars.
       const plan = this.engine.schema().plan !== undefined;
       const append = h('input', { type: 'radio', name: 'into', value: 'append' });
       const fresh = h('input', { type: 'radio', name: 'into', value: 'new' });
-      append.checked = hasUnits && plan;
+      append.checked = plan;
       fresh.checked = !append.checked;
       append.disabled = !plan;
       const name = this.doc.fileName || '未命名';

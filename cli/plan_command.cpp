@@ -133,6 +133,7 @@ int runProjectPlanCheck(const std::string& path, bool json, std::ostream& out, s
         }
         if (json) {
             units.push_back(building::outcomeJson(project->standard, outcome, name));
+            building::addOutlineArcsJson(*project, cells, units.back());
             continue;
         }
         if (!outcome.plan) {
@@ -155,6 +156,9 @@ int runProjectPlanCheck(const std::string& path, bool json, std::ostream& out, s
                 << (check.ok ? "满足" : "不满足") << " 5.2.1/5.2.2\n";
         } else {
             out << "有房间没有设置点，不满足 5.2.1/5.2.2\n";
+        }
+        if (const auto arcs = building::outlineArcsOf(*project, cells)) {
+            out << name << "：" << building::outlineArcsText(*arcs) << '\n';
         }
     }
     if (json) {
@@ -234,6 +238,9 @@ int runDxfImport(const std::string& dxfPath, const std::string& layer, const std
         building::importRoomsIntoProject(text.str(), options, std::move(base));
     for (const std::string& warning : imported.warnings) {
         err << kProgram << "警告：" << warning << '\n';
+    }
+    for (const std::string& note : imported.notes) {
+        err << kProgram << "注意：" << note << '\n';
     }
     if (!imported.project) {
         err << kProgram << "图纸“" << dxfPath << "”不能读入：" << imported.error << '\n';

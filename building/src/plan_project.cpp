@@ -107,15 +107,19 @@ RoomsImport importRoomsIntoProject(std::string_view dxfText, plan::dxf::ImportOp
     for (UnitCells& cells : base.units) {
         cells.resize(columns);
     }
-    // Per unit, the rooms it got from this drawing.
+    // Per unit, the rooms it got from this drawing and their arcs.
     std::vector<std::vector<plan::Outline>> rooms(base.units.size());
+    std::vector<int> arcs(base.units.size(), 0);
     std::size_t unnamed = 0;
+    std::vector<std::string> named;
     for (plan::dxf::Room& room : read.rooms) {
         std::string name = room.name;
         if (name.empty()) {
-            name = "房间 " + (room.handle.empty() ? std::to_string(++unnamed) : room.handle);
-            result.warnings.push_back("第 " + std::to_string(room.line) +
-                                      " 行的房间轮廓中没有文字，命名为“" + name + "”");
+            ++unnamed;
+            name = "房间 " + (room.handle.empty() ? std::to_string(unnamed) : room.handle);
+            if (named.size() < 10) {
+                named.push_back("“" + name + "”（第 " + std::to_string(room.line) + " 行）");
+            }
         }
         const auto found =
             std::find_if(base.units.begin(), base.units.end(),
@@ -134,11 +138,22 @@ RoomsImport importRoomsIntoProject(std::string_view dxfText, plan::dxf::ImportOp
             cells[atColumn].clear();
             base.units.push_back(std::move(cells));
             rooms.emplace_back();
+            arcs.push_back(0);
             ++result.added;
         } else {
             ++result.joined;
         }
         rooms[index].push_back(std::move(room.outline));
+        arcs[index] += room.arcs;
+    }
+    if (unnamed > 0) {
+        std::string list;
+        for (const std::string& n : named) {
+            list += (list.empty() ? "" : "、") + n;
+        }
+        result.warnings.push_back(std::to_string(unnamed) +
+                                  " 个房间的轮廓中没有文字，按轮廓的句柄命名：" + list +
+                                  (unnamed > named.size() ? " 等" : ""));
     }
     for (std::size_t u = 0; u < base.units.size(); ++u) {
         if (rooms[u].empty()) {
@@ -146,6 +161,11 @@ RoomsImport importRoomsIntoProject(std::string_view dxfText, plan::dxf::ImportOp
         }
         UnitCells& cells = base.units[u];
         cells[outlineColumn] = plan::outlinesText(rooms[u]);
+        if (arcs[u] > 0) {
+            const OutlineArcs fromArcs{arcs[u], plan::dxf::kArcToleranceM};
+            base.outlineArcs[cells[outlineColumn]] = fromArcs;
+            result.notes.push_back("“" + unitName(cells) + "”：" + outlineArcsText(fromArcs));
+        }
         if (trimmedAnswer(cells[atColumn]).empty()) {
             cells[atColumn].clear();  // no points to keep: a new unit, or one given none
             continue;
@@ -167,6 +187,13 @@ RoomsImport importRoomsIntoProject(std::string_view dxfText, plan::dxf::ImportOp
             }
         }
         cells[atColumn] = plan::pointsText(inside);
+    }
+    // Only what some unit's 平面 still says.
+    for (auto i = base.outlineArcs.begin(); i != base.outlineArcs.end();) {
+        const std::string& text = i->first;
+        const bool held = std::any_of(base.units.begin(), base.units.end(),
+                                      [&](const UnitCells& c) { return c[outlineColumn] == text; });
+        i = held ? std::next(i) : base.outlineArcs.erase(i);
     }
     result.project = std::move(base);
     return result;

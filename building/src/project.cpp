@@ -2,6 +2,7 @@
 #include "extcalc/project.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -22,6 +23,17 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 namespace fs = std::filesystem;
+
+// Beside a unit's cells: how its 平面 stands to a drawing's arcs.
+constexpr std::string_view kOutlineArcsKey = "outline_arcs";
+
+std::size_t outlineColumn() {
+    const auto columns = inputColumns(Standard::Gb50140_2005);
+    return static_cast<std::size_t>(
+        std::find_if(columns.begin(), columns.end(),
+                     [](const InputColumn& c) { return c.field == Field::Outline; }) -
+        columns.begin());
+}
 
 // No building has this many units; a file this large is something else.
 constexpr std::uintmax_t kMaxProjectBytes = std::uintmax_t{256} << 20U;
@@ -93,6 +105,22 @@ std::string unitPlace(std::size_t index, const Json& unit) {
     return place;
 }
 
+// {"count": n ≥ 1, "tolerance_m": t > 0}, and nothing else.
+std::optional<OutlineArcs> outlineArcsOf(const Json& value) {
+    if (!value.is_object() || value.size() != 2) {
+        return std::nullopt;
+    }
+    const auto count = value.find("count");
+    const auto tolerance = value.find("tolerance_m");
+    if (count == value.end() || tolerance == value.end() || !count->is_number_integer() ||
+        !tolerance->is_number() || count->get<long long>() < 1 ||
+        count->get<long long>() > 1'000'000 || !(tolerance->get<double>() > 0.0) ||
+        !(tolerance->get<double>() < 1.0)) {
+        return std::nullopt;
+    }
+    return OutlineArcs{static_cast<int>(count->get<long long>()), tolerance->get<double>()};
+}
+
 ProjectRead refuse(std::string place, std::string problem) {
     ProjectRead read;
     read.error = ProjectError{std::move(place), std::move(problem)};
@@ -119,6 +147,38 @@ std::string ProjectError::text() const {
     return place.empty() ? problem : place + "：" + problem;
 }
 
+std::optional<OutlineArcs> outlineArcsOf(const Project& project, const UnitCells& cells) {
+    if (project.outlineArcs.empty() || project.standard != Standard::Gb50140_2005) {
+        return std::nullopt;
+    }
+    const std::size_t column = outlineColumn();
+    if (column >= cells.size() || cells[column].empty()) {
+        return std::nullopt;
+    }
+    const auto found = project.outlineArcs.find(cells[column]);
+    if (found == project.outlineArcs.end() || found->second.count <= 0) {
+        return std::nullopt;
+    }
+    return found->second;
+}
+
+std::string outlineArcsText(const OutlineArcs& arcs) {
+    char tolerance[40];
+    const double cm = arcs.toleranceM * 100.0;
+    std::snprintf(tolerance, sizeof tolerance,
+                  std::abs(cm - std::round(cm)) < 1e-9 ? "%.0f cm" : "%.1f cm", cm);
+    return "平面含圆弧 " + std::to_string(arcs.count) +
+           " 段，按圆弧外侧的折线读入（平面只大不小），与圆弧相差不超过 " + tolerance;
+}
+
+void addOutlineArcsJson(const Project& project, const UnitCells& cells, nlohmann::json& unit) {
+    if (const auto arcs = outlineArcsOf(project, cells)) {
+        unit["outline_arcs"] = {{"count", arcs->count},
+                                {"tolerance_m", arcs->toleranceM},
+                                {"text", outlineArcsText(*arcs)}};
+    }
+}
+
 std::string projectJson(const Project& project) {
     Json info = Json::object();
     for (const auto& key : kInfoKeys) {
@@ -130,6 +190,10 @@ std::string projectJson(const Project& project) {
         Json unit = Json::object();
         for (std::size_t c = 0; c < columns.size(); ++c) {
             unit[std::string(columns[c].key)] = c < cells.size() ? cells[c] : std::string();
+        }
+        if (const auto arcs = outlineArcsOf(project, cells)) {
+            unit[std::string(kOutlineArcsKey)] = {{"count", arcs->count},
+                                                  {"tolerance_m", arcs->toleranceM}};
         }
         units.push_back(std::move(unit));
     }
@@ -150,6 +214,7 @@ std::string projectResultsJson(const Project& project, bool* failed) {
         anyFailed = anyFailed || outcome.failed();
         const std::string_view name = cells.empty() ? std::string_view{} : cells.front();
         units.push_back(outcomeJson(project.standard, outcome, name));
+        addOutlineArcsJson(project, cells, units.back());
     }
     if (failed != nullptr) {
         *failed = anyFailed;
@@ -223,9 +288,18 @@ ProjectRead readProject(std::string_view text) {
             return refuse("第 " + std::to_string(i + 1) + " 个计算单元", "应为对象");
         }
         UnitCells cells(columns.size());
+        std::optional<OutlineArcs> arcs;
         for (const auto& [key, value] : unit.items()) {
             // clang before 16 cannot capture a structured binding in a lambda.
             const std::string& named = key;
+            if (named == kOutlineArcsKey && project.standard == Standard::Gb50140_2005) {
+                arcs = outlineArcsOf(value);
+                if (!arcs) {
+                    return refuse(unitPlace(i, unit) + "的“" + std::string(kOutlineArcsKey) + "”",
+                                  "应为 {\"count\": 圆弧段数, \"tolerance_m\": 与圆弧相差的米数}");
+                }
+                continue;
+            }
             const auto column = std::find_if(columns.begin(), columns.end(),
                                              [&](const InputColumn& c) { return c.key == named; });
             if (column == columns.end()) {
@@ -245,6 +319,14 @@ ProjectRead readProject(std::string_view text) {
                                   "的列表中");
             }
             cells[index] = *cell;
+        }
+        if (arcs) {
+            const std::string& outline = cells[outlineColumn()];
+            if (outline.empty()) {
+                return refuse(unitPlace(i, unit) + "的“" + std::string(kOutlineArcsKey) + "”",
+                              "说明了平面的圆弧，却没有平面");
+            }
+            project.outlineArcs[outline] = *arcs;
         }
         project.units.push_back(std::move(cells));
     }

@@ -499,11 +499,16 @@ void workingSeveral(const gb::Unit& unit, const gb::Result& r, std::vector<Block
                              "；表5.2.1、5.2.2，" + (r.wheeled ? "推车式" : "手提式") + "）"}});
 }
 
-// The plan: the distance checked on it (5.2.1/5.2.2) and its figure.
-void plan2005(std::string_view name, const UnitOutcome& outcome, std::vector<Block>& blocks) {
+// The plan: the distance checked on it (5.2.1/5.2.2), how its outline was read from a
+// drawing's arcs, and its figure.
+void plan2005(std::string_view name, const UnitOutcome& outcome, const std::string& arcs,
+              std::vector<Block>& blocks) {
     if (const auto line = building::distanceLine(outcome)) {
         blocks.emplace_back(
             Check{line->ok ? Status::Pass : Status::Fail, line->clause, line->text});
+    }
+    if (!arcs.empty() && outcome.plan) {
+        blocks.emplace_back(Paragraph{arcs});
     }
     if (const auto figure = building::planFigure(outcome)) {
         blocks.emplace_back(
@@ -511,7 +516,8 @@ void plan2005(std::string_view name, const UnitOutcome& outcome, std::vector<Blo
     }
 }
 
-void unit2005(const UnitCells& cells, const UnitOutcome& outcome, std::vector<Block>& blocks) {
+void unit2005(const UnitCells& cells, const UnitOutcome& outcome, const std::string& arcs,
+              std::vector<Block>& blocks) {
     if (!outcome.unit || !outcome.current) {
         const auto columns = building::inputColumns(Standard::Gb50140_2005);
         for (std::size_t i = 1; i < columns.size(); ++i) {
@@ -545,7 +551,7 @@ void unit2005(const UnitCells& cells, const UnitOutcome& outcome, std::vector<Bl
         }
         checksSeveral(unit, r, blocks);
         plan2005(cells.empty() ? std::string_view() : std::string_view(cells.front()), outcome,
-                 blocks);
+                 arcs, blocks);
         return;
     }
     if (!r.formulaQ.empty()) {
@@ -582,7 +588,8 @@ void unit2005(const UnitCells& cells, const UnitOutcome& outcome, std::vector<Bl
                                           (r.wheeled ? "推车式" : "手提式") + "）"}});
     }
     checks2005(unit, r, blocks);
-    plan2005(cells.empty() ? std::string_view() : std::string_view(cells.front()), outcome, blocks);
+    plan2005(cells.empty() ? std::string_view() : std::string_view(cells.front()), outcome, arcs,
+             blocks);
 }
 
 std::vector<std::string> summaryRow2005(std::size_t i, const UnitCells& cells,
@@ -975,7 +982,9 @@ Document buildReport(const building::Project& project) {
         blocks.emplace_back(
             Heading{2, std::to_string(i + 1) + "　" + unitName(project.units[i], i)});
         if (current) {
-            unit2005(project.units[i], outcomes[i], blocks);
+            const auto arcs = building::outlineArcsOf(project, project.units[i]);
+            unit2005(project.units[i], outcomes[i],
+                     arcs ? building::outlineArcsText(*arcs) : std::string(), blocks);
         } else {
             unitClassic(project.units[i], outcomes[i], blocks);
         }

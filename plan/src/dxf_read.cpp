@@ -98,7 +98,7 @@ bool sameLayer(std::string_view a, std::string_view b) {
 std::string whereOf(std::string_view type, std::string_view handle, long line) {
     std::string w(type);
     if (!handle.empty()) {
-        w += "（句柄 " + std::string(handle) + "，" + lineText(line) + "）";
+        w += "（句柄 " + shownName(handle) + "，" + lineText(line) + "）";
     } else {
         w += "（" + lineText(line) + "）";
     }
@@ -183,8 +183,9 @@ class TagStream {
         }
         if (!digits) {
             std::string shown(code.substr(0, 40));
-            if (std::any_of(shown.begin(), shown.end(),
-                            [](char c) { return static_cast<unsigned char>(c) < 0x20; })) {
+            if (!validUtf8(shown) || std::any_of(shown.begin(), shown.end(), [](char c) {
+                    return static_cast<unsigned char>(c) < 0x20;
+                })) {
                 shown = "无法显示的字节";
             }
             error_ = lineText(codeAt) + "应为组码（整数），却是“" + shown +
@@ -304,16 +305,16 @@ class Reader {
                 continue;
             }
             if (section == "TABLES" && kind == "LAYER") {
-                for (const Tag& t : own()) {
+                eachOwn([&](const Tag& t) {
                     if (t.code == 2) {
                         d.layerTable.push_back(t.value);
                     }
-                }
+                });
             } else if (section == "BLOCKS" && kind == "BLOCK") {
                 Block b;
                 b.line = tag.line;
                 std::optional<double> x;
-                for (const Tag& t : own()) {
+                eachOwn([&](const Tag& t) {
                     if (t.code == 2) {
                         b.name = trimmed(t.value);
                     } else if (t.code == 70) {
@@ -323,7 +324,7 @@ class Reader {
                     } else if (t.code == 20) {
                         b.base = {x.value_or(0.0), numberOf(t.value).value_or(0.0)};
                     }
-                }
+                });
                 std::string key = upper(b.name);
                 block.reset();
                 if (d.blockIndex.find(key) == d.blockIndex.end()) {
@@ -332,14 +333,14 @@ class Reader {
                     d.blocks.push_back(std::move(b));
                 }
             } else if (section == "BLOCKS" && kind == "ENDBLK") {
-                own();
+                skipOwn();
                 block.reset();
             } else if (section == "BLOCKS" && block) {
                 entity(tag, kind, d.blocks[*block].content, d.error);
             } else if (section == "ENTITIES") {
                 entity(tag, kind, d.model, d.error, &d.paper);
             } else {
-                own();
+                skipOwn();
             }
         }
         if (!d.error.empty()) {
@@ -376,25 +377,28 @@ class Reader {
         }
     }
 
-    // The tags of the object begun, up to the next group code 0.
-    const std::vector<Tag>& own() {
-        own_.clear();
+    // Each tag of the object begun, up to the next group code 0: one at a time, so that an
+    // entity of a million vertices is never held as tags.
+    template <typename Each>
+    void eachOwn(Each&& each) {
         Tag t;
         while (tags_.next(t)) {
             if (t.code == 0) {
                 tags_.putBack(t);
                 break;
             }
-            own_.push_back(t);
+            each(t);
         }
-        return own_;
+    }
+    void skipOwn() {
+        eachOwn([](const Tag&) {});
     }
 
     // A coordinate; the first that is not a number becomes the entity's fault.
     static double coordinate(Entity& e, const Tag& t) {
         const auto v = numberOf(t.value);
         if (!v && e.fault.empty()) {
-            e.fault = "的坐标“" + std::string(trimmed(t.value).substr(0, 40)) + "”（" +
+            e.fault = "的坐标“" + shownName(trimmed(t.value).substr(0, 40)) + "”（" +
                       lineText(t.line + 1) + "）不是数值";
         }
         return v.value_or(0.0);
@@ -404,7 +408,13 @@ class Reader {
     static bool common(Entity& e, const Tag& t, Extrusion& extrusion, bool& paper) {
         switch (t.code) {
             case 5:
+                // Hexadecimal in every drawing; anything else is no handle to name.
                 e.handle = trimmed(t.value);
+                if (e.handle.size() > 16 ||
+                    !std::all_of(e.handle.begin(), e.handle.end(),
+                                 [](char c) { return c > ' ' && c < 0x7F; })) {
+                    e.handle = {};
+                }
                 return true;
             case 8:
                 e.layer = t.value;
@@ -445,9 +455,9 @@ class Reader {
         }
         ++use->count;
         if (use->named.size() < kNamedAtMost) {
-            use->named.push_back(std::string(kind) + (e.handle.empty()
-                                                          ? "（" + lineText(e.line) + "）"
-                                                          : " 句柄 " + std::string(e.handle)));
+            use->named.push_back(shownName(kind.substr(0, 40)) +
+                                 (e.handle.empty() ? "（" + lineText(e.line) + "）"
+                                                   : " 句柄 " + std::string(e.handle)));
         }
     }
 
@@ -471,9 +481,9 @@ class Reader {
         bool embedded = false;
         std::optional<double> x;
         if (kind == "LWPOLYLINE") {
-            for (const Tag& t : own()) {
+            eachOwn([&](const Tag& t) {
                 if (common(e, t, extrusion, paper)) {
-                    continue;
+                    return;
                 }
                 if (t.code == 70) {
                     e.closed = (wholeOf(t.value, 0) & 1) != 0;
@@ -485,15 +495,15 @@ class Reader {
                 } else if (t.code == 42 && !e.vertices.empty()) {
                     e.vertices.back().bulge = numberOf(t.value).value_or(0.0);
                 }
-            }
+            });
             finish(e, extrusion);
         } else if (kind == "POLYLINE") {
             int flags = 0;
-            for (const Tag& t : own()) {
+            eachOwn([&](const Tag& t) {
                 if (!common(e, t, extrusion, paper) && t.code == 70) {
                     flags = wholeOf(t.value, 0);
                 }
-            }
+            });
             e.closed = (flags & 1) != 0;
             const bool mesh = (flags & (16 | 64)) != 0;
             const bool space = (flags & 8) != 0;
@@ -503,7 +513,7 @@ class Reader {
                 std::optional<Vertex> v;
                 int vertexFlags = 0;
                 double bulge = 0.0;
-                for (const Tag& vt : own()) {
+                eachOwn([&](const Tag& vt) {
                     if (vt.code == 10) {
                         x = coordinate(e, vt);
                     } else if (vt.code == 20 && x) {
@@ -514,7 +524,7 @@ class Reader {
                     } else if (vt.code == 70) {
                         vertexFlags = wholeOf(vt.value, 0);
                     }
-                }
+                });
                 // A spline's frame points are not drawn; the fitted vertices are.
                 if (v && (vertexFlags & 16) == 0) {
                     addVertex(e, v->at);
@@ -528,7 +538,7 @@ class Reader {
                         "的顶点没有以 SEQEND 结束，文件可能已损坏";
                 return;
             }
-            own();  // the SEQEND's own tags
+            skipOwn();  // the SEQEND's own tags
             if (mesh) {
                 countOther(paper && paperSpace ? *paperSpace : into, "POLYLINE（网格）", e);
                 return;
@@ -538,9 +548,9 @@ class Reader {
         } else if (kind == "CIRCLE") {
             Point centre;
             double radius = 0.0;
-            for (const Tag& t : own()) {
+            eachOwn([&](const Tag& t) {
                 if (common(e, t, extrusion, paper)) {
-                    continue;
+                    return;
                 }
                 if (t.code == 10) {
                     centre.x = coordinate(e, t);
@@ -549,7 +559,7 @@ class Reader {
                 } else if (t.code == 40) {
                     radius = std::abs(coordinate(e, t));
                 }
-            }
+            });
             // Two half circles, as CAD draws a round polyline.
             e.vertices = {{{centre.x - radius, centre.y}, 1.0},
                           {{centre.x + radius, centre.y}, 1.0}};
@@ -563,9 +573,9 @@ class Reader {
             double ratio = 1.0;
             double from = 0.0;
             double to = 2.0 * kPi;
-            for (const Tag& t : own()) {
+            eachOwn([&](const Tag& t) {
                 if (common(e, t, extrusion, paper)) {
-                    continue;
+                    return;
                 }
                 if (t.code == 10) {
                     centre.x = coordinate(e, t);
@@ -582,7 +592,7 @@ class Reader {
                 } else if (t.code == 42) {
                     to = coordinate(e, t);
                 }
-            }
+            });
             // In the world frame: the unit circle onto centre + u·major + v·minor, the minor axis
             // ratio × (N × major).
             const double sense = extrusion.mirrored() ? -1.0 : 1.0;
@@ -602,13 +612,13 @@ class Reader {
             bool hidden = false;
             std::string chunks;
             std::string_view last;
-            for (const Tag& t : own()) {
+            eachOwn([&](const Tag& t) {
                 if (embedded || t.code == 101) {
                     embedded = true;
-                    continue;
+                    return;
                 }
                 if (common(e, t, extrusion, paper)) {
-                    continue;
+                    return;
                 }
                 if (t.code == 10) {
                     e.at.x = coordinate(e, t);
@@ -628,7 +638,7 @@ class Reader {
                 } else if (t.code == 1) {
                     last = t.value;
                 }
-            }
+            });
             if (hidden) {
                 return;
             }
@@ -645,9 +655,9 @@ class Reader {
         } else if (kind == "INSERT") {
             e.kind = Kind::Insert;
             bool attributes = false;
-            for (const Tag& t : own()) {
+            eachOwn([&](const Tag& t) {
                 if (common(e, t, extrusion, paper)) {
-                    continue;
+                    return;
                 }
                 switch (t.code) {
                     case 2:
@@ -686,7 +696,7 @@ class Reader {
                     default:
                         break;
                 }
-            }
+            });
             finish(e, extrusion);
             if (attributes) {
                 Tag t;
@@ -702,12 +712,10 @@ class Reader {
                             "的属性（ATTRIB）没有以 SEQEND 结束，文件可能已损坏";
                     return;
                 }
-                own();
+                skipOwn();
             }
         } else {
-            for (const Tag& t : own()) {
-                common(e, t, extrusion, paper);
-            }
+            eachOwn([&](const Tag& t) { common(e, t, extrusion, paper); });
             // Definitions of attributes are templates; the inserts' ATTRIBs are drawn.
             if (kind != "ATTDEF" && kind != "SEQEND") {
                 countOther(paper && paperSpace ? *paperSpace : into, kind, e);
@@ -718,7 +726,6 @@ class Reader {
     }
 
     TagStream tags_;
-    std::vector<Tag> own_;
 };
 
 }  // namespace
@@ -824,8 +831,7 @@ struct Tally {
     std::map<std::string, double> closed;
     std::map<std::string, double> open;
     std::map<std::string, double> others;
-    std::vector<std::string> used;             // layer keys in the order first found
-    std::map<std::string, std::string> names;  // key → the name as first spelled
+    std::vector<std::string> used;  // layer keys in the order first found
 };
 
 double copiesOf(const Entity& insert) {
@@ -852,16 +858,17 @@ class Tallies {
             std::string chain;
             const auto from = std::find(stack_.begin(), stack_.end(), block);
             for (auto i = from; i != stack_.end(); ++i) {
-                chain += "“" + decoder_.text(drawing_.blocks[*i].name) + "”→";
+                chain += "“" + shownName(decoder_.text(drawing_.blocks[*i].name)) + "”→";
             }
-            error = "图块插入了自身（" + chain + "“" + decoder_.text(drawing_.blocks[block].name) +
-                    "”，图块定义于" + lineText(drawing_.blocks[block].line) +
+            error = "图块插入了自身（" + chain + "“" +
+                    shownName(decoder_.text(drawing_.blocks[block].name)) + "”，图块定义于" +
+                    lineText(drawing_.blocks[block].line) +
                     "），无法展开；请在 CAD 中修正图块的定义";
             return nullptr;
         }
         if (stack_.size() >= static_cast<std::size_t>(kMaxBlockDepth)) {
             error = "图块嵌套超过 " + std::to_string(kMaxBlockDepth) + " 层（图块“" +
-                    decoder_.text(drawing_.blocks[stack_.front()].name) +
+                    shownName(decoder_.text(drawing_.blocks[stack_.front()].name)) +
                     "”之内），不是楼层平面图；请在 CAD 中分解（EXPLODE）部分图块后再读入";
             return nullptr;
         }
@@ -878,16 +885,27 @@ class Tallies {
         return &tallies_[block];
     }
 
+    // The layer's key as written; layer 0 inside a block is the insert's.
+    const std::string& keyFor(std::string_view raw, bool inBlock) {
+        if (inBlock && onLayerZero(raw)) {
+            return kInherited;
+        }
+        const auto found = keys_.find(raw);
+        if (found != keys_.end()) {
+            return found->second;
+        }
+        const std::string& name = decoder_.layer(raw);
+        std::string key = keyOf(name);
+        names_.emplace(key, name);
+        return keys_.emplace(raw, std::move(key)).first->second;
+    }
+    // The name of a key as first spelled.
+    const std::string& nameOf(const std::string& key) const { return names_.at(key); }
+
     // A container's tally: the model space (layer 0 is its own) or a block's content.
     bool tally(const Container& c, bool inBlock, Tally& t, std::string& error) {
-        const auto keyFor = [&](std::string_view raw) {
-            if (inBlock && onLayerZero(raw)) {
-                return kInherited;
-            }
-            const std::string& name = decoder_.layer(raw);
-            std::string key = keyOf(name);
-            t.names.emplace(key, name);
-            return key;
+        const auto keyFor = [&](std::string_view raw) -> const std::string& {
+            return this->keyFor(raw, inBlock);
         };
         const auto use = [&t](const std::string& key) {
             if (std::find(t.used.begin(), t.used.end(), key) == t.used.end()) {
@@ -895,7 +913,7 @@ class Tallies {
             }
         };
         for (const Entity& e : c.entities) {
-            const std::string key = keyFor(e.layer);
+            const std::string& key = keyFor(e.layer);
             use(key);
             if (e.kind == Kind::Outline && !e.tilted) {
                 (e.closed ? t.closed : t.open)[key] += 1.0;
@@ -927,12 +945,9 @@ class Tallies {
             for (const std::string& k : inner->used) {
                 use(k == kInherited ? key : k);
             }
-            for (const auto& [k, name] : inner->names) {
-                t.names.emplace(k, name);
-            }
         }
         for (const OtherUse& o : c.others) {
-            const std::string key = keyFor(o.layer);
+            const std::string& key = keyFor(o.layer);
             use(key);
             t.others[key] += static_cast<double>(o.count);
         }
@@ -952,6 +967,8 @@ class Tallies {
     std::vector<int> state_;  // 0 not yet, 1 being tallied, 2 done
     std::vector<Tally> tallies_;
     std::vector<std::size_t> stack_;
+    std::map<std::string_view, std::string> keys_;
+    std::map<std::string, std::string> names_;
 };
 
 }  // namespace
@@ -966,10 +983,9 @@ Census census(const Drawing& drawing, const Decoder& decoder) {
     // The table's order first, then layers it lacks as found.
     std::vector<std::string> order;
     for (const std::string_view raw : drawing.layerTable) {
-        std::string key = keyOf(decoder.layer(raw));
+        const std::string& key = tallies.keyFor(raw, false);
         if (std::find(order.begin(), order.end(), key) == order.end()) {
-            model.names.emplace(key, decoder.layer(raw));
-            order.push_back(std::move(key));
+            order.push_back(key);
         }
     }
     for (const std::string& key : model.used) {
@@ -979,7 +995,7 @@ Census census(const Drawing& drawing, const Decoder& decoder) {
     }
     for (const std::string& key : order) {
         LayerCount count;
-        count.name = model.names[key];
+        count.name = tallies.nameOf(key);
         count.used = std::find(model.used.begin(), model.used.end(), key) != model.used.end();
         const auto closed = model.closed.find(key);
         count.closedOutlines = closed == model.closed.end() ? 0.0 : closed->second;
@@ -1061,7 +1077,10 @@ class Placer {
             }
             const std::string& layer = layerOf(e, inherited);
             const bool onLayer = sameLayer(layer, layer_);
-            const std::string handle = path + std::string(e.handle);
+            // Without a handle of its own, the inserts' say where it is.
+            const std::string handle = e.handle.empty()
+                                           ? path.substr(0, path.empty() ? 0 : path.size() - 1)
+                                           : path + std::string(e.handle);
             switch (e.kind) {
                 case Kind::Outline:
                     if (onLayer) {
@@ -1072,7 +1091,7 @@ class Placer {
                     text(e, toWorld, handle);
                     break;
                 case Kind::Insert:
-                    insert(e, toWorld, layer, onLayer, handle, depth);
+                    insert(e, toWorld, layer, onLayer, path, handle, depth);
                     break;
             }
         }
@@ -1141,7 +1160,7 @@ class Placer {
     }
 
     void insert(const Entity& e, const Affine& toWorld, const std::string& layer, bool onLayer,
-                const std::string& handle, int depth) {
+                const std::string& path, const std::string& handle, int depth) {
         const std::string where = whereOf("INSERT", handle, e.line);
         const auto found = drawing_.blockIndex.find(Tallies::upperOf(e.block));
         const double angle = e.rotationDeg * kPi / 180.0;
@@ -1156,7 +1175,6 @@ class Placer {
             return Affine{1.0, 0.0, 0.0, 1.0, column * e.columnSpacing, row * e.rowSpacing};
         };
         // The ATTRIBs stand in the container's frame already; an array's copies move them along.
-        const std::string container = handle.substr(0, handle.size() - e.handle.size());
         for (const Entity& a : e.attributes) {
             for (int r = 0; r < rows && placed_.error.empty(); ++r) {
                 for (int k = 0; k < columns && placed_.error.empty(); ++k) {
@@ -1167,13 +1185,14 @@ class Placer {
                     const Point shift = toContainer.after(rotate.after(offset(r, k)))({0.0, 0.0});
                     const Point base = toContainer({0.0, 0.0});
                     const Affine moved{1.0, 0.0, 0.0, 1.0, shift.x - base.x, shift.y - base.y};
-                    text(a, toWorld.after(moved), container + std::string(a.handle));
+                    text(a, toWorld.after(moved), path + std::string(a.handle));
                 }
             }
         }
         if (found == drawing_.blockIndex.end()) {
             if (onLayer) {
-                placed_.warnings.push_back(where + "插入的图块“" + decoder_.text(e.block) +
+                placed_.warnings.push_back(where + "插入的图块“" +
+                                           shownName(decoder_.text(e.block)) +
                                            "”在图纸中没有定义，未读入");
             }
             return;
@@ -1181,7 +1200,7 @@ class Placer {
         const Block& block = drawing_.blocks[found->second];
         if (block.external) {
             placed_.warnings.push_back(
-                where + "是外部参照“" + decoder_.text(e.block) +
+                where + "是外部参照“" + shownName(decoder_.text(e.block)) +
                 "”，其内容在另一个文件中，未读入；需要时请在 CAD 中绑定（BIND）后再读入");
             return;
         }
@@ -1238,11 +1257,11 @@ class Placer {
             for (int k = 0; k < columns; ++k) {
                 const Affine copy =
                     toWorld.after(toContainer.after(rotate.after(offset(r, k).after(scale))));
-                std::string path = handle;
+                std::string copyPath = handle;
                 if (rows * columns > 1) {
-                    path += "[" + std::to_string(r + 1) + "," + std::to_string(k + 1) + "]";
+                    copyPath += "[" + std::to_string(r + 1) + "," + std::to_string(k + 1) + "]";
                 }
-                walk(block.content, copy, &layer, path + "/", depth + 1);
+                walk(block.content, copy, &layer, copyPath + "/", depth + 1);
                 if (!placed_.error.empty()) {
                     return;
                 }

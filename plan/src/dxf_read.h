@@ -7,6 +7,7 @@
 // frame with the layer it is drawn on.
 
 #include <cstddef>
+#include <deque>
 #include <map>
 #include <optional>
 #include <string>
@@ -97,7 +98,7 @@ struct OtherUse {
 };
 
 struct Container {
-    std::vector<Entity> entities;
+    std::deque<Entity> entities;  // never moved once read: places point at them
     std::vector<OtherUse> others;
 };
 

@@ -274,14 +274,17 @@ std::string outlineProblem(const Outline& outline) {
         return "平面的坐标超过 " + fixed3(kMaxCoordinate) + " m";
     }
     const detail::Polygon polygon = detail::toBoost(outline);
-    // Before validity, which names a crossed outline only as turning the wrong way.
-    if (boost::geometry::intersects(polygon)) {
+    // Each ring on its own before validity, which names a crossed outline only as turning the
+    // wrong way. Rings that touch one another at a point are valid: a hole against the wall.
+    if (boost::geometry::intersects(polygon.outer()) ||
+        std::any_of(polygon.inners().begin(), polygon.inners().end(),
+                    [](const auto& inner) { return boost::geometry::intersects(inner); })) {
         return "平面的边自相交";
     }
     std::string why;
     if (!boost::geometry::is_valid(polygon, why)) {
         if (why.find("self-intersection") != std::string::npos) {
-            return "平面的边自相交";
+            return "平面的洞与外轮廓或其他洞相交（洞只可在一点与之相接）";
         }
         if (why.find("interior") != std::string::npos || why.find("hole") != std::string::npos ||
             why.find("nterior") != std::string::npos) {

@@ -6,6 +6,8 @@
 // paths; the point and segment tests are ours too because they must treat a wall as inside
 // within a tolerance, which Boost's exact predicates do not.
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <limits>
 #include <numeric>
 
@@ -21,6 +23,7 @@ using detail::side;
 namespace {
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
+constexpr double kPi = 3.14159265358979323846;
 
 double signedArea(const Ring& ring) {
     double twice = 0.0;
@@ -56,14 +59,20 @@ Room::Room(const Outline& outline) {
     scale_ = std::max({1.0, maxX_ - minX_, maxY_ - minY_});
     const double tol = 1e-9 * scale_;
 
+    findPinches(tol);
+    const auto pinched = [&](Point p) {
+        return std::any_of(pinches_.begin(), pinches_.end(),
+                           [&](const Sector& s) { return dist(s.at, p) <= tol; });
+    };
     const auto reflex = [&](const Ring& ring) {
         for (std::size_t i = 0; i < ring.size(); ++i) {
             const Point& before = ring[(i + ring.size() - 1) % ring.size()];
             const Point& at = ring[i];
             const Point& after = ring[(i + 1) % ring.size()];
             // A right turn with the floor on the left: the corner juts into the floor.
-            if (side(before, at, after) < -tol) {
+            if (side(before, at, after) < -tol && !pinched(at)) {
                 corners_.push_back(at);
+                cornerSector_.push_back(-1);
             }
         }
     };
@@ -71,16 +80,125 @@ Room::Room(const Outline& outline) {
     for (const Ring& hole : outline_.holes) {
         reflex(hole);
     }
+    // At a pinch, a path bends only around a sector wider than a half turn, within it.
+    for (std::size_t s = 0; s < pinches_.size(); ++s) {
+        if (pinches_[s].sweep > kPi + 1e-9) {
+            corners_.push_back(pinches_[s].at);
+            cornerSector_.push_back(static_cast<int>(s));
+        }
+    }
     const std::size_t n = corners_.size();
     cornerGraph_.assign(n, std::vector<double>(n, kInfinity));
     for (std::size_t i = 0; i < n; ++i) {
         cornerGraph_[i][i] = 0.0;
         for (std::size_t j = i + 1; j < n; ++j) {
-            if (visible(corners_[i], corners_[j])) {
+            if (dist(corners_[i], corners_[j]) > tol && opens(i, corners_[j]) &&
+                opens(j, corners_[i]) && visible(corners_[i], corners_[j])) {
                 cornerGraph_[i][j] = cornerGraph_[j][i] = dist(corners_[i], corners_[j]);
             }
         }
     }
+}
+
+void Room::findPinches(double tol) {
+    std::vector<const Ring*> rings{&outline_.outer};
+    for (const Ring& hole : outline_.holes) {
+        rings.push_back(&hole);
+    }
+    if (rings.size() < 2) {
+        return;
+    }
+    // A vertex of one ring on another ring; boxes spare the rings far apart.
+    std::vector<std::array<double, 4>> boxes;
+    for (const Ring* ring : rings) {
+        std::array<double, 4> box{kInfinity, kInfinity, -kInfinity, -kInfinity};
+        for (const Point& p : *ring) {
+            box = {std::min(box[0], p.x - tol), std::min(box[1], p.y - tol),
+                   std::max(box[2], p.x + tol), std::max(box[3], p.y + tol)};
+        }
+        boxes.push_back(box);
+    }
+    const auto onRing = [&](Point v, std::size_t o) {
+        const Ring& other = *rings[o];
+        const auto& box = boxes[o];
+        if (v.x < box[0] || v.y < box[1] || v.x > box[2] || v.y > box[3]) {
+            return false;
+        }
+        for (std::size_t i = 0; i < other.size(); ++i) {
+            if (detail::segmentDistance(v, other[i], other[(i + 1) % other.size()]) <= tol) {
+                return true;
+            }
+        }
+        return false;
+    };
+    std::vector<Point> points;
+    for (std::size_t r = 0; r < rings.size(); ++r) {
+        for (const Point& v : *rings[r]) {
+            bool touches = false;
+            for (std::size_t o = 0; o < rings.size() && !touches; ++o) {
+                touches = o != r && onRing(v, o);
+            }
+            if (touches && std::none_of(points.begin(), points.end(),
+                                        [&](Point p) { return dist(p, v) <= tol; })) {
+                points.push_back(v);
+            }
+        }
+    }
+    // The walls leaving each such point, by angle: the floor lies counter-clockwise after a wall
+    // that runs away from it (the floor is on an edge's left) and before one that runs into it.
+    for (const Point& at : points) {
+        std::vector<std::pair<double, bool>> walls;  // angle, floor follows
+        const auto angle = [&at](Point towards) {
+            const double a = std::atan2(towards.y - at.y, towards.x - at.x);
+            return a < 0.0 ? a + 2.0 * kPi : a;
+        };
+        for (const Ring* ring : rings) {
+            for (std::size_t i = 0; i < ring->size(); ++i) {
+                const Point a = (*ring)[i];
+                const Point b = (*ring)[(i + 1) % ring->size()];
+                const bool fromHere = dist(a, at) <= tol;
+                const bool toHere = dist(b, at) <= tol;
+                if (fromHere || (!toHere && detail::segmentDistance(at, a, b) <= tol)) {
+                    walls.emplace_back(angle(b), true);
+                }
+                if (toHere || (!fromHere && detail::segmentDistance(at, a, b) <= tol)) {
+                    walls.emplace_back(angle(a), false);
+                }
+            }
+        }
+        std::sort(walls.begin(), walls.end());
+        for (std::size_t i = 0; i < walls.size(); ++i) {
+            const auto& [from, floor] = walls[i];
+            const double to = walls[(i + 1) % walls.size()].first;
+            if (floor && !walls[(i + 1) % walls.size()].second) {
+                double sweep = to - from;
+                if (sweep <= 0.0) {
+                    sweep += 2.0 * kPi;
+                }
+                pinches_.push_back({at, from, sweep});
+            }
+        }
+    }
+}
+
+bool Room::Sector::holds(double angle) const {
+    double d = angle - from;
+    while (d < 0.0) {
+        d += 2.0 * kPi;
+    }
+    while (d >= 2.0 * kPi) {
+        d -= 2.0 * kPi;
+    }
+    return d <= sweep + 1e-9 || d >= 2.0 * kPi - 1e-9;
+}
+
+bool Room::opens(std::size_t corner, Point p) const {
+    const int s = cornerSector_[corner];
+    if (s < 0) {
+        return true;
+    }
+    const Point c = corners_[corner];
+    return pinches_[static_cast<std::size_t>(s)].holds(std::atan2(p.y - c.y, p.x - c.x));
 }
 
 bool Room::contains(Point p) const {
@@ -137,6 +255,7 @@ bool Room::visible(Point a, Point b) const {
                 const double t = detail::dot(q - a, b - a) / (length * length);
                 if (t * length > tol && (1.0 - t) * length > tol) {
                     touches.push_back(t);
+                    blocked = blocked || !passes(q, a, b, tol);
                 }
             }
         }
@@ -162,6 +281,22 @@ bool Room::visible(Point a, Point b) const {
     return true;
 }
 
+bool Room::passes(Point q, Point a, Point b, double tol) const {
+    // Through a pinch only within one of its sectors: both ends on the same side.
+    bool pinch = false;
+    for (const Sector& s : pinches_) {
+        if (dist(s.at, q) > tol) {
+            continue;
+        }
+        pinch = true;
+        if (s.holds(std::atan2(a.y - q.y, a.x - q.x)) &&
+            s.holds(std::atan2(b.y - q.y, b.x - q.x))) {
+            return true;
+        }
+    }
+    return !pinch;
+}
+
 Room::Field Room::field(std::span<const Point> sources) const {
     const std::size_t n = corners_.size();
     Field f;
@@ -170,7 +305,7 @@ Room::Field Room::field(std::span<const Point> sources) const {
     const double tol = 1e-9 * scale_;
     for (std::size_t s = 0; s < sources.size(); ++s) {
         for (std::size_t c = 0; c < n; ++c) {
-            if (!visible(sources[s], corners_[c])) {
+            if (!opens(c, sources[s]) || !visible(sources[s], corners_[c])) {
                 continue;
             }
             const double d = dist(sources[s], corners_[c]);
@@ -238,7 +373,7 @@ double Room::distance(const Field& f, std::span<const Point> sources, Point p) c
     }
     for (std::size_t c = 0; c < corners_.size(); ++c) {
         const double d = f.corner[c] + dist(corners_[c], p);
-        if (d < best && visible(corners_[c], p)) {
+        if (d < best && opens(c, p) && visible(corners_[c], p)) {
             best = d;
         }
     }

@@ -31,14 +31,45 @@ TEST(ProjectFile, WhatIsWrittenReadsBackTheSame) {
     for (const Standard standard : {Standard::Gb50140_2005, Standard::Gbj140_90}) {
         Project project = sample();
         project.standard = standard;
+        if (standard == Standard::Gb50140_2005) {
+            // The 配电室's 平面, read from a drawing's arcs.
+            project.outlineArcs[project.units[1][11]] = {2, 0.01};
+        }
         if (standard == Standard::Gbj140_90) {
             project.units = {{"大厅", "A", "中危险级,15m2/A", "只有消火栓系统，K=0.7", "否",
                               "磷酸铵盐干粉，4公斤，8A/具", "300", "附录C"}};
         }
-        const auto read = readProject(extcalc::building::projectJson(project));
+        const std::string text = extcalc::building::projectJson(project);
+        const auto read = readProject(text);
         ASSERT_TRUE(read.project.has_value()) << read.error->text();
         EXPECT_EQ(*read.project, project);
+        EXPECT_NE(text.find("\"version\": 4"), std::string::npos);
+        EXPECT_EQ(text.find("outline_arcs") != std::string::npos,
+                  standard == Standard::Gb50140_2005);
     }
+}
+
+// Arcs belong to the 平面 they were read into: a copy of the unit has them, a 平面 typed anew
+// has none, and a file without them (version 3) opens as it was.
+TEST(ProjectFile, ArcsGoWithTheirOutline) {
+    Project project = sample();
+    const std::string outline = project.units[1][11];
+    project.outlineArcs[outline] = {3, 0.01};
+    project.units.push_back(project.units[1]);
+    project.units[1][11] = "8x10";
+    const auto read = readProject(extcalc::building::projectJson(project));
+    ASSERT_TRUE(read.project.has_value()) << read.error->text();
+    using extcalc::building::outlineArcsOf;
+    EXPECT_FALSE(outlineArcsOf(*read.project, read.project->units[1]));
+    ASSERT_TRUE(outlineArcsOf(*read.project, read.project->units[2]));
+    EXPECT_EQ(outlineArcsOf(*read.project, read.project->units[2])->count, 3);
+    EXPECT_EQ(extcalc::building::outlineArcsText({3, 0.01}),
+              "平面含圆弧 3 段，按圆弧外侧的折线读入（平面只大不小），与圆弧相差不超过 1 cm");
+    std::string older = extcalc::building::projectJson(sample());
+    older.replace(older.find("\"version\": 4"), 12, "\"version\": 3");
+    const auto three = readProject(older);
+    ASSERT_TRUE(three.project.has_value());
+    EXPECT_EQ(*three.project, sample());
 }
 
 struct BadFile {
@@ -89,7 +120,27 @@ INSTANTIATE_TEST_SUITE_P(
                 kHead + R"("standard": "GBJ140-90", "units": [{}, {"k": "设有灭火系统"}]})",
                 "第 2 个计算单元的“修正系数”", "不在GBJ140-90的列表中"},
         BadFile{"UnknownKey", kHead + R"("standard": "GBJ140-90", "units": [{"points": "2"}]})",
-                "第 1 个计算单元", "未知的项“points”"}),
+                "第 1 个计算单元", "未知的项“points”"},
+        // How a 平面 stands to a drawing's arcs: a count and a tolerance, for a 平面.
+        BadFile{"ArcsNotAnObject",
+                kHead + R"("standard": "GB 50140-2005", "units": [{"outline": "9x9",
+                           "outline_arcs": 2}]})",
+                "第 1 个计算单元的“outline_arcs”", "tolerance_m"},
+        BadFile{"ArcsWithoutCount",
+                kHead + R"("standard": "GB 50140-2005", "units": [{"outline": "9x9",
+                           "outline_arcs": {"tolerance_m": 0.01, "n": 2}}]})",
+                "第 1 个计算单元的“outline_arcs”", "count"},
+        BadFile{"ArcsOfNoTolerance",
+                kHead + R"("standard": "GB 50140-2005", "units": [{"outline": "9x9",
+                           "outline_arcs": {"count": 2, "tolerance_m": 0}}]})",
+                "第 1 个计算单元的“outline_arcs”", "count"},
+        BadFile{"ArcsWithoutOutline",
+                kHead + R"("standard": "GB 50140-2005", "units": [{"name": "厅",
+                           "outline_arcs": {"count": 2, "tolerance_m": 0.01}}]})",
+                "第 1 个计算单元（厅）的“outline_arcs”", "没有平面"},
+        BadFile{"ArcsOfTheClassicStandard", kHead + R"("standard": "GBJ140-90", "units": [{
+                           "outline_arcs": {"count": 2, "tolerance_m": 0.01}}]})",
+                "第 1 个计算单元", "未知的项“outline_arcs”"}),
     byName);
 
 // A failed save must leave the previous file as it was.

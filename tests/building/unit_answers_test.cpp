@@ -199,7 +199,8 @@ TEST(ProjectFields, EveryFieldIsWrittenAndReadBack) {
     project.units = {
         unit2005({"配电室", "E", "B", "中危险级", "1", "否", "80", "1", "MT7"}, "是", "5.2.4")};
     const std::string json = projectJson(project);
-    EXPECT_NE(json.find("\"version\": 3"), std::string::npos);
+    EXPECT_NE(json.find("\"version\": " + std::to_string(extcalc::building::kProjectVersion)),
+              std::string::npos);
     for (const auto& field : projectInfoFields()) {
         EXPECT_NE(json.find("\"" + std::string(field.key) + "\": "), std::string::npos)
             << field.key;
@@ -266,10 +267,14 @@ TEST(ProjectFile, Version1OpensAsItWasSaved) {
 
 TEST(ProjectFile, NewerVersionsAreRefused) {
     std::string newer = kVersion1;
-    newer.replace(newer.find("\"version\": 1"), 12, "\"version\": 4");
+    newer.replace(newer.find("\"version\": 1"), 12,
+                  "\"version\": " + std::to_string(extcalc::building::kProjectVersion + 1));
     const ProjectRead read = readProject(newer);
     ASSERT_FALSE(read.project);
-    EXPECT_NE(read.error->problem.find("格式版本 3"), std::string::npos) << read.error->problem;
+    EXPECT_NE(
+        read.error->problem.find("格式版本 " + std::to_string(extcalc::building::kProjectVersion)),
+        std::string::npos)
+        << read.error->problem;
 }
 
 }  // namespace

@@ -163,7 +163,7 @@ const char* const kVersion2 = R"({
   ]
 })";
 
-TEST(ProjectPlan, Version2OpensUnchangedAndSavesAsVersion3WithThePlan) {
+TEST(ProjectPlan, Version2OpensUnchangedAndSavesAsTheCurrentVersionWithThePlan) {
     const auto read = readProject(kVersion2);
     ASSERT_TRUE(read.project) << read.error->text();
     const UnitCells& cells = read.project->units.at(0);
@@ -177,7 +177,8 @@ TEST(ProjectPlan, Version2OpensUnchangedAndSavesAsVersion3WithThePlan) {
     project.units[0][column("outline")] = "68x30";
     project.units[0][column("points_at")] = "17 15; 51 15";
     const std::string json = extcalc::building::projectJson(project);
-    EXPECT_NE(json.find("\"version\": 3"), std::string::npos);
+    EXPECT_NE(json.find("\"version\": " + std::to_string(extcalc::building::kProjectVersion)),
+              std::string::npos);
     EXPECT_NE(json.find("\"outline\": \"68x30\""), std::string::npos);
     EXPECT_NE(json.find("\"points_at\": \"17 15; 51 15\""), std::string::npos);
     const auto again = readProject(json);

@@ -169,6 +169,54 @@ TEST(CliProjectPlan, OptionsThatDoNotGoTogetherAreUsageErrors) {
     }
 }
 
+// Drawings as CAD draws them: rooms in inserts counted, arcs said at the import, in the check
+// and its JSON; crossing outlines named.
+TEST(CliProjectPlan, DrawingsImportAsDrawnAndSayWhatTheyHold) {
+    const std::string fixtures = EXTCALC_DXF_FIXTURES;
+    const struct {
+        const char* drawing;
+        const char* layer;
+        std::vector<std::string> says;
+    } cases[] = {
+        {"blocks.dxf", "ROOMS", {"已从图纸读入 3 个房间（新计算单元 3 个"}},
+        {"crossing.dxf", "ROOMS", {"警告：LWPOLYLINE（句柄 ", "相交", "已从图纸读入 3 个房间"}},
+        {"arc-hall.dxf",
+         "ROOMS",
+         {"注意：“外凸大厅”：平面含圆弧 1 段，按圆弧外侧的折线读入", "注意：“内凹大厅”",
+          "注意：“圆柱厅”"}},
+    };
+    std::filesystem::path project;
+    for (const auto& c : cases) {
+        const auto out = extcalc::test::scratchPath("from-drawing.exdesign");
+        project = out;
+        const RunResult r = extcalc::test::runProgram(
+            EXTCALC_CLI_PATH, {"--dxf", fixtures + "/" + c.drawing, "--layer", c.layer,
+                               "--standard", "2005", "--out", out.string()});
+        EXPECT_EQ(r.exitCode, 0) << c.drawing << r.err;
+        for (const std::string& part : c.says) {
+            EXPECT_NE(r.err.find(part), std::string::npos) << c.drawing << ": " << r.err;
+        }
+    }
+    // The arcs stay with the project: its results, its check and the check's JSON say them.
+    const auto placed = extcalc::test::scratchPath("from-drawing-placed.exdesign");
+    ASSERT_EQ(extcalc::test::runProgram(EXTCALC_CLI_PATH, {"--project", project.string(), "--place",
+                                                           "--out", placed.string()})
+                  .exitCode,
+              0);
+    const RunResult results =
+        extcalc::test::runProgram(EXTCALC_CLI_PATH, {"--project", placed.string(), "--json"});
+    const auto units = nlohmann::json::parse(results.out);
+    ASSERT_EQ(units.size(), 3U);
+    EXPECT_EQ(units.at(0).at("outline_arcs").at("count"), 1);
+    const RunResult check = extcalc::test::runProgram(
+        EXTCALC_CLI_PATH, {"--project", placed.string(), "--plan-check", "--json"});
+    EXPECT_EQ(check.exitCode, 0) << check.out;
+    EXPECT_EQ(nlohmann::json::parse(check.out).at(1).at("outline_arcs").at("tolerance_m"), 0.01);
+    const RunResult text =
+        extcalc::test::runProgram(EXTCALC_CLI_PATH, {"--project", placed.string(), "--plan-check"});
+    EXPECT_NE(text.out.find("内凹大厅：平面含圆弧 1 段"), std::string::npos) << text.out;
+}
+
 TEST(CliProjectPlan, ABadDrawingIsRefusedAndNothingIsWritten) {
     const auto drawing = extcalc::test::scratchPath("bad.dxf");
     const auto out = extcalc::test::scratchPath("from-bad.exdesign");

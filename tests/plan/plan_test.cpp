@@ -33,6 +33,20 @@ Outline lShape() {  // 20 × 20 with the upper right quarter cut away
 Outline ring() {  // 30 × 30 around a 10 × 10 core
     return {{{0, 0}, {30, 0}, {30, 30}, {0, 30}}, {{{10, 10}, {20, 10}, {20, 20}, {10, 20}}}};
 }
+// Holes that touch the wall or each other at a point: no one walks through that point.
+Outline tipOnWall() {  // 20 × 10, a triangular shaft standing on its tip at (10, 0)
+    return {{{0, 0}, {20, 0}, {20, 10}, {0, 10}}, {{{10, 0}, {14, 6}, {6, 6}}}};
+}
+Outline tipToTip() {  // 20 × 20, two triangular shafts tip to tip at its middle
+    return {{{0, 0}, {20, 0}, {20, 20}, {0, 20}},
+            {{{10, 10}, {6, 4}, {14, 4}}, {{10, 10}, {14, 16}, {6, 16}}}};
+}
+// 20 × 20, two thin spikes, from below and from the left, meeting at (10, 10): the floor there
+// is a narrow wedge to the lower left and a wide one, which a path may bend around.
+Outline spikes() {
+    return {{{0, 0}, {20, 0}, {20, 20}, {0, 20}},
+            {{{10, 10}, {9.5, 2}, {10.5, 2}}, {{10, 10}, {2, 10.5}, {2, 9.5}}}};
+}
 
 // ---- Walking distances ------------------------------------------------------------------
 
@@ -58,6 +72,38 @@ TEST(WalkingDistance, StraightWhereTheRoomAllowsAroundCornersWhereNot) {
          {15, 25},
          2 * std::sqrt(25.0 + 25.0) + 10.0},
         {"corridor", extcalc::plan::rectangle(100, 2), {10, 1}, {90, 1}, 80.0},
+        // Around the shaft, not through the point where its tip meets the wall.
+        {"tip on the wall, past the tip", tipOnWall(), {9, 0}, {11, 0}, 2 * std::sqrt(45.0) + 8.0},
+        {"tip on the wall, far corner",
+         tipOnWall(),
+         {9, 0},
+         {20, 0},
+         std::sqrt(45.0) + 8.0 + std::sqrt(72.0)},
+        {"tip on the wall, same side", tipOnWall(), {9, 0}, {9.5, 0.2}, std::sqrt(0.29)},
+        {"tip on the wall, over the shaft",
+         tipOnWall(),
+         {9, 0},
+         {20, 10},
+         std::sqrt(45.0) + std::sqrt(212.0)},
+        {"tip to tip, beside", tipToTip(), {9, 10}, {11, 10}, 2 * std::sqrt(45.0) + 8.0},
+        {"tip to tip, across", tipToTip(), {4, 10}, {16, 10}, 2 * std::sqrt(40.0) + 8.0},
+        // Straight through the meeting point within the wide wedge, bent there, or around.
+        {"spikes, through the wide wedge", spikes(), {9, 11}, {11, 9}, 2 * std::sqrt(2.0)},
+        {"spikes, bent at the tips",
+         spikes(),
+         {12, 8},
+         {9, 10.2},
+         std::sqrt(8.0) + std::sqrt(1.04)},
+        {"spikes, narrow wedge from the wide",
+         spikes(),
+         {12, 8},
+         {9, 9},
+         std::sqrt(38.25) + 1.0 + std::sqrt(49.25)},
+        {"spikes, narrow wedge across",
+         spikes(),
+         {9, 9},
+         {11, 11},
+         std::sqrt(49.25) + 1.0 + std::sqrt(81.25)},
     };
     for (const auto& c : cases) {
         const Room room(c.outline);
@@ -70,6 +116,10 @@ TEST(WalkingDistance, ReflexCornersAreTheOnlyBends) {
     EXPECT_EQ(Room(extcalc::plan::rectangle(5, 5)).corners().size(), 0u);
     EXPECT_EQ(Room(lShape()).corners().size(), 1u);
     EXPECT_EQ(Room(ring()).corners().size(), 4u);  // every corner of a core juts into the floor
+    // Where holes touch, only a wedge wider than a half turn is a bend.
+    EXPECT_EQ(Room(tipOnWall()).corners().size(), 2u);
+    EXPECT_EQ(Room(tipToTip()).corners().size(), 4u);
+    EXPECT_EQ(Room(spikes()).corners().size(), 5u);
 }
 
 // ---- The check --------------------------------------------------------------------------
@@ -132,6 +182,21 @@ TEST(Check, LeastFavourableSpotOfKnownRooms) {
          std::sqrt(17.0 * 17 + 15 * 15),
          {0, 0},
          false},
+        // Through the shaft's tip the far corner would be 11 m away; around the shaft it is 23.19.
+        {"shaft on its tip",
+         tipOnWall(),
+         {{9, 0}},
+         20,
+         std::sqrt(45.0) + 8.0 + std::sqrt(72.0),
+         {20, 0},
+         false},
+        {"shaft on its tip, long reach",
+         tipOnWall(),
+         {{9, 0}},
+         24,
+         std::sqrt(45.0) + 8.0 + std::sqrt(72.0),
+         {20, 0},
+         true},
     };
     for (const auto& c : cases) {
         const Room room(c.outline);
@@ -465,6 +530,11 @@ TEST(OutlineText, RectanglesAndPolygons) {
     const auto again = extcalc::plan::parseOutline(extcalc::plan::outlineText(*w.outline));
     ASSERT_TRUE(again.outline);
     EXPECT_EQ(*again.outline, *w.outline);
+    // Holes touching the wall or each other at a point make a valid floor.
+    for (const Outline& touching : {tipOnWall(), tipToTip(), spikes()}) {
+        EXPECT_EQ(extcalc::plan::outlineProblem(touching), "");
+        EXPECT_TRUE(extcalc::plan::parseOutline(extcalc::plan::outlineText(touching)).outline);
+    }
 }
 
 TEST(OutlineText, WhatIsNotAnOutlineSaysWhy) {
@@ -480,6 +550,8 @@ TEST(OutlineText, WhatIsNotAnOutlineSaysWhy) {
         {"POLYGON((0 0, 10 10, 10 0, 0 10, 0 0))", "自相交"},
         {"POLYGON((0 0, 10 0", "无法读取"},
         {"POLYGON((0 0, 10 0, 10 10, 0 10, 0 0), (20 20, 21 20, 21 21, 20 21, 20 20))", "洞"},
+        // A hole along the wall, not at a point.
+        {"POLYGON((0 0, 10 0, 10 10, 0 10, 0 0), (0 2, 3 2, 3 5, 0 5, 0 2))", "只可在一点"},
         {"CIRCLE(3)", "WKT"},
     };
     for (const auto& c : cases) {

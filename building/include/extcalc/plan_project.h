@@ -35,6 +35,9 @@ struct RoomsImport {
     std::size_t added = 0;   // new units
     std::size_t joined = 0;  // rooms that joined a unit of the same name
     std::vector<std::string> warnings;
+    // What the designer should know without anything being wrong: the units whose 平面 came
+    // from arcs, and how (as outlineArcsText says).
+    std::vector<std::string> notes;
     std::string error;
 };
 
@@ -43,7 +46,8 @@ struct RoomsImport {
 // other becomes a new unit with the answers of like where given (the unit a designer is on,
 // so that class, hazard, K and model are set once) or else of the unit above it, its area and
 // point count left to the plan. Texts in the code page of a Chinese system (GBK) are read as
-// such.
+// such. A unit whose rooms had arcs keeps that in the project's outlineArcs; rooms without a
+// name are named by their handles, all of them in one warning.
 RoomsImport importRoomsIntoProject(std::string_view dxfText, plan::dxf::ImportOptions options,
                                    Project base, const UnitCells* like = nullptr);
 

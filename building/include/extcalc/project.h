@@ -7,6 +7,7 @@
 // from its inputs.
 
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <span>
 #include <string>
@@ -19,13 +20,15 @@
 namespace extcalc::building {
 
 inline constexpr std::string_view kProjectFormat = "extinguisher-design";
+// 4: a unit whose 平面 was read from a drawing's arcs says so, "outline_arcs": {"count": 2,
+// "tolerance_m": 0.01} beside its cells (optional; files of version 3 open as they were).
 // 3: a unit's class may name several classes, "A+B" (still one text, so nothing else
 // changes; the number tells an older program the file is not its own).
 // 2: the project's number, sub-item, reviewers and building overview; units of 2005 with
 // the CO₂ horn and the basis of the hazard level. 3 also gives units of 2005 their plan: the
 // rooms' outlines (outline) and the fixed setting points (points_at). Files of versions 1 and 2
 // open as they were.
-inline constexpr int kProjectVersion = 3;
+inline constexpr int kProjectVersion = 4;
 inline constexpr std::string_view kProjectExtension = ".exdesign";
 
 // Typed by the designer, every one of them; nothing is filled in for them.
@@ -66,13 +69,34 @@ struct ProjectInfoField {
 };
 std::span<const ProjectInfoField> projectInfoFields();
 
+// How a 平面 read from a drawing stands to the drawing's arcs: each replaced by straight
+// segments on the side away from the floor, within toleranceM of it, so the 平面 is a little
+// larger than the drawn floor, never smaller.
+struct OutlineArcs {
+    int count = 0;
+    double toleranceM = 0.0;
+    bool operator==(const OutlineArcs&) const = default;
+};
+
 struct Project {
     ProjectInfo info;
     // New projects follow the current standard; GBJ140-90 serves buildings designed under it.
     Standard standard = Standard::Gb50140_2005;
     std::vector<UnitCells> units;  // each as inputColumns(standard) orders them
+    // By the text of the 平面 they were read into: whatever unit holds that text (moved,
+    // copied, reordered) has them, and a 平面 typed anew has none. The grid's columns stay as
+    // they are.
+    std::map<std::string, OutlineArcs> outlineArcs;
     bool operator==(const Project&) const = default;
 };
+
+// The arcs behind a unit's 平面, if it was read from a drawing's arcs.
+std::optional<OutlineArcs> outlineArcsOf(const Project& project, const UnitCells& cells);
+// What the 计算书 and the command line say of them: "平面含圆弧 2 段，按圆弧外侧的折线读入（平面
+// 只大不小），与圆弧相差不超过 1 cm".
+std::string outlineArcsText(const OutlineArcs& arcs);
+// outline_arcs for the unit's JSON: count, tolerance_m and the text; nothing without arcs.
+void addOutlineArcsJson(const Project& project, const UnitCells& cells, nlohmann::json& unit);
 
 // The name a new project's file is proposed under: the project's name with what no
 // file system takes (\ / : * ? " < > | and control characters) replaced, 未命名 for none.

@@ -93,8 +93,25 @@ class Room {
     double scale() const { return scale_; }
 
   private:
+    // Where a hole touches the wall or another hole at a point, the floor around it falls apart
+    // into sectors (counter-clockwise from, by sweep) with no passage between them.
+    struct Sector {
+        Point at;
+        double from = 0.0;
+        double sweep = 0.0;
+        bool holds(double angle) const;
+    };
+    // Whether a path may leave the corner towards p: always, except a corner at such a point,
+    // which serves its own sector only.
+    bool opens(std::size_t corner, Point p) const;
+    void findPinches(double tol);
+    // Whether the segment from a to b may pass the wall's vertex q that it touches.
+    bool passes(Point q, Point a, Point b, double tol) const;
+
     Outline outline_;
     std::vector<Point> corners_;
+    std::vector<Sector> pinches_;
+    std::vector<int> cornerSector_;                 // per corner: into pinches_, or -1
     std::vector<std::vector<double>> cornerGraph_;  // between corners, infinity if hidden
     double scale_ = 1.0;
     double minX_ = 0.0;

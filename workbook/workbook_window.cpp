@@ -3,113 +3,44 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QHeaderView>
-#include <QInputDialog>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
 #include <QScreen>
 #include <QScrollBar>
-#include <QSettings>
 #include <QSplitter>
-#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTableWidget>
-#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <optional>
-#include <set>
-#include <sstream>
 
 #include "cell_delegate.h"
-#include "extcalc/file_errors.h"
-#include "extcalc/plan_painter.h"
-#include "extcalc/plan_view.h"
-#include "extcalc/project.h"
-#include "extcalc/report.h"
-#include "extcalc/report_pdf.h"
-#include "extcalc/result_table.h"
-#include "extcalc/unit_table.h"
-#include "extcalc/workbook.h"
 #include "form3.h"
 #include "plan_pane.h"
-#include "recovery.h"
+#include "problems_pane.h"
+#include "project_document.h"
+#include "project_fields_panel.h"
+#include "row_commands.h"
+#include "totals_panel.h"
 #include "unit_model.h"
 
 namespace extcalc::workbook {
 namespace {
 
-using building::Project;
-using building::Standard;
-
-constexpr int kRecentLimit = 8;
-constexpr std::chrono::milliseconds kRecoveryInterval{60 * 1000};
 // Input columns show whole labels (a K with its value, a model with its ratings); the
 // problems are read in full in the pane under the table, so their column stays narrow.
 constexpr int kWidestInput = 420;
 constexpr int kWidestColumn = 260;
 constexpr int kStatusMilliseconds = 8000;
-const char* const kRecentKey = "recentFiles";
-const char* const kFolderKey = "lastFolder";
 const char* const kGeometryKey = "geometry";
-
-std::filesystem::path fsPath(const QString& path) {
-    return {path.toStdString()};
-}
-
-std::string fileName(const QString& path) {
-    return QFileInfo(path).fileName().toStdString();
-}
-
-QSettings settings() {
-    return QSettings(QStringLiteral("extinguisher-calc"), QStringLiteral("extinguisher-design"));
-}
-
-QString fileFilter() {
-    return QStringLiteral("工程文件 (*%1)")
-        .arg(QString::fromUtf8(building::kProjectExtension.data()));
-}
-
-// A project field's widget name: the file's key in camel case, the generic ones with
-// "project" in front (projectName, projectNumber, projectDate), as tests and
-// accessibility tools find them.
-QString infoObjectName(std::string_view key) {
-    QString name;
-    bool upper = false;
-    for (const char c : key) {
-        if (c == '_') {
-            upper = true;
-        } else {
-            name += upper ? QChar(c).toUpper() : QChar(c);
-            upper = false;
-        }
-    }
-    if (key == "name" || key == "number" || key == "date") {
-        name = QStringLiteral("project") + name.front().toUpper() + name.mid(1);
-    }
-    return name;
-}
 
 }  // namespace
 
@@ -121,15 +52,24 @@ WorkbookWindow::WorkbookWindow(ui::MessageBoxFn showMessage, QWidget* parent)
     : QMainWindow(parent), showMessage_(std::move(showMessage)) {
     setObjectName(QStringLiteral("workbookWindow"));
     model_ = new UnitModel(&undo_, this);
+    document_ = new ProjectDocument(model_, &undo_, showMessage_, this);
     createPanels();
+    rows_ = new RowCommands(model_, table_, showMessage_, this);
     createActions();
-    connect(model_, &UnitModel::totalsChanged, this, &WorkbookWindow::showTotals);
-    connect(model_, &UnitModel::infoChanged, this, &WorkbookWindow::showInfo);
+    connect(qobject_cast<CellDelegate*>(table_->itemDelegate()), &CellDelegate::rowsPasted, rows_,
+            &RowCommands::pasteRows);
+    // The title names the project and marks it unsaved.
+    connect(model_, &UnitModel::infoChanged, this, &WorkbookWindow::updateModified);
+    connect(document_, &ProjectDocument::modificationChanged, this,
+            &WorkbookWindow::updateModified);
+    connect(document_, &ProjectDocument::aboutToWrite, fields_, &ProjectFieldsPanel::commit);
+    connect(document_, &ProjectDocument::rowToShow, this,
+            [this](int row) { table_->setCurrentIndex(model_->index(row, 0)); });
+    connect(document_, &ProjectDocument::statusMessage, this, &WorkbookWindow::status);
     connect(model_, &QAbstractItemModel::modelReset, this, &WorkbookWindow::fitColumns);
     connect(model_, &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex& from, const QModelIndex& to) {
                 growColumns(from.row(), to.row());
-                showProblems();
             });
     connect(model_, &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex&, int first, int last) { growColumns(first, last); });
@@ -139,34 +79,18 @@ WorkbookWindow::WorkbookWindow(ui::MessageBoxFn showMessage, QWidget* parent)
     }
     connect(model_, &QAbstractItemModel::modelReset, this, &WorkbookWindow::showEmptyHint);
     connect(table_->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            &WorkbookWindow::showProblems);
-    connect(table_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { planPane_->showRow(current.row()); });
-    connect(model_, &QAbstractItemModel::modelReset, this, &WorkbookWindow::showProblems);
-    connect(model_, &QAbstractItemModel::rowsRemoved, this, &WorkbookWindow::showProblems);
     connect(table_->horizontalScrollBar(), &QScrollBar::valueChanged, this,
             &WorkbookWindow::followHorizontalScroll);
     connect(table_->horizontalHeader(), &QHeaderView::sectionResized, this,
             &WorkbookWindow::followHorizontalScroll);
-    connect(&undo_, &QUndoStack::cleanChanged, this, &WorkbookWindow::updateModified);
 
-    recovery_ = new RecoveryCopy(
-        RecoveryCopy::defaultFolder(), kRecoveryInterval,
-        [this]() -> std::optional<Project> {
-            if (!isWindowModified()) {
-                return std::nullopt;
-            }
-            return model_->workbook().project();
-        },
-        this);
-
-    showInfo();
-    showTotals();
+    updateModified();
     fitColumns();
-    showProblems();
     showEmptyHint();
     statusBar()->setObjectName(QStringLiteral("statusBar"));
-    if (!restoreGeometry(settings().value(QString::fromLatin1(kGeometryKey)).toByteArray())) {
+    if (!restoreGeometry(
+            workbookSettings().value(QString::fromLatin1(kGeometryKey)).toByteArray())) {
         fitFirstStart();
     }
 }
@@ -189,66 +113,79 @@ void WorkbookWindow::fitFirstStart() {
 }
 
 WorkbookWindow::~WorkbookWindow() {
-    // The fields lose the focus as they are destroyed, after this window's own members:
-    // what they report then must not reach it.
-    for (QLineEdit* edit : infoEdits_) {
-        disconnect(edit, nullptr, this, nullptr);
+    // The fields lose the focus as the window goes, after its own members (the undo
+    // stack among them): what they report then must not reach the project. Nor what the
+    // undo stack says as it empties itself must reach this window, half gone by then.
+    for (QLineEdit* edit : fields_->edits()) {
+        disconnect(edit, nullptr, fields_, nullptr);
     }
-    disconnect(&undo_, nullptr, this, nullptr);
+    disconnect(document_, nullptr, this, nullptr);
+}
+
+const QString& WorkbookWindow::filePath() const {
+    return document_->filePath();
+}
+
+RecoveryCopy* WorkbookWindow::recovery() const {
+    return document_->recovery();
+}
+
+bool WorkbookWindow::openFile(const QString& path) {
+    return document_->openFile(path);
+}
+
+bool WorkbookWindow::saveTo(const QString& path) {
+    return document_->saveTo(path);
+}
+
+bool WorkbookWindow::importCsv(const QString& path, building::Standard standard) {
+    return document_->importCsv(path, standard);
+}
+
+bool WorkbookWindow::exportCsv(const QString& path) {
+    return document_->exportCsv(path);
+}
+
+bool WorkbookWindow::exportReport(const QString& path) {
+    return document_->exportReport(path);
+}
+
+bool WorkbookWindow::exportPlanImage(const QString& path) {
+    return document_->exportPlanImage(path, planPane_->row());
+}
+
+QString WorkbookWindow::proposedSavePath() const {
+    return document_->proposedSavePath();
+}
+
+QStringList WorkbookWindow::recentFiles() {
+    return ProjectDocument::recentFiles();
+}
+
+void WorkbookWindow::offerRecovery() {
+    document_->offerRecovery([this] {
+        auto* window = new WorkbookWindow(showMessage_);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->show();
+        return window->document_;
+    });
+}
+
+void WorkbookWindow::closeEvent(QCloseEvent* event) {
+    fields_->commit();
+    if (!document_->close()) {
+        event->ignore();
+        return;
+    }
+    workbookSettings().setValue(QString::fromLatin1(kGeometryKey), saveGeometry());
+    event->accept();
 }
 
 void WorkbookWindow::createPanels() {
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
-
-    auto* info = new QGroupBox(QStringLiteral("工程信息"), central);
-    info->setObjectName(QStringLiteral("infoPanel"));
-    auto* grid = new QGridLayout(info);
-    // The fields as the library lists them; the first nine get Alt+1 to Alt+9.
-    constexpr int kPerRow = 3;
-    int position = 0;
-    for (const auto& field : building::projectInfoFields()) {
-        auto* edit = new QLineEdit(info);
-        edit->setObjectName(infoObjectName(field.key));
-        QString caption =
-            QString::fromUtf8(field.chinese.data(), static_cast<qsizetype>(field.chinese.size()));
-        if (!field.unit.empty()) {
-            caption +=
-                QStringLiteral("（") +
-                QString::fromUtf8(field.unit.data(), static_cast<qsizetype>(field.unit.size())) +
-                QStringLiteral("）");
-        }
-        edit->setAccessibleName(caption);
-        auto* label = new QLabel(
-            caption +
-                (position < 9 ? QStringLiteral("(&") + QChar(u'1' + position) + QStringLiteral(")")
-                              : QString()) +
-                QStringLiteral("："),
-            info);
-        label->setBuddy(edit);
-        grid->addWidget(label, position / kPerRow, position % kPerRow * 2);
-        grid->addWidget(edit, position / kPerRow, position % kPerRow * 2 + 1);
-        connect(edit, &QLineEdit::editingFinished, this, &WorkbookWindow::commitInfo);
-        infoEdits_.push_back(edit);
-        ++position;
-    }
-    standard_ = new QComboBox(info);
-    standard_->setObjectName(QStringLiteral("standard"));
-    standard_->setAccessibleName(QStringLiteral("规范"));
-    for (const Standard standard : {Standard::Gb50140_2005, Standard::Gbj140_90}) {
-        const auto title = building::standardTitle(standard);
-        standard_->addItem(QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())),
-                           static_cast<int>(standard));
-    }
-    auto* standardLabel = new QLabel(QStringLiteral("规范(&0)："), info);
-    standardLabel->setBuddy(standard_);
-    grid->addWidget(standardLabel, position / kPerRow, position % kPerRow * 2);
-    grid->addWidget(standard_, position / kPerRow, position % kPerRow * 2 + 1);
-    for (int column = 0; column < kPerRow; ++column) {
-        grid->setColumnStretch(column * 2 + 1, 1);
-    }
-    connect(standard_, &QComboBox::activated, this, &WorkbookWindow::chooseStandard);
-    layout->addWidget(info);
+    fields_ = new ProjectFieldsPanel(model_, showMessage_, central);
+    layout->addWidget(fields_);
 
     auto* splitter = new QSplitter(Qt::Vertical, central);
     // The units on the left, the plan of the current one beside them.
@@ -276,9 +213,6 @@ void WorkbookWindow::createPanels() {
     table_->horizontalHeader()->setResizeContentsPrecision(60);
     table_->horizontalHeader()->setStretchLastSection(true);
     table_->verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    auto* delegate = qobject_cast<CellDelegate*>(table_->itemDelegate());
-    connect(delegate, &CellDelegate::rowsPasted, this, &WorkbookWindow::pasteRows);
-
     // Said over the empty table, where the first unit will be.
     emptyHint_ =
         new QLabel(QStringLiteral("工程中还没有计算单元。\n"
@@ -292,42 +226,11 @@ void WorkbookWindow::createPanels() {
     auto* hintLayout = new QVBoxLayout(table_->viewport());
     hintLayout->addWidget(emptyHint_);
 
-    // The problems of the current unit in full: the column's texts are cut.
-    problems_ = new QLabel(unitsBox);
-    problems_->setObjectName(QStringLiteral("problemPane"));
-    problems_->setAccessibleName(QStringLiteral("当前计算单元的问题"));
-    problems_->setWordWrap(true);
-    problems_->setTextFormat(Qt::PlainText);
-    problems_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    problems_->setFrameShape(QFrame::StyledPanel);
-    problems_->setMargin(4);
-    problems_->setMinimumHeight(2 * problems_->fontMetrics().lineSpacing() + 10);
-    problems_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    problems_ = new ProblemsPane(model_, table_, unitsBox);
     unitsLayout->addWidget(table_, 1);
     unitsLayout->addWidget(problems_);
 
-    auto* totalsBox = new QGroupBox(QStringLiteral("灭火器配置清单"), splitter);
-    totalsBox->setObjectName(QStringLiteral("totalsPanel"));
-    auto* totalsLayout = new QHBoxLayout(totalsBox);
-    totals_ = new QTableWidget(0, 2, totalsBox);
-    totals_->setObjectName(QStringLiteral("totals"));
-    totals_->setAccessibleName(QStringLiteral("灭火器配置清单"));
-    totals_->setHorizontalHeaderLabels({QStringLiteral("灭火器"), QStringLiteral("数量（具）")});
-    totals_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    totals_->verticalHeader()->hide();
-    totals_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
-    totals_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
-    grandTotal_ = new QLabel(totalsBox);
-    grandTotal_->setObjectName(QStringLiteral("grandTotal"));
-    grandTotal_->setAccessibleName(QStringLiteral("合计"));
-    grandTotal_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    grandTotal_->setWordWrap(true);
-    grandTotal_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    // A list of a dozen models needs no more width than this; the rest shows the total.
-    totals_->setMinimumWidth(380);
-    totals_->setMaximumWidth(520);
-    totalsLayout->addWidget(totals_, 1);
-    totalsLayout->addWidget(grandTotal_, 1);
+    totals_ = new TotalsPanel(model_, splitter);
     auto* planBox = new QGroupBox(QStringLiteral("平面"), beside);
     planBox->setObjectName(QStringLiteral("planPanel"));
     auto* planLayout = new QVBoxLayout(planBox);
@@ -340,30 +243,32 @@ void WorkbookWindow::createPanels() {
     beside->setStretchFactor(0, 3);
     beside->setStretchFactor(1, 2);
     splitter->addWidget(beside);
-    splitter->addWidget(totalsBox);
+    splitter->addWidget(totals_);
     splitter->setStretchFactor(0, 1);
     splitter->setStretchFactor(1, 0);
     splitter->setSizes({560, 170});
     layout->addWidget(splitter, 1);
     setCentralWidget(central);
 
-    for (std::size_t i = 0; i + 1 < infoEdits_.size(); ++i) {
-        setTabOrder(infoEdits_[i], infoEdits_[i + 1]);
+    const std::vector<QLineEdit*>& fields = fields_->edits();
+    for (std::size_t i = 0; i + 1 < fields.size(); ++i) {
+        setTabOrder(fields[i], fields[i + 1]);
     }
-    setTabOrder(infoEdits_.back(), standard_);
-    setTabOrder(standard_, table_);
+    setTabOrder(fields.back(), fields_->standardBox());
+    setTabOrder(fields_->standardBox(), table_);
     setTabOrder(table_, problems_);
-    setTabOrder(problems_, totals_);
+    setTabOrder(problems_, totals_->list());
 }
 
 void WorkbookWindow::createActions() {
+    // The commands belong to the parts that carry them out.
     const auto action = [this](QMenu* menu, const char* name, const QString& text,
-                               const QList<QKeySequence>& keys, auto handler) {
+                               const QList<QKeySequence>& keys, auto* receiver, auto handler) {
         auto* act = new QAction(text, this);
         act->setObjectName(QString::fromLatin1(name));
         act->setShortcuts(keys);
         menu->addAction(act);
-        connect(act, &QAction::triggered, this, handler);
+        connect(act, &QAction::triggered, receiver, handler);
         return act;
     };
     // Keys the cells' own editors and the info fields use as well: they act on rows only
@@ -375,32 +280,33 @@ void WorkbookWindow::createActions() {
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
     file->setObjectName(QStringLiteral("fileMenu"));
-    action(file, "actionNew", QStringLiteral("新建(&N)"), {QKeySequence::New},
-           &WorkbookWindow::newProject);
-    action(file, "actionOpen", QStringLiteral("打开(&O)…"), {QKeySequence::Open},
-           &WorkbookWindow::chooseAndOpen);
+    action(file, "actionNew", QStringLiteral("新建(&N)"), {QKeySequence::New}, document_,
+           &ProjectDocument::newProject);
+    action(file, "actionOpen", QStringLiteral("打开(&O)…"), {QKeySequence::Open}, document_,
+           &ProjectDocument::chooseAndOpen);
     recentMenu_ = file->addMenu(QStringLiteral("最近打开的文件(&R)"));
     recentMenu_->setObjectName(QStringLiteral("recentMenu"));
-    connect(recentMenu_, &QMenu::aboutToShow, this, &WorkbookWindow::fillRecentMenu);
-    action(file, "actionSave", QStringLiteral("保存(&S)"), {QKeySequence::Save},
-           &WorkbookWindow::save);
+    connect(recentMenu_, &QMenu::aboutToShow, document_,
+            [this] { document_->fillRecentMenu(recentMenu_); });
+    action(file, "actionSave", QStringLiteral("保存(&S)"), {QKeySequence::Save}, document_,
+           &ProjectDocument::save);
     action(file, "actionSaveAs", QStringLiteral("另存为(&A)…"),
-           {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)}, &WorkbookWindow::saveAs);
+           {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)}, document_, &ProjectDocument::saveAs);
     file->addSeparator();
-    action(file, "actionImportCsv", QStringLiteral("导入 CSV(&I)…"), {},
-           &WorkbookWindow::chooseAndImport);
-    action(file, "actionExportCsv", QStringLiteral("导出 CSV(&E)…"), {},
-           &WorkbookWindow::chooseAndExport);
+    action(file, "actionImportCsv", QStringLiteral("导入 CSV(&I)…"), {}, document_,
+           &ProjectDocument::chooseAndImport);
+    action(file, "actionExportCsv", QStringLiteral("导出 CSV(&E)…"), {}, document_,
+           &ProjectDocument::chooseAndExport);
     file->addSeparator();
-    action(file, "actionExportReport", QStringLiteral("导出计算书(&R)…"), {},
-           &WorkbookWindow::chooseAndExportReport);
-    action(file, "actionPrint", QStringLiteral("打印计算书(&P)…"), {QKeySequence::Print},
-           &WorkbookWindow::printReport);
-    action(file, "actionExportPlan", QStringLiteral("导出平面图(&G)…"), {},
-           &WorkbookWindow::chooseAndExportPlan);
+    action(file, "actionExportReport", QStringLiteral("导出计算书(&R)…"), {}, document_,
+           &ProjectDocument::chooseAndExportReport);
+    action(file, "actionPrint", QStringLiteral("打印计算书(&P)…"), {QKeySequence::Print}, document_,
+           &ProjectDocument::printReport);
+    action(file, "actionExportPlan", QStringLiteral("导出平面图(&G)…"), {}, document_,
+           [this] { document_->chooseAndExportPlan(planPane_->row()); });
     file->addSeparator();
     action(file, "actionQuit", QStringLiteral("退出(&X)"), {QKeySequence(Qt::CTRL | Qt::Key_Q)},
-           &WorkbookWindow::close);
+           this, &WorkbookWindow::close);
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("编辑(&E)"));
     edit->setObjectName(QStringLiteral("editMenu"));
@@ -414,34 +320,35 @@ void WorkbookWindow::createActions() {
     edit->addAction(undo);
     edit->addAction(redo);
     edit->addSeparator();
-    onTable(action(edit, "actionCopy", QStringLiteral("复制行(&C)"), {QKeySequence::Copy},
-                   &WorkbookWindow::copyRows));
-    onTable(action(edit, "actionPaste", QStringLiteral("粘贴行(&P)"), {QKeySequence::Paste},
-                   &WorkbookWindow::pasteRows));
+    onTable(action(edit, "actionCopy", QStringLiteral("复制行(&C)"), {QKeySequence::Copy}, rows_,
+                   &RowCommands::copyRows));
+    onTable(action(edit, "actionPaste", QStringLiteral("粘贴行(&P)"), {QKeySequence::Paste}, rows_,
+                   &RowCommands::pasteRows));
     edit->addSeparator();
     action(edit, "actionAddUnit", QStringLiteral("添加计算单元(&A)"),
            {QKeySequence(Qt::Key_Insert), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Equal),
             QKeySequence(Qt::CTRL | Qt::Key_Plus)},
-           &WorkbookWindow::addUnit);
+           rows_, &RowCommands::addUnit);
     action(edit, "actionDuplicateUnit", QStringLiteral("复制计算单元(&D)"),
-           {QKeySequence(Qt::CTRL | Qt::Key_D)}, &WorkbookWindow::duplicateUnits);
+           {QKeySequence(Qt::CTRL | Qt::Key_D)}, rows_, &RowCommands::duplicateUnits);
     onTable(action(edit, "actionDeleteUnit", QStringLiteral("删除计算单元(&L)"),
-                   {QKeySequence(Qt::Key_Delete)}, &WorkbookWindow::deleteUnits));
+                   {QKeySequence(Qt::Key_Delete)}, rows_, &RowCommands::deleteUnits));
     // F4 and Alt+Down open a drop-down, as in spreadsheets; moving rows takes keys that
     // mean nothing else in a table.
     onTable(action(edit, "actionMoveUp", QStringLiteral("上移(&U)"),
-                   {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Up)}, [this] { moveCurrent(-1); }));
+                   {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Up)}, rows_,
+                   [this] { rows_->moveCurrent(-1); }));
     onTable(action(edit, "actionMoveDown", QStringLiteral("下移(&W)"),
-                   {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Down)},
-                   [this] { moveCurrent(1); }));
+                   {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Down)}, rows_,
+                   [this] { rows_->moveCurrent(1); }));
     edit->addSeparator();
     onTable(action(edit, "actionOpenChoices", QStringLiteral("展开下拉列表(&O)"),
-                   {QKeySequence(Qt::Key_F4), QKeySequence(Qt::ALT | Qt::Key_Down)},
+                   {QKeySequence(Qt::Key_F4), QKeySequence(Qt::ALT | Qt::Key_Down)}, this,
                    &WorkbookWindow::openChoices));
 
     QMenu* tools = menuBar()->addMenu(QStringLiteral("工具(&T)"));
     tools->setObjectName(QStringLiteral("toolsMenu"));
-    action(tools, "actionClassic", QStringLiteral("单项计算（GBJ140-90）(&C)"), {}, [this] {
+    action(tools, "actionClassic", QStringLiteral("单项计算（GBJ140-90）(&C)"), {}, this, [this] {
         auto* classic = new ui::form3(showMessage_);
         classic->setAttribute(Qt::WA_DeleteOnClose);
         classic->show();
@@ -449,7 +356,7 @@ void WorkbookWindow::createActions() {
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
     help->setObjectName(QStringLiteral("helpMenu"));
-    action(help, "actionAbout", QStringLiteral("关于(&A)"), {}, &WorkbookWindow::about);
+    action(help, "actionAbout", QStringLiteral("关于(&A)"), {}, this, &WorkbookWindow::about);
     createToolBar();
 }
 
@@ -548,26 +455,6 @@ void WorkbookWindow::openChoices() {
     }
 }
 
-void WorkbookWindow::showProblems() {
-    const QModelIndex current = table_->currentIndex();
-    if (!current.isValid() || current.row() >= model_->rowCount()) {
-        problems_->setText(model_->rowCount() == 0 ? QString()
-                                                   : QStringLiteral("（未选中计算单元）"));
-        return;
-    }
-    const auto row = static_cast<std::size_t>(current.row());
-    const building::UnitOutcome& outcome = model_->workbook().outcome(row);
-    const std::string& name = model_->workbook().cells(row).front();
-    QString text = QStringLiteral("第 %1 个计算单元").arg(current.row() + 1);
-    if (!name.empty()) {
-        text += QStringLiteral("（%1）").arg(QString::fromStdString(name));
-    }
-    const std::string problems = outcome.problemText();
-    text += problems.empty() ? QStringLiteral("：没有问题。")
-                             : QStringLiteral("：") + QString::fromStdString(problems);
-    problems_->setText(text);
-}
-
 void WorkbookWindow::showEmptyHint() {
     emptyHint_->setVisible(model_->rowCount() == 0);
 }
@@ -582,622 +469,8 @@ void WorkbookWindow::status(const QString& text) {
     statusBar()->showMessage(text, kStatusMilliseconds);
 }
 
-// ---- files
-
-bool WorkbookWindow::maybeSave() {
-    if (!isWindowModified()) {
-        return true;
-    }
-    const std::string name = model_->workbook().info().name.empty()
-                                 ? std::string("未命名")
-                                 : model_->workbook().info().name;
-    const std::string text = "工程“" + name + "”有尚未保存的修改。\n是否保存？";
-    switch (showMessage_(this, Message{text, {}, Icon::Question, Buttons::SaveDiscardCancel})) {
-        case Answer::Save:
-            return save();
-        case Answer::Discard:
-            return true;
-        default:
-            return false;
-    }
-}
-
-bool WorkbookWindow::save() {
-    return path_.isEmpty() ? saveAs() : saveTo(path_);
-}
-
-QString WorkbookWindow::proposedSavePath() const {
-    if (!path_.isEmpty()) {
-        return path_;
-    }
-    QString folder = settings().value(QString::fromLatin1(kFolderKey)).toString();
-    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
-        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    }
-    return QDir(folder).filePath(
-        QString::fromStdString(building::proposedFileName(model_->workbook().info())));
-}
-
-bool WorkbookWindow::saveAs() {
-    commitInfo();
-    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("另存为"), proposedSavePath(),
-                                                fileFilter());
-    if (path.isEmpty()) {
-        return false;
-    }
-    const QString extension = QString::fromUtf8(building::kProjectExtension.data());
-    if (!path.endsWith(extension, Qt::CaseInsensitive)) {
-        path += extension;
-    }
-    return saveTo(path);
-}
-
-bool WorkbookWindow::saveTo(const QString& path) {
-    commitInfo();
-    const std::error_code error =
-        building::writeProjectFile(fsPath(path), model_->workbook().project());
-    if (error) {
-        tell("无法保存“" + fileName(path) + "”：\n" +
-             building::describeFileError(error, building::FileUse::Write) +
-             "\n工程尚未保存，原有文件保持不变。");
-        return false;
-    }
-    path_ = path;
-    unsavedWithoutEdits_ = false;
-    undo_.setClean();
-    updateModified();
-    rememberRecent(path);
-    recovery_->follow(path);
-    status(QStringLiteral("已保存到 %1").arg(QDir::toNativeSeparators(path)));
-    return true;
-}
-
-bool WorkbookWindow::openFile(const QString& path) {
-    // Read before anything is asked or changed: a file that cannot be opened leaves the
-    // window as it was.
-    building::ProjectRead read = building::readProjectFile(fsPath(path));
-    if (!read.project) {
-        std::string text = "无法打开“" + fileName(path) + "”：\n" +
-                           (read.error ? read.error->text() : std::string("文件无法读取"));
-        // A file that is gone is no use in the list; one that is there but refused stays,
-        // since the designer may mend it.
-        if (!QFileInfo::exists(path) &&
-            recentFiles().contains(QFileInfo(path).absoluteFilePath())) {
-            forgetRecent(path);
-            text += "\n已从“最近打开的文件”中移除。";
-        }
-        tell(text);
-        return false;
-    }
-    if (!maybeSave()) {
-        return false;
-    }
-    load(std::move(*read.project), path, false);
-    rememberRecent(path);
-    status(QStringLiteral("已打开 %1（%2 个计算单元）")
-               .arg(QDir::toNativeSeparators(path))
-               .arg(model_->rowCount()));
-    return true;
-}
-
-bool WorkbookWindow::importCsv(const QString& path, Standard standard) {
-    std::ifstream in(fsPath(path), std::ios::binary);
-    if (!in) {
-        tell("无法打开“" + fileName(path) + "”：\n" +
-             building::describeFileError(std::error_code(errno, std::generic_category()),
-                                         building::FileUse::Read));
-        return false;
-    }
-    building::ProjectRead read = building::readTableAsProject(in, standard);
-    if (!read.project) {
-        tell("无法导入“" + fileName(path) + "”：\n" +
-             (read.error ? read.error->text() : std::string("文件无法读取")));
-        return false;
-    }
-    rememberFolder(path);
-    const std::size_t count = read.project->units.size();
-    const QString done =
-        QStringLiteral("已从 %1 导入 %2 个计算单元").arg(QDir::toNativeSeparators(path)).arg(count);
-    // An empty, unchanged project has nothing to keep: the table becomes the project.
-    const bool empty = model_->rowCount() == 0 && !isWindowModified();
-    if (!empty && standard == model_->workbook().standard()) {
-        const std::string name = model_->workbook().info().name.empty()
-                                     ? std::string("未命名")
-                                     : model_->workbook().info().name;
-        const std::string text = "“" + fileName(path) + "”中有 " + std::to_string(count) +
-                                 " 个计算单元。\n是否把它们添加到当前工程“" + name +
-                                 "”的末尾？\n选择“是”添加（可以一步撤销），选择“否”新建一个工程。";
-        const Answer answer =
-            showMessage_(this, Message{text, {}, Icon::Question, Buttons::YesNoCancel});
-        if (answer == Answer::Yes) {
-            const int at = model_->rowCount();
-            model_->addUnits(at, std::move(read.project->units), QStringLiteral("导入 CSV"));
-            table_->setCurrentIndex(model_->index(at, 0));
-            status(done);
-            return true;
-        }
-        if (answer != Answer::No) {
-            return false;
-        }
-    } else if (!empty) {
-        // Units of the other standard cannot join this project's.
-        const std::string text =
-            "“" + fileName(path) + "”按" + std::string(building::standardCode(standard)) +
-            "填写，当前工程按" +
-            std::string(building::standardCode(model_->workbook().standard())) +
-            "计算，不能添加到当前工程。\n是否新建一个工程导入它？";
-        if (showMessage_(this, Message{text, {}, Icon::Question, Buttons::OkCancel}) !=
-            Answer::Ok) {
-            return false;
-        }
-    }
-    if (!maybeSave()) {
-        return false;
-    }
-    load(std::move(*read.project), {}, true);
-    status(done);
-    return true;
-}
-
-bool WorkbookWindow::exportCsv(const QString& path) {
-    std::ostringstream out;
-    building::writeResultCsv(out, model_->workbook());
-    const std::error_code error = building::writeFileSafely(fsPath(path), out.str());
-    if (error) {
-        tell("无法导出“" + fileName(path) + "”：\n" +
-             building::describeFileError(error, building::FileUse::Write));
-        return false;
-    }
-    rememberFolder(path);
-    status(QStringLiteral("已导出 %1").arg(QDir::toNativeSeparators(path)));
-    return true;
-}
-
-bool WorkbookWindow::exportReport(const QString& path) {
-    const report::Document document = report::buildReport(model_->workbook().project());
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix == QStringLiteral("pdf")) {
-        const report::PdfWritten written = report::writePdf(document, fsPath(path));
-        if (!written.ok) {
-            tell("无法导出“" + fileName(path) + "”：\n" + written.error);
-            return false;
-        }
-        rememberFolder(path);
-        status(QStringLiteral("计算书已导出到 %1").arg(QDir::toNativeSeparators(path)));
-        return true;
-    }
-    if (suffix != QStringLiteral("html") && suffix != QStringLiteral("htm")) {
-        tell("计算书的文件名应以 .pdf 或 .html 结尾：“" + fileName(path) + "”");
-        return false;
-    }
-    const std::error_code error =
-        building::writeFileSafely(fsPath(path), report::renderHtml(document));
-    if (error) {
-        tell("无法导出“" + fileName(path) + "”：\n" +
-             building::describeFileError(error, building::FileUse::Write));
-        return false;
-    }
-    rememberFolder(path);
-    status(QStringLiteral("计算书已导出到 %1").arg(QDir::toNativeSeparators(path)));
-    return true;
-}
-
-bool WorkbookWindow::reportDespiteErrors(std::string_view action) {
-    const auto failed = report::unitsInError(model_->workbook().project());
-    if (failed.empty()) {
-        return true;
-    }
-    const std::string text = report::unitsInErrorQuestion(failed, action);
-    return showMessage_(this, Message{text, {}, Icon::Question, Buttons::YesNo}) == Answer::Yes;
-}
-
-void WorkbookWindow::chooseAndExportReport() {
-    if (!reportDespiteErrors("导出")) {
-        return;
-    }
-    const QString pdf = QStringLiteral("PDF 文件 (*.pdf)");
-    const QString html = QStringLiteral("HTML 网页 (*.html)");
-    const QFileInfo proposed(proposedSavePath());
-    const QString suggested = proposed.path() + QDir::separator() + proposed.completeBaseName() +
-                              QStringLiteral("-计算书.pdf");
-    QString chosenFilter = pdf;
-    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("导出计算书"), suggested,
-                                                pdf + QStringLiteral(";;") + html, &chosenFilter);
-    if (path.isEmpty()) {
-        return;
-    }
-    // The file type decides the format: a name without one takes the chosen filter's.
-    if (QFileInfo(path).suffix().isEmpty()) {
-        path += chosenFilter == html ? QStringLiteral(".html") : QStringLiteral(".pdf");
-    }
-    exportReport(path);
-}
-
-bool WorkbookWindow::exportPlanImage(const QString& path) {
-    const int row = planPane_->row();
-    // Computed afresh: the workbook keeps no unit's working, and the labels need its counts.
-    const auto figure = row >= 0 ? building::planFigure(building::evaluate(
-                                       model_->workbook().standard(),
-                                       model_->workbook().cells(static_cast<std::size_t>(row))))
-                                 : std::nullopt;
-    if (!figure) {
-        tell("所选的计算单元没有可用的平面");
-        return false;
-    }
-    const plan::draw::Drawing drawing = plan::draw::layout(*figure, building::kPlanImageFrame);
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    std::error_code error;
-    if (suffix == QStringLiteral("svg")) {
-        error = building::writeFileSafely(fsPath(path), plan::draw::svg(drawing));
-    } else if (suffix == QStringLiteral("png")) {
-        const QByteArray png = report::planPng(drawing);
-        error = building::writeFileSafely(fsPath(path), png.toStdString());
-    } else {
-        tell("平面图的文件名应以 .png 或 .svg 结尾：“" + fileName(path) + "”");
-        return false;
-    }
-    if (error) {
-        tell("无法导出“" + fileName(path) + "”：\n" +
-             building::describeFileError(error, building::FileUse::Write));
-        return false;
-    }
-    rememberFolder(path);
-    status(QStringLiteral("平面图已导出到 %1").arg(QDir::toNativeSeparators(path)));
-    return true;
-}
-
-void WorkbookWindow::chooseAndExportPlan() {
-    const QString png = QStringLiteral("PNG 图片 (*.png)");
-    const QString svg = QStringLiteral("SVG 图形 (*.svg)");
-    const QFileInfo proposed(proposedSavePath());
-    const int row = planPane_->row();
-    const std::string unit =
-        row >= 0 ? model_->workbook().cells(static_cast<std::size_t>(row)).front() : std::string();
-    const QString suggested = proposed.path() + QDir::separator() + proposed.completeBaseName() +
-                              QStringLiteral("-") + QString::fromStdString(unit) +
-                              QStringLiteral("-平面.png");
-    QString chosenFilter = png;
-    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("导出平面图"), suggested,
-                                                png + QStringLiteral(";;") + svg, &chosenFilter);
-    if (path.isEmpty()) {
-        return;
-    }
-    if (QFileInfo(path).suffix().isEmpty()) {
-        path += chosenFilter == svg ? QStringLiteral(".svg") : QStringLiteral(".png");
-    }
-    exportPlanImage(path);
-}
-
-void WorkbookWindow::printReport() {
-    if (!reportDespiteErrors("打印")) {
-        return;
-    }
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setPageSize(QPageSize(QPageSize::A4));
-    printer.setPageOrientation(QPageLayout::Portrait);
-    printer.setFullPage(true);
-    printer.setDocName(QStringLiteral("建筑灭火器配置设计计算书"));
-    QPrintPreviewDialog preview(&printer, this);
-    preview.setObjectName(QStringLiteral("printPreview"));
-    preview.setWindowTitle(QStringLiteral("打印预览 — 计算书"));
-    const report::Document document = report::buildReport(model_->workbook().project());
-    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
-            [&document](QPrinter* target) { report::paintReport(document, *target); });
-    preview.exec();
-}
-
-void WorkbookWindow::load(Project project, const QString& path, bool unsaved) {
-    model_->reset(std::move(project));
-    path_ = path;
-    recovery_->follow(path);
-    unsavedWithoutEdits_ = unsaved;
-    undo_.setClean();
-    updateModified();
-    if (model_->rowCount() > 0) {
-        table_->setCurrentIndex(model_->index(0, 0));
-    }
-}
-
-void WorkbookWindow::newProject() {
-    if (maybeSave()) {
-        load(Project{}, {}, false);
-    }
-}
-
-void WorkbookWindow::chooseAndOpen() {
-    const QString path =
-        QFileDialog::getOpenFileName(this, QStringLiteral("打开工程"),
-                                     QFileInfo(proposedSavePath()).absolutePath(), fileFilter());
-    if (!path.isEmpty()) {
-        openFile(path);
-    }
-}
-
-void WorkbookWindow::chooseAndImport() {
-    const QStringList standards{standard_->itemText(0), standard_->itemText(1)};
-    bool chosen = false;
-    const QString picked = QInputDialog::getItem(
-        this, QStringLiteral("导入 CSV"), QStringLiteral("表格中的计算单元按哪一本规范填写？"),
-        standards, standard_->currentIndex(), false, &chosen);
-    if (!chosen) {
-        return;
-    }
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("导入 CSV"),
-                                                      QFileInfo(proposedSavePath()).absolutePath(),
-                                                      QStringLiteral("CSV 表格 (*.csv *.txt)"));
-    if (!path.isEmpty()) {
-        importCsv(path,
-                  static_cast<Standard>(
-                      standard_->itemData(static_cast<int>(standards.indexOf(picked))).toInt()));
-    }
-}
-
-void WorkbookWindow::chooseAndExport() {
-    const QFileInfo proposed(proposedSavePath());
-    const QString suggested =
-        proposed.path() + QDir::separator() + proposed.completeBaseName() + QStringLiteral(".csv");
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("导出 CSV"), suggested,
-                                                      QStringLiteral("CSV 表格 (*.csv)"));
-    if (!path.isEmpty()) {
-        exportCsv(path);
-    }
-}
-
-QStringList WorkbookWindow::recentFiles() {
-    return settings().value(QString::fromLatin1(kRecentKey)).toStringList();
-}
-
-void WorkbookWindow::rememberFolder(const QString& path) {
-    settings().setValue(QString::fromLatin1(kFolderKey), QFileInfo(path).absolutePath());
-}
-
-void WorkbookWindow::forgetRecent(const QString& path) {
-    QStringList recent = recentFiles();
-    recent.removeAll(QFileInfo(path).absoluteFilePath());
-    settings().setValue(QString::fromLatin1(kRecentKey), recent);
-}
-
-void WorkbookWindow::rememberRecent(const QString& path) {
-    rememberFolder(path);
-    QSettings store = settings();
-    QStringList recent = store.value(QString::fromLatin1(kRecentKey)).toStringList();
-    const QString absolute = QFileInfo(path).absoluteFilePath();
-    recent.removeAll(absolute);
-    recent.prepend(absolute);
-    while (recent.size() > kRecentLimit) {
-        recent.removeLast();
-    }
-    store.setValue(QString::fromLatin1(kRecentKey), recent);
-}
-
-void WorkbookWindow::fillRecentMenu() {
-    recentMenu_->clear();
-    const QStringList recent = settings().value(QString::fromLatin1(kRecentKey)).toStringList();
-    int number = 0;
-    for (const QString& path : recent) {
-        ++number;
-        auto* act = recentMenu_->addAction(QStringLiteral("&%1 %2").arg(number).arg(path));
-        act->setObjectName(QStringLiteral("recent%1").arg(number));
-        connect(act, &QAction::triggered, this, [this, path] { openFile(path); });
-    }
-    if (recent.isEmpty()) {
-        recentMenu_->addAction(QStringLiteral("（无）"))->setEnabled(false);
-    }
-}
-
-// ---- recovery
-
-void WorkbookWindow::offerRecovery() {
-    std::vector<StaleCopy> copies = RecoveryCopy::staleCopies(RecoveryCopy::defaultFolder());
-    for (StaleCopy& copy : copies) {
-        const std::string text = copy.question();
-        const Answer answer =
-            showMessage_(this, Message{text, {}, Icon::Question, Buttons::RecoverOpenDiscardLater});
-        if (answer == Answer::Discard) {
-            RecoveryCopy::discard(copy);
-        } else if (answer == Answer::Recover || answer == Answer::OpenUntitled) {
-            WorkbookWindow* window = this;
-            if (!path_.isEmpty() || isWindowModified() || model_->rowCount() > 0) {
-                window = new WorkbookWindow(showMessage_);
-                window->setAttribute(Qt::WA_DeleteOnClose);
-                window->show();
-            }
-            window->restore(std::move(copy), answer == Answer::Recover);
-        }
-        // Otherwise the copy stays, for the next start, and its lock goes with `copy`.
-    }
-}
-
-void WorkbookWindow::restore(StaleCopy&& copy, bool keepFile) {
-    if (keepFile) {
-        const QString path = copy.projectPath;
-        load(std::move(copy.project), path, true);
-        // Kept until this session saves or closes cleanly, in case it does not either.
-        recovery_->adopt(std::move(copy));
-        return;
-    }
-    load(building::Project(copy.project), {}, true);
-    // The old copy goes only once the new project's own is on the disk.
-    if (recovery_->write(model_->workbook().project())) {
-        RecoveryCopy::discard(copy);
-    }
-}
-
-void WorkbookWindow::closeEvent(QCloseEvent* event) {
-    commitInfo();
-    if (!maybeSave()) {
-        event->ignore();
-        return;
-    }
-    recovery_->remove();
-    settings().setValue(QString::fromLatin1(kGeometryKey), saveGeometry());
-    event->accept();
-}
-
-// ---- rows
-
-std::vector<int> WorkbookWindow::selectedRows() const {
-    std::set<int> rows;
-    for (const QModelIndex& index : table_->selectionModel()->selectedIndexes()) {
-        rows.insert(index.row());
-    }
-    if (rows.empty() && table_->currentIndex().isValid()) {
-        rows.insert(table_->currentIndex().row());
-    }
-    return {rows.begin(), rows.end()};
-}
-
-void WorkbookWindow::copyRows() {
-    const std::vector<int> rows = selectedRows();
-    if (rows.empty()) {
-        return;
-    }
-    const std::vector<std::size_t> indices(rows.begin(), rows.end());
-    QGuiApplication::clipboard()->setText(
-        QString::fromStdString(building::tabText(model_->workbook(), indices, true)));
-}
-
-void WorkbookWindow::pasteRows() {
-    const std::string text = QGuiApplication::clipboard()->text().toStdString();
-    building::PastedRows pasted = building::readTabText(model_->workbook().standard(), text);
-    if (!pasted.refusal.empty()) {
-        tell(pasted.refusal);
-        return;
-    }
-    const int at =
-        table_->currentIndex().isValid() ? table_->currentIndex().row() + 1 : model_->rowCount();
-    const auto count = static_cast<int>(pasted.units.size());
-    model_->addUnits(at, std::move(pasted.units), QStringLiteral("粘贴"));
-    table_->setCurrentIndex(model_->index(at, 0));
-    table_->selectionModel()->select(
-        QItemSelection(model_->index(at, 0),
-                       model_->index(at + count - 1, model_->columnCount() - 1)),
-        QItemSelectionModel::ClearAndSelect);
-}
-
-void WorkbookWindow::addUnit() {
-    const int at =
-        table_->currentIndex().isValid() ? table_->currentIndex().row() + 1 : model_->rowCount();
-    const building::UnitCells* above =
-        at > 0 ? &model_->workbook().cells(static_cast<std::size_t>(at - 1)) : nullptr;
-    model_->addUnits(at, {building::newUnit(model_->workbook().standard(), above)},
-                     QStringLiteral("添加计算单元"));
-    table_->setFocus();
-    table_->setCurrentIndex(model_->index(at, 0));
-}
-
-void WorkbookWindow::duplicateUnits() {
-    const std::vector<int> rows = selectedRows();
-    if (rows.empty()) {
-        return;
-    }
-    std::vector<building::UnitCells> copies;
-    std::ranges::transform(rows, std::back_inserter(copies), [this](int row) {
-        return model_->workbook().cells(static_cast<std::size_t>(row));
-    });
-    const int at = rows.back() + 1;
-    model_->addUnits(at, std::move(copies), QStringLiteral("复制计算单元"));
-    table_->setCurrentIndex(model_->index(at, table_->currentIndex().column()));
-}
-
-void WorkbookWindow::deleteUnits() {
-    const std::vector<int> rows = selectedRows();
-    if (rows.empty()) {
-        return;
-    }
-    const int column = std::max(table_->currentIndex().column(), 0);
-    model_->removeUnits(rows);
-    const int next = std::min(rows.front(), model_->rowCount() - 1);
-    if (next >= 0) {
-        table_->setCurrentIndex(model_->index(next, column));
-    }
-}
-
-void WorkbookWindow::moveCurrent(int step) {
-    const QModelIndex current = table_->currentIndex();
-    if (!current.isValid()) {
-        return;
-    }
-    const int to = current.row() + step;
-    if (to < 0 || to >= model_->rowCount()) {
-        return;
-    }
-    model_->moveUnit(current.row(), to);
-    table_->setCurrentIndex(model_->index(to, current.column()));
-}
-
-// ---- project info and totals
-
-void WorkbookWindow::commitInfo() {
-    building::ProjectInfo info;
-    const auto fields = building::projectInfoFields();
-    for (std::size_t i = 0; i < fields.size() && i < infoEdits_.size(); ++i) {
-        info.*fields[i].member = infoEdits_[i]->text().toStdString();
-    }
-    model_->changeInfo(info, model_->workbook().standard());
-}
-
-void WorkbookWindow::chooseStandard(int position) {
-    const auto chosen = static_cast<Standard>(standard_->itemData(position).toInt());
-    const Standard current = model_->workbook().standard();
-    if (chosen == current) {
-        return;
-    }
-    if (model_->rowCount() > 0) {
-        standard_->setCurrentIndex(standard_->findData(static_cast<int>(current)));
-        tell("工程已有计算单元，不能改用" + std::string(building::standardCode(chosen)) +
-             "：两本规范的危险等级、灭火级别和灭火器规格各不相同，已填的数值不能换算。\n"
-             "请新建一个工程，按" +
-             std::string(building::standardCode(chosen)) + "重新填写。");
-        return;
-    }
-    model_->changeInfo(model_->workbook().info(), chosen);
-}
-
-void WorkbookWindow::showInfo() {
-    const building::ProjectInfo& info = model_->workbook().info();
-    const auto put = [](QLineEdit* edit, const std::string& text) {
-        const QString value = QString::fromStdString(text);
-        if (edit->text() != value) {
-            edit->setText(value);
-        }
-    };
-    const auto fields = building::projectInfoFields();
-    for (std::size_t i = 0; i < fields.size() && i < infoEdits_.size(); ++i) {
-        put(infoEdits_[i], info.*fields[i].member);
-    }
-    standard_->setCurrentIndex(
-        standard_->findData(static_cast<int>(model_->workbook().standard())));
-    updateModified();
-}
-
-void WorkbookWindow::showTotals() {
-    const building::Workbook& workbook = model_->workbook();
-    const auto used = workbook.totals().used();
-    totals_->setRowCount(static_cast<int>(used.size()));
-    int row = 0;
-    for (const building::ModelKey& key : used) {
-        const auto total = workbook.totals().totalText(key);
-        auto* count = new QTableWidgetItem(
-            QString::fromStdString(total.value_or(std::string(building::kTotalOutOfRange))));
-        count->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        totals_->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(key.label)));
-        totals_->setItem(row, 1, count);
-        ++row;
-    }
-    const auto grand = workbook.grandTotalText();
-    QString text =
-        QStringLiteral("合计：%1 具（%2 个计算单元）")
-            .arg(QString::fromStdString(grand.value_or(std::string(building::kTotalOutOfRange))))
-            .arg(workbook.size());
-    if (workbook.failedCount() > 0) {
-        text += QStringLiteral("\n") + QString::fromStdString(workbook.incompleteNote());
-    }
-    grandTotal_->setText(text);
-}
-
 void WorkbookWindow::updateModified() {
-    setWindowModified(unsavedWithoutEdits_ || !undo_.isClean());
+    setWindowModified(document_->isModified());
     const std::string& name = model_->workbook().info().name;
     setWindowTitle((name.empty() ? QStringLiteral("未命名") : QString::fromStdString(name)) +
                    QStringLiteral("[*] — ") + programName());
@@ -1207,11 +480,7 @@ void WorkbookWindow::about() {
     const std::string text = "建筑灭火器配置设计 " EXTCALC_VERSION
                              "\n\n按《建筑灭火器配置设计规范》GB 50140-2005 或 GBJ140-90，"
                              "逐个计算单元配置一幢建筑的灭火器，并汇总灭火器配置清单。";
-    tell(text, Icon::None);
-}
-
-void WorkbookWindow::tell(const std::string& text, Icon icon) {
-    showMessage_(this, Message{text, {}, icon, Buttons::Ok});
+    showMessage_(this, Message{text, {}, Icon::None, Buttons::Ok});
 }
 
 }  // namespace extcalc::workbook

@@ -3,7 +3,9 @@
 
 // The workbook: a whole building's calculation units in one table, the extinguishers
 // they add up to, and the project's file. It adapts the building library and holds no
-// rule of its own.
+// rule of its own. The window builds the panels and the menus and connects them; the
+// parts do the work: ProjectDocument the file's life cycle, RowCommands the commands on
+// rows, UnitModel the table's data, and the panels what they show.
 
 #include <QMainWindow>
 #include <QString>
@@ -13,18 +15,19 @@
 #include "extcalc/units.h"
 #include "message_box.h"
 
-class QComboBox;
 class QLabel;
-class QLineEdit;
 class QMenu;
 class QTableView;
-class QTableWidget;
 
 namespace extcalc::workbook {
 
 class PlanPane;
+class ProblemsPane;
+class ProjectDocument;
+class ProjectFieldsPanel;
 class RecoveryCopy;
-struct StaleCopy;
+class RowCommands;
+class TotalsPanel;
 class UnitModel;
 
 // The window's name, in the title and the About box.
@@ -65,8 +68,8 @@ class WorkbookWindow final : public QMainWindow {
     [[nodiscard]] UnitModel* model() const { return model_; }
     [[nodiscard]] QTableView* table() const { return table_; }
     [[nodiscard]] PlanPane* planPane() const { return planPane_; }
-    [[nodiscard]] const QString& filePath() const { return path_; }
-    [[nodiscard]] RecoveryCopy* recovery() const { return recovery_; }
+    [[nodiscard]] const QString& filePath() const;
+    [[nodiscard]] RecoveryCopy* recovery() const;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -80,66 +83,25 @@ class WorkbookWindow final : public QMainWindow {
     void growColumns(int firstRow, int lastRow);
     void fitFirstStart();
     void openChoices();
-    void showProblems();
     void showEmptyHint();
     void followHorizontalScroll();
-    void rememberFolder(const QString& path);
-    void forgetRecent(const QString& path);
     void status(const QString& text);
-
-    // Whether the project may be put aside: saved, or its changes given up.
-    bool maybeSave();
-    bool save();
-    bool saveAs();
-    void newProject();
-    void chooseAndOpen();
-    void chooseAndImport();
-    void chooseAndExport();
-    void chooseAndExportReport();
-    void chooseAndExportPlan();
-    void printReport();
-    // Names the units in error and asks whether to go on; true when there are none.
-    bool reportDespiteErrors(std::string_view action);
-    void load(building::Project project, const QString& path, bool unsaved);
-    // A stale copy, under its project's file (`keepFile`) or as a new project.
-    void restore(StaleCopy&& copy, bool keepFile);
-
-    void copyRows();
-    void pasteRows();
-    void addUnit();
-    void duplicateUnits();
-    void deleteUnits();
-    void moveCurrent(int step);
-    [[nodiscard]] std::vector<int> selectedRows() const;
-
-    void commitInfo();
-    void chooseStandard(int position);
-    void showInfo();
-    void showTotals();
     void updateModified();
-    void rememberRecent(const QString& path);
-    void fillRecentMenu();
     void about();
-    void tell(const std::string& text, Icon icon = Icon::Critical);
 
     ui::MessageBoxFn showMessage_;
     QUndoStack undo_;
     UnitModel* model_ = nullptr;
-    QString path_;
-    // A restored or imported project is unsaved though nothing has been undone or redone.
-    bool unsavedWithoutEdits_ = false;
+    ProjectDocument* document_ = nullptr;
+    RowCommands* rows_ = nullptr;
 
     QTableView* table_ = nullptr;
     PlanPane* planPane_ = nullptr;
-    // One per building::projectInfoFields(), in its order.
-    std::vector<QLineEdit*> infoEdits_;
-    QComboBox* standard_ = nullptr;
-    QLabel* problems_ = nullptr;
+    ProjectFieldsPanel* fields_ = nullptr;
+    ProblemsPane* problems_ = nullptr;
+    TotalsPanel* totals_ = nullptr;
     QLabel* emptyHint_ = nullptr;
-    QTableWidget* totals_ = nullptr;
-    QLabel* grandTotal_ = nullptr;
     QMenu* recentMenu_ = nullptr;
-    RecoveryCopy* recovery_ = nullptr;
 };
 
 }  // namespace extcalc::workbook

@@ -107,6 +107,7 @@ std::string unitsRefusal(const std::string& units) {
 json roomsImportJson(const building::RoomsImport& imported) {
     json out;
     out["warnings"] = imported.warnings;
+    out["notes"] = imported.notes;
     out["added"] = imported.added;
     out["joined"] = imported.joined;
     if (!imported.project) {
@@ -121,7 +122,7 @@ std::string importDxf(const std::string& bytes, const std::string& layer,
                       const std::string& units) {
     const UnitsChoice unit = unitsNamed(units);
     if (!unit.valid) {
-        return json{{"error", unitsRefusal(units)}, {"warnings", json::array()}}.dump();
+        return json{{"error", unitsRefusal(units)}, {"warnings", json::array()}, {"notes", json::array()}}.dump();
     }
     plan::dxf::ImportOptions options;
     options.layer = layer;
@@ -570,11 +571,11 @@ class Engine {
     // step: {"edits": [{row, column, before, after}], "at", "units"}); otherwise the rooms
     // alone as a new project with this one's particulars ({"project": text}). New units take
     // the answers of the unit at likeRow (-1: none). Warnings always; {"error"} when refused.
-    [[nodiscard]] std::string planImport(const std::string& bytes, const std::string& layer,
-                                         const std::string& units, int likeRow, bool append) const {
+    std::string planImport(const std::string& bytes, const std::string& layer,
+                           const std::string& units, int likeRow, bool append) {
         const UnitsChoice unit = unitsNamed(units);
         if (!unit.valid) {
-            return json{{"error", unitsRefusal(units)}, {"warnings", json::array()}}.dump();
+            return json{{"error", unitsRefusal(units)}, {"warnings", json::array()}, {"notes", json::array()}}.dump();
         }
         plan::dxf::ImportOptions options;
         options.layer = layer;
@@ -598,6 +599,9 @@ class Engine {
             out["project"] = building::projectJson(*imported.project);
             return out.dump();
         }
+        // Harmless before the edits are made and after they are undone: an entry no unit's
+        // 平面 holds is never written.
+        workbook_.addOutlineArcs(imported.project->outlineArcs);
         out["edits"] = json::array();
         const std::vector<building::UnitCells>& after = imported.project->units;
         const std::size_t kept = workbook_.size();

@@ -78,7 +78,9 @@ export class DxfImport {
     const done = `已从图纸“${fileName}”读入 ${got.added + got.joined} 个房间（新计算单元 ${got.added} 个，并入同名计算单元 ${got.joined} 个）`;
     this.host.imported(Math.min(first, Math.max(0, this.engine.size() - 1)));
     this.doc.say(got.warnings.length > 0 ? `${done}；${got.warnings.length} 条警告` : done);
-    if (got.warnings.length > 0) void ask(`${done}。${listed(got.warnings)}`, ['确定']);
+    if (got.warnings.length + got.notes.length > 0) {
+      void ask(`${done}。${listed(got.warnings)}${listed(got.notes, '注意')}`, ['确定']);
+    }
     return true;
   }
 
@@ -144,8 +146,8 @@ export class DxfImport {
   }
 }
 
-function listed(warnings: string[]): string {
-  return warnings.length === 0 ? '' : `\n\n警告：\n${warnings.map((w) => `· ${w}`).join('\n')}`;
+function listed(texts: string[], heading = '警告'): string {
+  return texts.length === 0 ? '' : `\n\n${heading}：\n${texts.map((w) => `· ${w}`).join('\n')}`;
 }
 
 /** Whether a file is a DXF drawing, by its name. */

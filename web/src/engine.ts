@@ -82,7 +82,7 @@ export interface PlanView {
 }
 export interface CellEdit { row: number; column: number; before: string; after: string }
 export interface RoomsImport {
-  error?: string; warnings: string[]; added: number; joined: number;
+  error?: string; warnings: string[]; notes: string[]; added: number; joined: number;
   project?: string; edits?: CellEdit[]; at?: number; units?: string[][];
 }
 export interface Placement { edits: CellEdit[] }

@@ -6,7 +6,7 @@
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync, spawnSync } from 'node:child_process';
-import { existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { existsSync, mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { cliPath, loadEngine } from './engine.mjs';
@@ -70,6 +70,8 @@ function assertSameAllTheWay(dxf, layer, units, what) {
   const b = JSON.parse(module.importDxf(bytes, layer, units));
   for (const warning of b.warnings) assert.ok(a.err.includes(`警告：${warning}`), `${what}: the command line does not warn “${warning}”\n${a.err}`);
   assert.equal((a.err.match(/警告：/g) ?? []).length, b.warnings.length, `${what}: warnings\n${a.err}`);
+  for (const note of b.notes) assert.ok(a.err.includes(`注意：${note}`), `${what}: the command line does not note “${note}”`);
+  assert.equal((a.err.match(/注意：/g) ?? []).length, b.notes.length, `${what}: notes\n${a.err}`);
   if (a.status !== 0) {
     assert.equal(a.status, 2, `${what}: ${a.err}`);
     assert.ok(b.error, `${what}: the command line refuses the drawing, the engine reads it`);
@@ -120,6 +122,39 @@ test('drawings of several kinds: read, placed and exported as the command line d
     const placed = JSON.parse(got.placed).units;
     if (units !== 'm') assert.ok(placed.every((unit) => unit.points_at !== ''), `${what}: a unit without points`);
   }
+});
+
+// Drawings whose placement the WebAssembly build and the native command line make differently:
+// the same project read, then points a few decimetres apart in one room. Not yet explained:
+// the two builds have different C and C++ libraries (glibc and libstdc++, emscripten's musl and
+// libc++), and std::hypot alone is not the cause (tried). Listed so the difference stays in
+// sight (a TODO in the test's report) until the plan library makes it go away.
+const placedDifferently = {
+  'arc-hall.dxf': 'the round-column hall (圆柱厅) is placed 0.3 m apart by the WebAssembly and the native build',
+};
+
+test('every drawing of tests/plan/dxf on the layer the page proposes: the same outcome', async (t) => {
+  const outcomes = new Set();
+  const drawings = readdirSync(fixtures).filter((f) => f.endsWith('.dxf'));
+  assert.ok(drawings.length >= 10, drawings.join());
+  for (const name of drawings) {
+    const summary = JSON.parse(module.dxfSummary(new Uint8Array(readFileSync(join(fixtures, name)))));
+    if (summary.error) {
+      outcomes.add('unreadable');
+      continue;
+    }
+    const layer = summary.layers[summary.likely];
+    assert.ok(layer && layer.outlines > 0, `${name}: ${JSON.stringify(summary)}`);
+    // Drawings that do not state their unit are in millimetres, as the page would be told.
+    const units = summary.metresPerUnit === null ? 'mm' : '';
+    if (placedDifferently[name]) {
+      await t.test(name, { todo: placedDifferently[name] }, () => assertSameAllTheWay(join(fixtures, name), layer.name, units, name));
+      continue;
+    }
+    const got = assertSameAllTheWay(join(fixtures, name), layer.name, units, name);
+    outcomes.add(got.refused ? 'refused' : 'read');
+  }
+  assert.ok(outcomes.has('read') && outcomes.has('refused'), [...outcomes].join());
 });
 
 test('drawings the command line refuses, the engine refuses for the same reason', () => {

@@ -149,7 +149,7 @@ describe('a floor plan from CAD', () => {
     await dialog.getByRole('button', { name: '导入' }).click();
     const told = page.getByRole('dialog').filter({ hasText: '警告' });
     await told.waitFor();
-    assert.equal((await told.textContent()).match(/没有文字/g)?.length, 6);
+    assert.match(await told.textContent(), /6 个房间的轮廓中没有文字/);
     await told.getByRole('button', { name: '确定' }).click();
     assert.equal(await rowCount(page), 20);
   }));
@@ -270,6 +270,14 @@ describe('布置, the pane and undo', () => {
     await page.waitForTimeout(400);
     assert.equal(await canvas.locator('svg').getAttribute('viewBox'), viewBox);
     assert.equal(await points.count(), count);
+    // The full view takes the grid's place, the totals stay; Escape gives the grid back.
+    await pane(page).getByRole('button', { name: '全屏' }).click();
+    assert.equal(await page.locator('.gridwrap').isVisible(), false);
+    assert.equal(await page.getByRole('region', { name: '灭火器配置清单' }).isVisible(), true);
+    assert.ok((await canvas.boundingBox()).width > 1000);
+    await page.keyboard.press('Escape');
+    assert.equal(await page.locator('.gridwrap').isVisible(), true);
+    assert.equal(await pane(page).isVisible(), true);
   }));
 });
 

@@ -18,9 +18,10 @@ run_packages=(
     # Numbers to text and back, the same bytes on every platform (header-only).
     libfmt-dev libfast-float-dev
 )
-# The browser page (scripts/web-check.sh): the WebAssembly compiler, the browser the
-# page's tests drive, and the acorn its optimiser runs on.
-web_packages=(emscripten chromium node-acorn)
+# The browser page (scripts/web-check.sh): the WebAssembly compiler, the browsers the
+# page's tests drive (Chromium, and Firefox ESR as the second engine), and the acorn its
+# optimiser runs on.
+web_packages=(emscripten chromium firefox-esr node-acorn)
 test_packages=(
     libbenchmark-dev
     clang clang-tidy cppcheck libclang-rt-14-dev clang-format

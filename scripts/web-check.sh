@@ -2,13 +2,14 @@
 # SPDX-License-Identifier: MIT
 # The browser page: installs the page's toolchain from the lockfile, checks the types,
 # builds build/web/extinguisher-design.html with em++, then tests its engine against the
-# command line under Node and the page itself in Debian's Chromium. Needs the dev build's
-# command line (build/dev). Anything missing is an error, never a skipped test.
+# command line under Node and the page itself in Debian's Chromium and Firefox ESR (with the
+# page's monkey at its modest size; EXTCALC_PAGE_MONKEY_ACTIONS for a longer walk). Needs the
+# dev build's command line (build/dev). Anything missing is an error, never a skipped test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 missing=()
-for tool in em++ node npm chromium iconv pdftotext; do
+for tool in em++ node npm chromium firefox-esr iconv pdftotext pdfinfo; do
     command -v "$tool" >/dev/null || missing+=("$tool")
 done
 cli=${EXTCALC_CLI:-build/dev/cli/extinguisher-calc-cli}

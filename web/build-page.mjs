@@ -60,11 +60,13 @@ const carried = `(() => {
 const script = `${engine}\n${carried}\n${bundle.outputFiles[0].text}`.replaceAll('</script', '<\\/script');
 const style = ['page.css', 'plan.css'].map((name) => readFileSync(join(here, 'src', name), 'utf8')).join('\n');
 const icon = readFileSync(join(here, 'src', 'icon.svg'));
+// Before the program, in ES5: says why when the program cannot start at all.
+const guard = readFileSync(join(here, 'src', 'guard.js'), 'utf8').replace(/^\/\/.*\n/gm, '');
 const hash = (text) => `'sha256-${createHash('sha256').update(text, 'utf8').digest('base64')}'`;
 
 const policy = [
   "default-src 'none'",
-  `script-src ${hash(script)} 'wasm-unsafe-eval'`,
+  `script-src ${hash(guard)} ${hash(script)} 'wasm-unsafe-eval'`,
   // The report opens in a tab of its own and inherits this policy: its styles are inline.
   "style-src 'unsafe-inline'",
   'img-src data:',
@@ -79,6 +81,7 @@ const page = template
   .replace('%POLICY%', () => policy)
   .replace('%ICON%', () => `data:image/svg+xml;base64,${icon.toString('base64')}`)
   .replace('%STYLE%', () => style)
+  .replace('%GUARD%', () => guard)
   .replace('%SCRIPT%', () => script);
 writeFileSync(args.out, page);
 console.log(`${args.out}: ${Buffer.byteLength(page)} bytes`);

@@ -365,7 +365,8 @@ class Engine {
                                      {"label", c.chinese},
                                      {"kind", kindName(c.kind)},
                                      {"optional", c.optional},
-                                     {"offers", offers}});
+                                     {"offers", offers},
+                                     {"several", building::takesSeveral(standard, i)}});
         }
         out["results"] = json::array();
         for (const building::ResultColumn& c : building::resultColumns(standard)) {
@@ -444,12 +445,19 @@ class Engine {
 
     [[nodiscard]] std::size_t size() const { return workbook_.size(); }
 
-    // Rows first..first+count: the cells, the results and how each row is marked.
+    // Rows first..first+count: the cells, how each is shown (a K with its value), the
+    // results and how each row is marked.
     [[nodiscard]] std::string rows(std::size_t first, std::size_t count) const {
         json out = json::array();
         for (std::size_t row = first; row < workbook_.size() && row < first + count; ++row) {
             const building::UnitOutcome& outcome = workbook_.outcome(row);
-            json item{{"cells", workbook_.cells(row)},
+            const building::UnitCells& cells = workbook_.cells(row);
+            json labels = json::array();
+            for (std::size_t c = 0; c < cells.size(); ++c) {
+                labels.push_back(building::choiceLabel(workbook_.standard(), c, cells[c]));
+            }
+            json item{{"cells", cells},
+                      {"labels", std::move(labels)},
                       {"results", outcome.results},
                       {"failed", outcome.failed()},
                       {"warned", outcome.hasWarnings()},
@@ -537,16 +545,18 @@ class Engine {
         return json{{"units", unitsJson(pasted.units)}}.dump();
     }
 
-    // A table's bytes (UTF-8 or GB18030) opened as a new project of this standard.
-    std::string importTable(const std::string& bytes) {
+    // A table's bytes (UTF-8 or GB18030) read as units of this project's standard:
+    // {"units": [...], "unused": [the columns left behind]}, or {"refusal": "..."}. The
+    // page then adds them or starts a project with them, as the one importing chooses.
+    [[nodiscard]] std::string importTable(const std::string& bytes) const {
         std::istringstream in(bytes);
-        building::ProjectRead read = building::readTableAsProject(in, workbook_.standard());
+        std::vector<std::string> unused;
+        building::ProjectRead read =
+            building::readTableAsProject(in, workbook_.standard(), &unused);
         if (!read.project) {
-            return read.error ? read.error->text() : std::string("?");
+            return json{{"refusal", read.error ? read.error->text() : std::string("?")}}.dump();
         }
-        read.project->info = workbook_.info();
-        workbook_ = building::Workbook(std::move(*read.project));
-        return {};
+        return json{{"units", unitsJson(read.project->units)}, {"unused", unused}}.dump();
     }
 
     // Bytes, not a string: the text starts with a byte-order mark, which turning it into
@@ -562,6 +572,32 @@ class Engine {
 
     [[nodiscard]] std::string reportHtml() const {
         return report::renderHtml(report::buildReport(workbook_.project()));
+    }
+
+    // The file name a project never saved is offered under: its 工程名称.
+    [[nodiscard]] std::string proposedFileName() const {
+        return building::proposedFileName(workbook_.info());
+    }
+
+    // A paste into a cell: the block of cells it fills from there, or null when the text
+    // holds whole units (readPaste's).
+    [[nodiscard]] std::string readBlock(const std::string& text) const {
+        const auto block = building::readTabBlock(workbook_.standard(), text);
+        return block ? json(*block).dump() : std::string("null");
+    }
+
+    // A cell that names several items ("A+B"): the items it names, and the text for some.
+    [[nodiscard]] std::string pickedItems(std::size_t column, const std::string& text) const {
+        return json(building::pickedItems(workbook_.standard(), column, text)).dump();
+    }
+    [[nodiscard]] std::string pickedText(std::size_t column, const std::string& items) const {
+        return building::pickedText(workbook_.standard(), column,
+                                    json::parse(items).get<std::vector<std::string>>());
+    }
+
+    // Why a text cannot be a cell of the column (not an item of its list); empty when it can.
+    [[nodiscard]] std::string listRefusal(std::size_t column, const std::string& text) const {
+        return building::listRefusal(workbook_.standard(), column, text);
     }
 
     // ---- plans
@@ -830,6 +866,11 @@ EMSCRIPTEN_BINDINGS(extinguisher) {
         .function("importTable", &Engine::importTable)
         .function("exportTable", &Engine::exportTable)
         .function("reportHtml", &Engine::reportHtml)
+        .function("proposedFileName", &Engine::proposedFileName)
+        .function("readBlock", &Engine::readBlock)
+        .function("pickedItems", &Engine::pickedItems)
+        .function("pickedText", &Engine::pickedText)
+        .function("listRefusal", &Engine::listRefusal)
         .function("planImport", &Engine::planImport)
         .function("place", &Engine::place)
         .function("planView", &Engine::planView)

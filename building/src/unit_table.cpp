@@ -15,6 +15,21 @@ bool namesColumn(std::string_view cell, std::string_view chinese, std::string_vi
     return cell == chinese || equalsIgnoringAsciiCase(cell, key);
 }
 
+// The named columns of the header, kept on writing back, that hold no input: what a
+// table carries beside the units (备注, a drawing's number). A spreadsheet's trailing
+// separators head no column.
+std::vector<std::string> unusedColumns(const UnitLayout& layout, const csv::Record& header) {
+    std::vector<std::string> names;
+    for (const std::size_t i : layout.kept) {
+        const std::string_view name = trimmedAnswer(header.fields()[i]);
+        if (!name.empty() &&
+            std::find(layout.index.begin(), layout.index.end(), i) == layout.index.end()) {
+            names.emplace_back(name);
+        }
+    }
+    return names;
+}
+
 }  // namespace
 
 std::string_view UnitLayout::heading(std::size_t result) const {
@@ -154,7 +169,8 @@ bool isEarlierTotal(const UnitLayout& layout, const csv::Record& record) {
     return true;
 }
 
-ProjectRead readTableAsProject(std::istream& in, Standard standard) {
+ProjectRead readTableAsProject(std::istream& in, Standard standard,
+                               std::vector<std::string>* unused) {
     ProjectRead read;
     const auto refuse = [&read](std::string place, std::string problem) {
         read.error = ProjectError{std::move(place), std::move(problem)};
@@ -196,6 +212,9 @@ ProjectRead readTableAsProject(std::istream& in, Standard standard) {
                 return refuse(line, header.text);
             }
             layout = std::move(header.layout);
+            if (unused != nullptr) {
+                *unused = unusedColumns(*layout, record);
+            }
             continue;
         }
         if (isEarlierTotal(*layout, record)) {
@@ -206,10 +225,8 @@ ProjectRead readTableAsProject(std::istream& in, Standard standard) {
         }
         UnitCells cells = cellsOf(*layout, record);
         for (std::size_t c = 0; c < cells.size(); ++c) {
-            if (!fitsItsList(standard, c, cells[c])) {
-                return refuse(line, std::string(columns[c].chinese) + "“" +
-                                        std::string(trimmedAnswer(cells[c])) + "”不在" +
-                                        std::string(standardCode(standard)) + "的列表中");
+            if (std::string why = listRefusal(standard, c, cells[c]); !why.empty()) {
+                return refuse(line, std::move(why));
             }
         }
         UnitCells tidy(cells.size());

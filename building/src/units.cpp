@@ -579,6 +579,15 @@ std::string pickedText(Standard standard, std::size_t column,
     return gb::classSetText(classes);
 }
 
+std::string listRefusal(Standard standard, std::size_t column, std::string_view text) {
+    if (fitsItsList(standard, column, text)) {
+        return {};
+    }
+    return std::string(inputColumns(standard)[column].chinese) + "“" +
+           std::string(trimmedAnswer(text)) + "”不在" + std::string(standardCode(standard)) +
+           "的列表中";
+}
+
 bool fitsItsList(Standard standard, std::size_t column, std::string_view text) {
     const auto columns = inputColumns(standard);
     text = trimmedAnswer(text);

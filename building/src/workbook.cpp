@@ -46,8 +46,9 @@ void appendCell(std::string& out, std::string_view cell) {
     out += '"';
 }
 
-// Splits pasted text into rows of cells, undoing the quoting above.
-std::vector<std::vector<std::string>> splitTabText(std::string_view text) {
+// Splits pasted text into rows of cells, undoing the quoting above. Blank lines carry
+// no unit, but in a block they are a column's empty cells.
+std::vector<std::vector<std::string>> splitTabText(std::string_view text, bool keepBlank = false) {
     std::vector<std::vector<std::string>> rows;
     std::vector<std::string> row;
     std::string cell;
@@ -90,10 +91,24 @@ std::vector<std::vector<std::string>> splitTabText(std::string_view text) {
         endCell();
         rows.push_back(std::move(row));
     }
-    // Spreadsheets end the last row with a line break; blank lines carry no unit.
-    std::erase_if(
-        rows, [](const std::vector<std::string>& r) { return r.size() == 1 && r.front().empty(); });
+    // Spreadsheets end the last row with a line break, which makes no row above.
+    if (!keepBlank) {
+        std::erase_if(rows, [](const std::vector<std::string>& r) {
+            return r.size() == 1 && r.front().empty();
+        });
+    }
     return rows;
+}
+
+// The fewest cells a pasted unit may have: rows copied before the optional columns at the
+// end existed still paste.
+std::size_t fewestInputs(Standard standard) {
+    const auto columns = inputColumns(standard);
+    std::size_t fewest = columns.size();
+    while (fewest > 0 && columns[fewest - 1].optional) {
+        --fewest;
+    }
+    return fewest;
 }
 
 }  // namespace
@@ -249,11 +264,7 @@ PastedRows readTabText(Standard standard, std::string_view text) {
     const auto columns = inputColumns(standard);
     const std::size_t inputs = columns.size();
     const std::size_t all = inputs + resultColumns(standard).size();
-    // Rows copied before the optional columns at the end existed still paste.
-    std::size_t fewest = inputs;
-    while (fewest > 0 && columns[fewest - 1].optional) {
-        --fewest;
-    }
+    const std::size_t fewest = fewestInputs(standard);
     PastedRows pasted;
     std::string refused;
     std::size_t number = 0;
@@ -296,6 +307,17 @@ PastedRows readTabText(Standard standard, std::string_view text) {
         pasted.refusal = "以下行不符合当前规范的输入列，未粘贴任何行：\n" + refused;
     }
     return pasted;
+}
+
+std::optional<std::vector<std::vector<std::string>>> readTabBlock(Standard standard,
+                                                                  std::string_view text) {
+    std::vector<std::vector<std::string>> rows = splitTabText(text, true);
+    const std::size_t fewest = fewestInputs(standard);
+    if (rows.empty() || std::any_of(rows.begin(), rows.end(),
+                                    [fewest](const auto& row) { return row.size() >= fewest; })) {
+        return std::nullopt;
+    }
+    return rows;
 }
 
 void writeResultCsv(std::ostream& out, const Workbook& workbook) {

@@ -110,6 +110,63 @@ INSTANTIATE_TEST_SUITE_P(
         Paste{"Nothing", "\n", 0, "没有可粘贴的行"}),
     [](const auto& row) { return std::string(row.param.name); });
 
+struct Block {
+    const char* name;
+    std::string text;
+    std::vector<std::vector<std::string>> cells;  // empty: not a block, rows for readTabText
+};
+
+class PastedBlock : public testing::TestWithParam<Block> {};
+
+// A block narrower than a unit fills cells; its empty cells keep their places.
+TEST_P(PastedBlock, KeepsEveryCellInPlace) {
+    const auto& c = GetParam();
+    const auto block = extcalc::building::readTabBlock(Standard::Gb50140_2005, c.text);
+    if (c.cells.empty()) {
+        EXPECT_FALSE(block.has_value());
+    } else {
+        ASSERT_TRUE(block.has_value());
+        EXPECT_EQ(*block, c.cells);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cells, PastedBlock,
+    testing::Values(
+        Block{"OneColumnFromASpreadsheet",
+              "120\r\n95.5\r\n\r\n300\r\n",
+              {{"120"}, {"95.5"}, {""}, {"300"}}},
+        Block{"OneCellWithItsLineBreak", "1950\n", {{"1950"}}},
+        Block{"LastCellEmpty", "1\n\n", {{"1"}, {""}}},
+        Block{"TwoColumnsQuoted", "8\t\"MF/ABC4\"\n\"6\"\tMT5\n", {{"8", "MF/ABC4"}, {"6", "MT5"}}},
+        Block{"ACellWithALineBreakInQuotes", "\"一层\n大厅\"\n库房", {{"一层\n大厅"}, {"库房"}}},
+        Block{"AsWideAsAUnitIsRows", kGood, {}},
+        Block{"OneWideRowAmongNarrowOnes", "1\n" + kGood, {}}, Block{"Nothing", "", {}}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// A grid refuses what the project's file would refuse on opening, and names it.
+TEST(Workbook, ListRefusalNamesTheColumnTheTextAndTheStandard) {
+    const struct {
+        Standard standard;
+        std::size_t column;
+        const char* text;
+        const char* refusal;
+    } cases[] = {
+        {Standard::Gb50140_2005, 3, "300", "危险等级“300”不在GB 50140-2005的列表中"},
+        {Standard::Gb50140_2005, 3, "2", ""},
+        {Standard::Gb50140_2005, 1, " b+a ", ""},
+        {Standard::Gb50140_2005, 1, "Q", "火灾类别“Q”不在GB 50140-2005的列表中"},
+        {Standard::Gb50140_2005, 4, "", ""},
+        {Standard::Gb50140_2005, 6, "abc", ""},  // a typed column: its fault is the unit's
+        {Standard::Gb50140_2005, 8, "MF4", ""},  // a model of one's own
+        {Standard::Gbj140_90, 1, "E", "火灾类别“E”不在GBJ140-90的列表中"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(extcalc::building::listRefusal(c.standard, c.column, c.text), c.refusal)
+            << c.column << " " << c.text;
+    }
+}
+
 TEST(Workbook, CopiedRowsPasteBackAsTheyWere) {
     Project project;
     project.units = {kHall,
@@ -137,9 +194,33 @@ TEST(Workbook, ExportedTableImportsAsTheSameUnits) {
         writeResultCsv(csv, Workbook(project));
         EXPECT_EQ(csv.str().rfind("\xEF\xBB\xBF名称,", 0), 0U);
         EXPECT_NE(csv.str().find("合计,"), std::string::npos);
-        const auto read = extcalc::building::readTableAsProject(csv, standard);
+        std::vector<std::string> unused{"left from before"};
+        const auto read = extcalc::building::readTableAsProject(csv, standard, &unused);
         ASSERT_TRUE(read.project) << read.error->text();
         EXPECT_EQ(read.project->units, project.units);
+        EXPECT_EQ(unused, std::vector<std::string>{}) << "the results are no columns of its own";
+    }
+}
+
+// Columns a project has no place for are named, so that the one who imports knows what
+// stayed behind; results of an earlier run and unnamed trailing columns are not.
+TEST(Workbook, ImportedTableNamesTheColumnsLeftBehind) {
+    const struct {
+        const char* header;
+        std::vector<std::string> unused;
+    } cases[] = {
+        {"名称,备注,火灾类别,危险等级,修正系数,特殊场所,建筑面积,设置点数,灭火器,图号",
+         {"备注", "图号"}},
+        {"name,class,hazard,k,special,area,points,extinguisher,合计具数,Note,,", {"Note"}},
+        {"名称,火灾类别,危险等级,修正系数,特殊场所,建筑面积,设置点数,灭火器", {}},
+    };
+    for (const auto& c : cases) {
+        std::stringstream csv(std::string(c.header) + "\n");
+        std::vector<std::string> unused;
+        const auto read =
+            extcalc::building::readTableAsProject(csv, Standard::Gb50140_2005, &unused);
+        ASSERT_TRUE(read.project) << c.header << ": " << read.error->text();
+        EXPECT_EQ(unused, c.unused) << c.header;
     }
 }
 

@@ -9,7 +9,9 @@ import { FieldsPanel } from './fields';
 import { ProjectFiles } from './files';
 import { Grid } from './grid';
 import { PlanUi } from './plan-ui';
+import { ProblemsPane } from './problems';
 import { RowCommands } from './rows';
+import { Toolbar } from './toolbar';
 import { TotalsPanel } from './totals';
 
 export class App {
@@ -20,7 +22,9 @@ export class App {
   private readonly fields: FieldsPanel;
   private readonly totals: TotalsPanel;
   private readonly plan: PlanUi;
-  private readonly status = h('div', { class: 'status', role: 'status', 'aria-live': 'polite' });
+  private readonly problems: ProblemsPane;
+  private readonly message = h('span', { class: 'message', role: 'status', 'aria-live': 'polite' });
+  private readonly summary = h('span', { class: 'summary', id: 'project-summary' });
   private readonly undoButton: HTMLButtonElement;
   private readonly redoButton: HTMLButtonElement;
 
@@ -33,39 +37,32 @@ export class App {
         if (focus >= 0) this.grid.select(focus, false);
         this.plan?.refresh();
       },
-      reloaded: () => { this.grid.current = this.grid.anchor = 0; this.showAll(); },
+      reloaded: () => { this.say(''); this.grid.current = this.grid.anchor = 0; this.showAll(); },
       stateChanged: () => this.showState(),
       say: (text, error) => this.say(text, error),
     });
     this.files = new ProjectFiles(this.doc);
     this.fields = new FieldsPanel(this.doc, () => this.showAll());
     this.totals = new TotalsPanel(engine);
-    const button = (label: string, keys: string, action: () => unknown) => {
-      const element = h('button', { type: 'button', title: keys ? `${label}（${keys}）` : label,
-        'aria-keyshortcuts': keys || undefined }, label);
-      element.addEventListener('click', () => { void action(); });
-      return element;
-    };
-    this.undoButton = button('撤销', 'Ctrl+Z', () => this.doc.undo());
-    this.redoButton = button('重做', 'Ctrl+Y', () => this.doc.redo());
-    const bar = h('header', { class: 'bar', role: 'toolbar', 'aria-label': '工具栏' },
-      h('h1', {}, '建筑灭火器配置设计'),
-      button('新建', 'Ctrl+N', () => this.files.newProject()),
-      button('打开…', 'Ctrl+O', () => this.files.openFile()),
-      button('保存', 'Ctrl+S', () => this.files.save(false)),
-      button('另存为…', 'Ctrl+Shift+S', () => this.files.save(true)),
-      button('导入…', '', () => this.files.importCsv()),
-      button('导出 CSV…', '', () => this.files.exportCsv()),
-      button('导出计算书', '', () => this.files.openReport()),
-      h('span', { class: 'sep' }),
-      this.undoButton, this.redoButton,
-      h('span', { class: 'sep' }),
-      button('添加计算单元', 'Insert', () => this.rows.add(this.grid.current + 1)),
-      button('插入计算单元', '', () => this.rows.add(this.grid.current)),
-      button('复制计算单元', 'Ctrl+D', () => this.rows.duplicate()),
-      button('删除计算单元', 'Delete', () => this.rows.deleteSelected()),
-      button('上移', 'Ctrl+Shift+Up', () => this.rows.move(-1)),
-      button('下移', 'Ctrl+Shift+Down', () => this.rows.move(1)));
+    this.problems = new ProblemsPane(engine);
+    const bar = new Toolbar('建筑灭火器配置设计');
+    bar.button('新建', '新建', 'Ctrl+N', () => this.files.newProject());
+    bar.button('打开…', '打开…', 'Ctrl+O', () => this.files.openFile());
+    bar.button('保存', '保存', 'Ctrl+S', () => this.files.save(false));
+    bar.button('另存为…', '另存为…', 'Ctrl+Shift+S', () => this.files.save(true));
+    bar.button('导入…', '导入 CSV…（或 DXF 图纸）', '', () => this.files.importCsv());
+    bar.button('导出…', '导出 CSV…', '', () => this.files.exportCsv());
+    bar.button('计算书', '导出计算书', '', () => this.files.openReport());
+    bar.separator();
+    this.undoButton = bar.button('撤销', '撤销', 'Ctrl+Z', () => this.doc.undo());
+    this.redoButton = bar.button('重做', '重做', 'Ctrl+Y', () => this.doc.redo());
+    bar.separator();
+    bar.button('添加', '添加计算单元', 'Insert', () => this.rows.add(this.engine.size() === 0 ? 0 : this.grid.current + 1));
+    bar.button('插入', '插入计算单元', '', () => this.rows.add(this.grid.current));
+    bar.button('复制', '复制计算单元', 'Ctrl+D', () => this.rows.duplicate());
+    bar.button('删除', '删除计算单元', 'Delete', () => this.rows.deleteSelected());
+    bar.button('上移', '上移', 'Ctrl+Shift+Up', () => this.rows.move(-1));
+    bar.button('下移', '下移', 'Ctrl+Shift+Down', () => this.rows.move(1));
     this.grid = new Grid(engine.schema(), {
       size: () => engine.size(),
       rows: (first, count) => engine.rows(first, count),
@@ -73,20 +70,37 @@ export class App {
       typed: (row, column, text) => { engine.setCell(row, column, text); this.doc.changed(row); },
       committed: (row, column, before) => {
         const after = engine.rows(row, 1)[0].cells[column];
+        // Not an item of the column's list: the file would be refused on opening, so the
+        // cell is not taken, as a drop-down of fixed items takes nothing else.
+        const refusal = after === before ? '' : engine.listRefusal(column, after);
+        if (refusal) {
+          engine.setCell(row, column, before);
+          this.doc.changed(row);
+          this.say(`${refusal}，未修改（可从下拉列表中选择，F4 或 Alt+↓）`, true);
+          return before;
+        }
         if (after !== before) this.doc.record({ kind: 'cell', row, column, before, after });
         return after;
       },
       rowKey: (event, row) => this.rowKey(event, row),
-      pasted: (text, row) => this.rows.paste(text, row),
+      pasted: (text, row, column) => this.rows.paste(text, row, column),
       copied: () => engine.copyRows(this.grid.selection(), false),
+      appended: () => this.rows.add(engine.size()),
+      currentChanged: (row) => { this.problems.show(row); this.plan?.follow(); },
+      pickedItems: (column, text) => engine.pickedItems(column, text),
+      pickedText: (column, items) => engine.pickedText(column, items),
     });
     this.rows = new RowCommands(this.doc, this.grid);
     this.plan = new PlanUi({ doc: this.doc, grid: this.grid, discardOk: () => this.files.discardOk(),
       openText: (text, name) => this.files.openText(text, name) });
     this.files.dxf = (file) => this.plan.dxf.importFile(file);
-    bar.append(h('span', { class: 'sep' }), ...this.plan.buttons);
-    root.replaceChildren(bar, this.fields.element,
-      h('div', { class: 'main' }, this.grid.element, this.plan.side(this.totals.element)), this.status);
+    bar.separator();
+    for (const button of this.plan.buttons) bar.add(button);
+    root.replaceChildren(bar.element, this.fields.element,
+      h('div', { class: 'main' },
+        h('div', { class: 'work' }, this.grid.element, this.problems.element),
+        this.plan.side(this.totals.element)),
+      h('footer', { class: 'status' }, this.message, this.summary));
     root.removeAttribute('aria-busy');
     document.addEventListener('keydown', (event) => this.globalKey(event));
     window.addEventListener('beforeunload', (event) => {
@@ -101,19 +115,30 @@ export class App {
     this.fields.show();
     this.grid.setSchema(this.engine.schema());
     this.totals.show();
-    this.showState();
     this.plan?.refresh();
+    this.showState();
   }
 
-  private showState(): void {
+  showState(): void {
     this.undoButton.disabled = !this.doc.history.canUndo;
     this.redoButton.disabled = !this.doc.history.canRedo;
-    document.title = `${this.doc.fileName || '未命名'}${this.doc.dirty ? ' *' : ''} - 建筑灭火器配置设计`;
+    document.title = `${this.doc.title}${this.doc.dirty ? ' *' : ''} - 建筑灭火器配置设计`;
+    this.showSummary();
+  }
+
+  /** The status line's lasting part: which project this is, how big, whether saved. */
+  private showSummary(): void {
+    const name = this.engine.info().name?.trim() || '未命名';
+    const file = this.doc.fileName ? `（${this.doc.fileName}）` : this.doc.sample ? '（示例）' : '（未保存过）';
+    const size = this.engine.size();
+    const failed = this.totals.shown?.failed ?? 0;
+    this.summary.textContent = `工程“${name}”${file} · ${size} 个计算单元${failed > 0 ? `，${failed} 个有错误` : ''}` +
+      `${this.doc.dirty ? ' · 有未保存的修改' : ''}`;
   }
 
   say(text: string, error = false): void {
-    this.status.textContent = text;
-    this.status.classList.toggle('error', error);
+    this.message.textContent = text;
+    this.message.classList.toggle('error', error);
   }
 
   // ---- keys, as the desktop workbook has them

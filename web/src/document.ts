@@ -4,7 +4,7 @@
 // page connects; they never keep a copy of the project of their own.
 import type { Engine } from './engine';
 import { History, type Edit } from './history';
-import * as recovery from './recovery';
+import { PageCopy } from './recovery';
 
 export const PROJECT_EXTENSION = '.exdesign';
 
@@ -26,25 +26,61 @@ export interface DocumentViews {
   say(text: string, error?: boolean): void;
 }
 
+/** How long typing may pause before the copy is written: often enough, not every key. */
+const KEEP_DELAY = 150;
+
 export class ProjectDocument {
   readonly history = new History();
+  readonly copy = new PageCopy();
   fileName = '';
   handle: FileHandle | undefined;
   dirty = false;
+  /** The sample the page starts on, untouched: a table imported replaces it without asking. */
+  sample = false;
   private keepTimer = 0;
 
   constructor(readonly engine: Engine, private readonly views: DocumentViews) {}
 
   say(text: string, error = false): void { this.views.say(text, error); }
 
+  /** What the project is called: its file, else its 工程名称, else 未命名. */
+  get title(): string {
+    return this.fileName || this.engine.info().name?.trim() || '未命名';
+  }
+
+  /** The name 保存 proposes: its file's, or one made of its 工程名称 by the library. */
+  get proposedFileName(): string {
+    return this.fileName || this.engine.proposedFileName();
+  }
+
   /** After any change to the project: the row (or -1), the totals, the kept copy. */
   changed(row: number): void {
     this.views.changed(row);
-    if (!this.dirty) { this.dirty = true; this.views.stateChanged(); }
+    this.sample = false;
+    if (!this.dirty) { this.dirty = true; }
+    this.views.stateChanged();
+    this.scheduleKeep();
+  }
+
+  private scheduleKeep(): void {
     window.clearTimeout(this.keepTimer);
-    this.keepTimer = window.setTimeout(() => {
-      void recovery.keep({ text: this.engine.projectText(), fileName: this.fileName, time: Date.now() });
-    }, 150);
+    this.keepTimer = window.setTimeout(() => this.keepNow(), KEEP_DELAY);
+  }
+
+  /** Writes the copy now, unless nothing is unsaved by the time its turn comes. */
+  keepNow(): Promise<void> {
+    window.clearTimeout(this.keepTimer);
+    if (!this.dirty) return Promise.resolve();
+    return this.copy.keep(() => ({
+      text: this.engine.projectText(), fileName: this.fileName,
+      name: this.engine.info().name ?? '', units: this.engine.size(),
+    })).catch(() => undefined);
+  }
+
+  /** Nothing of this project is to be kept any more: no later write, and the copy goes. */
+  private forget(): void {
+    window.clearTimeout(this.keepTimer);
+    void this.copy.forget().catch(() => undefined);
   }
 
   record(edit: Edit): void {
@@ -75,15 +111,20 @@ export class ProjectDocument {
     this.handle = handle;
     this.history.clear();
     this.dirty = dirty;
+    this.sample = false;
+    if (dirty) void this.keepNow(); else this.forget();
     this.views.reloaded();
   }
 
-  /** Saved: nothing unsaved remains, so no copy is kept either. */
-  saved(fileName: string, handle: FileHandle | undefined): void {
+  /**
+   * Saved: the text written is the project's unless it changed while the file was being
+   * written, in which case those changes are still unsaved and still kept.
+   */
+  saved(fileName: string, handle: FileHandle | undefined, text: string): void {
     this.fileName = fileName;
     this.handle = handle;
-    this.dirty = false;
-    void recovery.forget();
+    this.dirty = this.engine.projectText() !== text;
+    if (this.dirty) void this.keepNow(); else this.forget();
     this.views.stateChanged();
   }
 }

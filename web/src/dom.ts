@@ -42,13 +42,27 @@ export function download(name: string, content: BlobPart, type: string): void {
   setTimeout(() => URL.revokeObjectURL(url), 10_000);
 }
 
-/** A file the user picks from disk, with the browser's ordinary chooser. */
-export function pickFile(accept: string): Promise<File | undefined> {
-  return new Promise((resolve) => {
-    const input = h('input', { type: 'file', accept, hidden: true });
-    input.addEventListener('change', () => { resolve(input.files?.[0]); input.remove(); });
-    input.addEventListener('cancel', () => { resolve(undefined); input.remove(); });
+const choosers = new Map<string, HTMLInputElement>();
+
+/**
+ * A file the user picks from disk, with the browser's ordinary chooser; chosen runs once a
+ * file is picked, and nothing happens when the chooser is closed. The input stays in the
+ * page rather than going on its cancel event: a browser may report cancel at once and the
+ * file later (Firefox does where the chooser is not shown, as under automation).
+ */
+export function chooseFile(accept: string, chosen: (file: File) => void): void {
+  let input = choosers.get(accept);
+  if (!input) {
+    input = h('input', { type: 'file', accept, hidden: true });
     document.body.append(input);
-    input.click();
-  });
+    choosers.set(accept, input);
+  }
+  const picker = input;
+  picker.onchange = () => {
+    const file = picker.files?.[0];
+    // Cleared, so that picking the same file again is a change too.
+    picker.value = '';
+    if (file) chosen(file);
+  };
+  picker.click();
 }

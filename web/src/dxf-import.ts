@@ -68,7 +68,7 @@ export class DxfImport {
         this.engine.insert(first, got.units);
         edits.push({ kind: 'insert', at: first, units: got.units });
       }
-      if (edits.length > 0) this.doc.structural({ kind: 'batch', edits, focus: first }, first);
+      if (edits.length > 0) this.doc.structural({ kind: 'batch', edits }, first);
     } else {
       const refusal = this.engine.open(got.project ?? '');
       if (refusal) { this.doc.say(refusal, true); return false; }

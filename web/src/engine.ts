@@ -2,8 +2,13 @@
 // The engine as the page sees it: the building library compiled to WebAssembly. Every
 // column, list, label, default, result and message comes from it as JSON.
 
-/** offers: the cell has a drop-down (a typed column may offer items too). */
-export interface Column { key: string; label: string; kind: 'name' | 'choice' | 'text'; optional: boolean; offers: boolean }
+/**
+ * offers: the cell has a drop-down (a typed column may offer items too); several: the cell
+ * may name several of its items at once ("A+B").
+ */
+export interface Column {
+  key: string; label: string; kind: 'name' | 'choice' | 'text'; optional: boolean; offers: boolean; several: boolean;
+}
 export interface ResultColumn { key: string; label: string; totalled: boolean }
 export interface Schema {
   standard: string;
@@ -22,7 +27,10 @@ export interface PlanSchema {
 }
 /** What the plan gives a row: S and N where none was typed, the worst distance ("22.66 m"). */
 export interface RowPlan { area: string; points: string; worst: string; ok: boolean }
-export interface Row { cells: string[]; results: string[]; failed: boolean; warned: boolean; problem: string; plan?: RowPlan }
+/** labels: how each cell's item is shown (a K with its value), the cell's text elsewhere. */
+export interface Row { cells: string[]; labels: string[]; results: string[]; failed: boolean; warned: boolean; problem: string; plan?: RowPlan }
+/** A table read for importing: its units and the columns it had that a project does not keep. */
+export interface TableRead { units?: string[][]; unused?: string[]; refusal?: string }
 export interface Choice { item: string; label: string }
 export interface Totals { models: { label: string; total: string }[]; grand: string; failed: number; note: string }
 
@@ -34,7 +42,9 @@ interface RawEngine {
   insert(at: number, units: string): void; remove(at: number, count: number): string;
   move(from: number, to: number): void; totals(): string; copyRows(rows: string, withResults: boolean): string;
   readPaste(text: string): string; importTable(bytes: Uint8Array): string; exportTable(): Uint8Array;
-  reportHtml(): string;
+  reportHtml(): string; proposedFileName(): string; readBlock(text: string): string;
+  pickedItems(column: number, text: string): string; pickedText(column: number, items: string): string;
+  listRefusal(column: number, text: string): string;
   planImport(bytes: Uint8Array, layer: string, units: string, likeRow: number, append: boolean): string;
   place(rows: string): string;
   planView(row: number, withPoints: boolean, points: string, width: number, height: number, textSize: number): string;
@@ -119,9 +129,16 @@ export class Engine {
   readPaste(text: string): { units?: string[][]; refusal?: string } {
     return JSON.parse(this.raw.readPaste(text)) as { units?: string[][]; refusal?: string };
   }
-  importTable(bytes: Uint8Array): string { return this.raw.importTable(bytes); }
+  importTable(bytes: Uint8Array): TableRead { return JSON.parse(this.raw.importTable(bytes)) as TableRead; }
   exportTable(): Uint8Array { return this.raw.exportTable(); }
   reportHtml(): string { return this.raw.reportHtml(); }
+  proposedFileName(): string { return this.raw.proposedFileName(); }
+  /** A paste into a cell: the block it fills, or null when the text holds whole units. */
+  readBlock(text: string): string[][] | null { return JSON.parse(this.raw.readBlock(text)) as string[][] | null; }
+  pickedItems(column: number, text: string): string[] { return JSON.parse(this.raw.pickedItems(column, text)) as string[]; }
+  pickedText(column: number, items: string[]): string { return this.raw.pickedText(column, JSON.stringify(items)); }
+  /** Why a text cannot be a cell of the column (not an item of its list); '' when it can. */
+  listRefusal(column: number, text: string): string { return this.raw.listRefusal(column, text); }
 
   /** A drawing's rooms: appended to this project as edits to make, or as a new project's text. */
   planImport(bytes: Uint8Array, layer: string, units: string, likeRow: number, append: boolean): RoomsImport {

@@ -8,8 +8,8 @@ export type Edit =
   | { kind: 'remove'; at: number; units: string[][] }
   | { kind: 'move'; from: number; to: number }
   | { kind: 'info'; key: string; before: string; after: string }
-  /** Several edits as one step (a drawing's rooms, points placed in many units): undone last first. */
-  | { kind: 'batch'; edits: Edit[]; focus: number };
+  /** Several edits that are one step for the user (a block pasted over cells), in order. */
+  | { kind: 'batch'; edits: Edit[] };
 
 function inverse(edit: Edit): Edit {
   switch (edit.kind) {
@@ -18,7 +18,7 @@ function inverse(edit: Edit): Edit {
     case 'remove': return { kind: 'insert', at: edit.at, units: edit.units };
     case 'move': return { kind: 'move', from: edit.to, to: edit.from };
     case 'info': return { ...edit, before: edit.after, after: edit.before };
-    case 'batch': return { ...edit, edits: edit.edits.map(inverse).reverse() };
+    case 'batch': return { kind: 'batch', edits: edit.edits.map(inverse).reverse() };
   }
 }
 
@@ -30,7 +30,10 @@ export function apply(engine: Engine, edit: Edit): number {
     case 'remove': engine.remove(edit.at, edit.units.length); return Math.min(edit.at, engine.size() - 1);
     case 'move': engine.move(edit.from, edit.to); return edit.to;
     case 'info': engine.setInfo(edit.key, edit.after); return -1;
-    case 'batch': edit.edits.forEach((e) => apply(engine, e)); return Math.min(edit.focus, engine.size() - 1);
+    case 'batch': {
+      const rows = edit.edits.map((e) => apply(engine, e)).filter((row) => row >= 0);
+      return rows.length > 0 ? Math.min(...rows) : -1;
+    }
   }
 }
 

@@ -18,7 +18,7 @@ export interface PlanCommandsHost {
 /** Cell edits made in the engine and recorded as one step. */
 export function applyEdits(doc: ProjectDocument, edits: CellEdit[], focus: number): void {
   for (const e of edits) doc.engine.setCell(e.row, e.column, e.after);
-  const batch: Edit = { kind: 'batch', focus, edits: edits.map((e) => ({ kind: 'cell', ...e })) };
+  const batch: Edit = { kind: 'batch', edits: edits.map((e) => ({ kind: 'cell', ...e })) };
   doc.structural(batch, focus);
 }
 

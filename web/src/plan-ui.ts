@@ -68,10 +68,10 @@ export class PlanUi {
       if (event.key === 'Escape' && this.isFull && !document.querySelector('dialog[open]')) this.setFull(false);
     });
     this.listenForDrops();
-    // The pane follows the grid's cursor.
-    host.grid.element.addEventListener('focusin', () => this.pane.follow());
-    host.grid.element.addEventListener('click', () => this.pane.follow());
   }
+
+  /** The grid's cursor moved: the pane shows the unit it is on. */
+  follow(): void { this.pane.follow(); }
 
   /** The side column: the plan pane over the 灭火器配置清单, in the main area. */
   side(totals: HTMLElement): HTMLElement {

@@ -183,7 +183,10 @@ describe('marks and size', () => {
     await page.keyboard.type('MF4');
     await model.press('Enter');
     assert.match(await row.getAttribute('class'), /\bfailed\b/);
-    const problem = await row.locator('.problem').textContent();
+    assert.equal(await row.locator('.state').textContent(), '错误');
+    // The whole text is in the pane under the grid, for the unit the cursor is on.
+    await cell(page, 8, '名称').click();
+    const problem = await page.locator('#current-problems').textContent();
     assert.match(problem, /【强条】/);
     assert.match(problem, /4\.2\.1/);
   }));
@@ -191,7 +194,9 @@ describe('marks and size', () => {
   test('error and warning rows are marked, with their text, and the totals leave errors out', () => withPage(async (page) => {
     const warned = page.locator('.row.warned');
     assert.ok(await warned.count() >= 1, 'the sample has a unit with a warning');
-    assert.notEqual((await warned.first().locator('.problem').textContent()).trim(), '');
+    assert.equal(await warned.first().locator('.state').textContent(), '警告');
+    await warned.first().getByRole('rowheader').click();
+    assert.match(await page.locator('#current-problems').textContent(), /^警告：/);
     assert.equal(await page.locator('#totals-note').count(), 0);
     const area = cell(page, 2, '建筑面积');
     await area.click();
@@ -199,7 +204,8 @@ describe('marks and size', () => {
     await page.keyboard.type('-5');
     const failed = rowOf(page, 2);
     assert.match(await failed.getAttribute('class'), /\bfailed\b/);
-    assert.notEqual((await failed.locator('.problem').textContent()).trim(), '');
+    assert.equal(await failed.locator('.state').textContent(), '错误');
+    assert.match(await page.locator('#current-problems').textContent(), /建筑面积/, 'the pane follows the typing');
     assert.notEqual((await page.locator('#totals-note').textContent()).trim(), '');
     assert.notEqual(await grandTotal(page).textContent(), cliGrandTotal(example));
   }));
@@ -279,7 +285,7 @@ describe('files', () => {
     writeFileSync(gbk, execFileSync('iconv', ['-f', 'UTF-8', '-t', 'GBK', join(root, 'examples', 'building-2005.csv')]));
     await page.getByRole('button', { name: '新建' }).click();
     assert.equal(await page.getByRole('rowheader').count(), 0);
-    const [chooser] = await Promise.all([page.waitForEvent('filechooser'), page.getByRole('button', { name: '导入…', exact: true }).click()]);
+    const [chooser] = await Promise.all([page.waitForEvent('filechooser'), page.getByRole('button', { name: '导入 CSV…' }).click()]);
     await chooser.setFiles(gbk);
     assert.equal(await cell(page, 1, '名称').inputValue(), '地下二层 汽车库 防火分区一');
     assert.equal(await grandTotal(page).textContent(), cliGrandTotal(example));

@@ -141,7 +141,7 @@ describe('a floor plan from CAD', () => {
     assert.equal(await page.locator('img[src=x]').count(), 0);
     assert.equal(await page.evaluate(() => window.__ran), undefined);
     // The furniture layer: outlines without names, each named and every one warned of.
-    const [chooser] = await Promise.all([page.waitForEvent('filechooser'), page.getByRole('button', { name: '导入…', exact: true }).click()]);
+    const [chooser] = await Promise.all([page.waitForEvent('filechooser'), page.getByRole('button', { name: '导入 CSV…' }).click()]);
     await chooser.setFiles(floor.path);
     const dialog = page.getByRole('dialog', { name: /导入图纸/ });
     await dialog.getByRole('listbox').selectOption({ label: '家具（6 个闭合轮廓）' });

@@ -59,7 +59,10 @@ bool isEarlierTotal(const UnitLayout& layout, const csv::Record& record);
 // A whole table as a project of the standard, its answers written as the lists' own
 // texts. Refused, with the line, when it cannot be read, its header does not serve, or a
 // row holds a value outside its list or broken quotes. A table in GB18030 (GBK) is read
-// as such.
-ProjectRead readTableAsProject(std::istream& in, Standard standard);
+// as such. A project keeps only the inputs: the header's other columns (notes, the
+// results of an earlier run) are left behind, and when unused is given it receives the
+// names of those that are not results, so that the caller can say which were dropped.
+ProjectRead readTableAsProject(std::istream& in, Standard standard,
+                               std::vector<std::string>* unused = nullptr);
 
 }  // namespace extcalc::building

@@ -81,6 +81,10 @@ std::string pickedText(Standard standard, std::size_t column,
 // item where the class settles which list, or its exact text). Empty texts and typed
 // columns always fit. A project file or a pasted row holding anything else is refused.
 bool fitsItsList(Standard standard, std::size_t column, std::string_view text);
+// Why such a text cannot be a cell of the column, "危险等级“300”不在GB 50140-2005的列表中";
+// empty when it fits. A grid refuses the edit with it rather than keep a project that its
+// own file would then refuse to open.
+std::string listRefusal(Standard standard, std::size_t column, std::string_view text);
 
 // The same answer as the item's own text ("2" → "中危险级", "yes" → "是"), so a project
 // reads the same whoever typed it; a text that names no item is kept as it is.

@@ -84,6 +84,15 @@ struct PastedRows {
 };
 PastedRows readTabText(Standard standard, std::string_view text);
 
+// A paste into a cell rather than between rows: a block narrower than a unit's inputs,
+// which fills the cells from there on as a spreadsheet does (one column of areas copied
+// from a spreadsheet, say). Rows as copied; a blank line is a row of one empty cell, so
+// that a column's empty cells keep their places; the line break after the last row ends
+// it. Nothing when the text holds rows as wide as a unit's inputs: those are units, for
+// readTabText, which also says why they do not fit.
+std::optional<std::vector<std::vector<std::string>>> readTabBlock(Standard standard,
+                                                                  std::string_view text);
+
 // The results table: input and result columns headed in Chinese, a row per unit, then a
 // total row per model and one for all of them. UTF-8 with a byte-order mark, so that
 // spreadsheet programs read the Chinese as such.

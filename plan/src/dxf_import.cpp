@@ -203,6 +203,11 @@ Import readRooms(std::string_view text, const ImportOptions& options) {
             "图层“" + options.layer + "”上有 " + std::to_string(placed.otherCount) +
             " 个对象不是闭合的轮廓，未作为房间读入：" + listed(placed.others, placed.otherCount));
     }
+    if (placed.unreadTextCount > 0) {
+        result.warnings.push_back(std::to_string(placed.unreadTextCount) +
+                                  " 个文字无法读取，未用作房间名称：" +
+                                  listed(placed.unreadTexts, placed.unreadTextCount));
+    }
     result.warnings.insert(result.warnings.end(), placed.warnings.begin(), placed.warnings.end());
 
     // Metres, each ring on its own, as the outer outline of a floor: coordinates, crossings.
@@ -323,15 +328,15 @@ Import readRooms(std::string_view text, const ImportOptions& options) {
             }
             ++crossings;
             if (crossings <= 10) {
-                char area[40];
-                std::snprintf(area, sizeof area, "%.2f", shared);
+                char overlap[40];
+                std::snprintf(overlap, sizeof overlap, "%.2f", shared);
                 result.warnings.push_back(
                     whereOf(placed.outlines[k].entity->type, placed.outlines[k].handle,
                             placed.outlines[k].entity->line) +
                     "与" +
                     whereOf(placed.outlines[m].entity->type, placed.outlines[m].handle,
                             placed.outlines[m].entity->line) +
-                    "相交（重叠 " + area +
+                    "相交（重叠 " + overlap +
                     " m²），不是房间和其中的洞，各作为一个房间读入；请在 CAD 中检查这两条轮廓");
             }
         }
@@ -340,9 +345,9 @@ Import readRooms(std::string_view text, const ImportOptions& options) {
         result.warnings.push_back("另有 " + std::to_string(crossings - 10) + " 对轮廓相交");
     }
 
-    // Rooms at even depth, holes at odd depth, each hole cut to lie inside the drawn one.
+    // Rooms at even depth, holes at odd depth, each hole cut to lie inside the drawn one; the
+    // rooms in the drawing's order, as a designer finds them there.
     std::vector<std::ptrdiff_t> roomOf(n, -1);
-    std::vector<std::size_t> sequence;  // per room: its outline's place in the drawing
     for (std::size_t k = 0; k < n; ++k) {
         if (!duplicate[k] && depth[k] % 2 == 0) {
             roomOf[k] = static_cast<std::ptrdiff_t>(result.rooms.size());
@@ -352,7 +357,6 @@ Import readRooms(std::string_view text, const ImportOptions& options) {
             room.line = placed.outlines[k].entity->line;
             room.arcs = rings[k].arcs;
             result.rooms.push_back(std::move(room));
-            sequence.push_back(k);
         }
     }
     for (std::size_t k = 0; k < n; ++k) {
@@ -411,19 +415,6 @@ Import readRooms(std::string_view text, const ImportOptions& options) {
             }
         }
     }
-    // In the drawing's order, as a designer finds them there.
-    std::vector<std::size_t> byPlace(result.rooms.size());
-    for (std::size_t r = 0; r < byPlace.size(); ++r) {
-        byPlace[r] = r;
-    }
-    std::sort(byPlace.begin(), byPlace.end(),
-              [&sequence](std::size_t a, std::size_t b) { return sequence[a] < sequence[b]; });
-    std::vector<Room> ordered;
-    ordered.reserve(result.rooms.size());
-    for (const std::size_t r : byPlace) {
-        ordered.push_back(std::move(result.rooms[r]));
-    }
-    result.rooms = std::move(ordered);
     return result;
 }
 

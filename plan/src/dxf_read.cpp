@@ -904,8 +904,8 @@ class Tallies {
 
     // A container's tally: the model space (layer 0 is its own) or a block's content.
     bool tally(const Container& c, bool inBlock, Tally& t, std::string& error) {
-        const auto keyFor = [&](std::string_view raw) -> const std::string& {
-            return this->keyFor(raw, inBlock);
+        const auto keyHere = [&](std::string_view raw) -> const std::string& {
+            return keyFor(raw, inBlock);
         };
         const auto use = [&t](const std::string& key) {
             if (std::find(t.used.begin(), t.used.end(), key) == t.used.end()) {
@@ -913,13 +913,13 @@ class Tallies {
             }
         };
         for (const Entity& e : c.entities) {
-            const std::string& key = keyFor(e.layer);
+            const std::string& key = keyHere(e.layer);
             use(key);
             if (e.kind == Kind::Outline && !e.tilted) {
                 (e.closed ? t.closed : t.open)[key] += 1.0;
             }
             for (const Entity& a : e.attributes) {
-                use(keyFor(a.layer));
+                use(keyHere(a.layer));
             }
             if (e.kind != Kind::Insert) {
                 continue;
@@ -947,7 +947,7 @@ class Tallies {
             }
         }
         for (const OtherUse& o : c.others) {
-            const std::string& key = keyFor(o.layer);
+            const std::string& key = keyHere(o.layer);
             use(key);
             t.others[key] += static_cast<double>(o.count);
         }
@@ -1149,11 +1149,12 @@ class Placer {
 
     void text(const Entity& e, const Affine& toWorld, const std::string& handle) {
         if (!e.fault.empty() || e.tilted) {
-            const std::string shown = shownName(decoder_.text(e.text));
-            placed_.warnings.push_back(
-                whereOf(e.type, handle, e.line) + "“" + shown + "”" +
-                (e.fault.empty() ? "不在图纸的平面内（三维的拉伸方向）" : e.fault) +
-                "，未用作房间名称");
+            ++placed_.unreadTextCount;
+            if (placed_.unreadTexts.size() < kNamedAtMost) {
+                placed_.unreadTexts.push_back(
+                    whereOf(e.type, handle, e.line) + "“" + shownName(decoder_.text(e.text)) + "”" +
+                    (e.fault.empty() ? "不在图纸的平面内（三维的拉伸方向）" : e.fault));
+            }
             return;
         }
         placed_.texts.push_back({toWorld.after(e.frame)(e.at), &e});
@@ -1337,10 +1338,9 @@ PlacedRing ringOf(const PlacedOutline& placed, double metresPerUnit, bool asFloo
         return true;
     };
     // The vertices first: their arcs are cut to the centimetre, which needs them near.
-    for (const Vertex& vertex : v) {
-        if (beyond(toMetres(vertex.at))) {
-            return result;
-        }
+    if (std::any_of(v.begin(), v.end(),
+                    [&](const Vertex& vertex) { return beyond(toMetres(vertex.at)); })) {
+        return result;
     }
     const double stretch = toMetres.stretch();
     const double tolerance = kArcToleranceM / stretch;  // in the entity's frame

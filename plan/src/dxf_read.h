@@ -170,6 +170,8 @@ struct Placed {
     std::size_t openCount = 0;
     std::vector<std::string> others;  // "LINE 句柄 2F" on the layer
     std::size_t otherCount = 0;
+    std::vector<std::string> unreadTexts;  // texts that cannot name a room, and why
+    std::size_t unreadTextCount = 0;
     std::vector<std::string> warnings;
     std::string error;
 };
@@ -188,6 +190,6 @@ struct PlacedRing {
     double arcLengthM = 0.0;
     std::string error;
 };
-PlacedRing ringOf(const PlacedOutline& outline, double metresPerUnit, bool asFloor);
+PlacedRing ringOf(const PlacedOutline& placed, double metresPerUnit, bool asFloor);
 
 }  // namespace extcalc::plan::dxf::detail

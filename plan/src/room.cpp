@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <numeric>
 
@@ -102,9 +103,8 @@ Room::Room(const Outline& outline) {
 
 void Room::findPinches(double tol) {
     std::vector<const Ring*> rings{&outline_.outer};
-    for (const Ring& hole : outline_.holes) {
-        rings.push_back(&hole);
-    }
+    std::transform(outline_.holes.begin(), outline_.holes.end(), std::back_inserter(rings),
+                   [](const Ring& hole) { return &hole; });
     if (rings.size() < 2) {
         return;
     }

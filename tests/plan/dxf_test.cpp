@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -272,9 +273,9 @@ TEST(DxfSummary, LayersWithTheirOutlinesAndTheLikelyRoomLayer) {
         const dxf::DrawingSummary summary = extcalc::building::summarizeDrawing(c.text);
         ASSERT_EQ(summary.error, "") << c.name;
         std::vector<std::pair<std::string, int>> seen;
-        for (const dxf::LayerSummary& l : summary.layers) {
-            seen.emplace_back(l.name, l.closedOutlines);
-        }
+        std::transform(
+            summary.layers.begin(), summary.layers.end(), std::back_inserter(seen),
+            [](const dxf::LayerSummary& l) { return std::make_pair(l.name, l.closedOutlines); });
         EXPECT_EQ(seen, c.layers) << c.name;
         ASSERT_LT(summary.likelyRoomLayer, summary.layers.size()) << c.name;
         EXPECT_EQ(summary.layers[summary.likelyRoomLayer].name, c.likely) << c.name;
@@ -386,20 +387,20 @@ TEST(DxfImport, DrawingsReadAsCadDrawsThem) {
             EXPECT_LE(area, want.area * 1.001) << what;
             EXPECT_EQ(got.arcs, want.arcs) << what;
             EXPECT_EQ(got.outline.holes.size(), want.holes) << what;
-            Box box{1e300, 1e300, -1e300, -1e300};
+            Box bounds{1e300, 1e300, -1e300, -1e300};
             for (const auto& p : got.outline.outer) {
-                box = {std::min(box.minX, p.x), std::min(box.minY, p.y), std::max(box.maxX, p.x),
-                       std::max(box.maxY, p.y)};
+                bounds = {std::min(bounds.minX, p.x), std::min(bounds.minY, p.y),
+                          std::max(bounds.maxX, p.x), std::max(bounds.maxY, p.y)};
             }
             // Outside the drawn outline by at most the arcs' centimetre.
-            EXPECT_LE(box.minX, want.box.minX + 1e-9) << what;
-            EXPECT_GE(box.minX, want.box.minX - dxf::kArcToleranceM - 1e-9) << what;
-            EXPECT_LE(box.minY, want.box.minY + 1e-9) << what;
-            EXPECT_GE(box.minY, want.box.minY - dxf::kArcToleranceM - 1e-9) << what;
-            EXPECT_GE(box.maxX, want.box.maxX - 1e-9) << what;
-            EXPECT_LE(box.maxX, want.box.maxX + dxf::kArcToleranceM + 1e-9) << what;
-            EXPECT_GE(box.maxY, want.box.maxY - 1e-9) << what;
-            EXPECT_LE(box.maxY, want.box.maxY + dxf::kArcToleranceM + 1e-9) << what;
+            EXPECT_LE(bounds.minX, want.box.minX + 1e-9) << what;
+            EXPECT_GE(bounds.minX, want.box.minX - dxf::kArcToleranceM - 1e-9) << what;
+            EXPECT_LE(bounds.minY, want.box.minY + 1e-9) << what;
+            EXPECT_GE(bounds.minY, want.box.minY - dxf::kArcToleranceM - 1e-9) << what;
+            EXPECT_GE(bounds.maxX, want.box.maxX - 1e-9) << what;
+            EXPECT_LE(bounds.maxX, want.box.maxX + dxf::kArcToleranceM + 1e-9) << what;
+            EXPECT_GE(bounds.maxY, want.box.maxY - 1e-9) << what;
+            EXPECT_LE(bounds.maxY, want.box.maxY + dxf::kArcToleranceM + 1e-9) << what;
         }
     }
 }
@@ -674,7 +675,7 @@ TEST(DxfImport, HugeDrawingsAreAnsweredWithALimit) {
              std::string text;
              text.reserve(20'000'000);
              for (int i = 0; i < 100'000; ++i) {
-                 text += box("A", (i % 300) * 5.0, (i / 300) * 5.0, 4, 4);
+                 text += box("A", (i % 300) * 5.0, static_cast<double>(i / 300) * 5.0, 4, 4);
              }
              return drawingOf(text);
          },

@@ -209,7 +209,7 @@ describe('布置, the pane and undo', () => {
     const row = rowOf(page, 1);
     assert.match(await row.getAttribute('class'), /\bfailed\b/);
     assert.match(await row.locator('.worst').getAttribute('class'), /\bbeyond\b/);
-    assert.match(await row.locator('.problem').textContent(), /5\.2\.1/);
+    assert.match(await row.locator('.state').getAttribute('title'), /5\.2\.1/);
     assert.ok(await canvas.locator('[data-ink="uncovered"]').count() > 0, 'the 盲区 after the drop');
     assert.match(await pane(page).locator('.plan-line').textContent(), /盲区/);
     await page.keyboard.press('Control+z');

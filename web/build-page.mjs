@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: MIT
 // Makes extinguisher-design.html: the page's TypeScript bundled by esbuild, the engine
-// (JavaScript with the WebAssembly inside), the styles and the icon in one file that
-// works opened from disk. The Content-Security-Policy allows the page's own script by
-// its hash and nothing from anywhere else.
+// (its JavaScript, and its WebAssembly gzipped and inflated by the browser's own
+// DecompressionStream), the styles and the icon in one file that works opened from disk.
+// The Content-Security-Policy allows the page's own script by its hash and nothing from
+// anywhere else.
 import { createHash } from 'node:crypto';
 import { execFileSync } from 'node:child_process';
 import { existsSync, readFileSync, writeFileSync } from 'node:fs';
 import { dirname, join } from 'node:path';
+import { gzipSync } from 'node:zlib';
 import { fileURLToPath } from 'node:url';
 
 const here = dirname(fileURLToPath(import.meta.url));
@@ -44,8 +46,19 @@ const bundle = await build({
   logLevel: 'warning',
 });
 const engine = readFileSync(args.engine, 'utf8');
-const script = `${engine}\n${bundle.outputFiles[0].text}`.replaceAll('</script', '<\\/script');
-const style = readFileSync(join(here, 'src', 'page.css'), 'utf8');
+// The WebAssembly inside the page as base64: gzipped, a little over a third of its size, and
+// inflated at start by the browser (fetch of a data: address, DecompressionStream), or plain.
+const wasm = readFileSync(args.engine.replace(/\.js$/, '.wasm'));
+const gzip = (args.wasm ?? 'gzip') === 'gzip';
+const packed = (gzip ? gzipSync(wasm, { level: 9 }) : wasm).toString('base64');
+const carried = `(() => {
+  const start = createEngine;
+  createEngine = (options = {}) => fetch('data:application/octet-stream;base64,${packed}')
+    .then((r) => ${gzip ? "new Response(r.body.pipeThrough(new DecompressionStream('gzip')))" : 'r'}.arrayBuffer())
+    .then((wasmBinary) => start({ ...options, wasmBinary }));
+})();`;
+const script = `${engine}\n${carried}\n${bundle.outputFiles[0].text}`.replaceAll('</script', '<\\/script');
+const style = ['page.css', 'plan.css'].map((name) => readFileSync(join(here, 'src', name), 'utf8')).join('\n');
 const icon = readFileSync(join(here, 'src', 'icon.svg'));
 // Before the program, in ES5: says why when the program cannot start at all.
 const guard = readFileSync(join(here, 'src', 'guard.js'), 'utf8').replace(/^\/\/.*\n/gm, '');

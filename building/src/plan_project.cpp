@@ -43,6 +43,29 @@ std::string unitName(const UnitCells& cells) {
 
 }  // namespace
 
+std::optional<std::string> placedPoints(const UnitCells& cells, const UnitOutcome& now) {
+    if (!now.plan || !now.plan->error.empty() || !now.plan->check) {
+        return std::nullopt;
+    }
+    const std::size_t at = columnOf(Field::PointsAt);
+    const bool fixed = at < cells.size() && !trimmedAnswer(cells[at]).empty();
+    if (fixed && now.plan->check->ok) {
+        return std::nullopt;  // points that pass stay, the designer's or placed before
+    }
+    // Without fixed points the evaluation has proposed them already.
+    std::optional<UnitOutcome> again;
+    if (fixed) {
+        UnitCells proposed = cells;
+        proposed[at].clear();
+        again = evaluate(Standard::Gb50140_2005, proposed);
+    }
+    const UnitOutcome& placed = again ? *again : now;
+    if (!placed.plan || placed.plan->points.empty()) {
+        return std::nullopt;
+    }
+    return plan::pointsText(placed.plan->points);
+}
+
 ProjectPlacement placeProjectPoints(const Project& project) {
     ProjectPlacement result{project, {}, {}};
     if (project.standard != Standard::Gb50140_2005) {
@@ -57,36 +80,20 @@ ProjectPlacement placeProjectPoints(const Project& project) {
             continue;
         }
         const UnitOutcome now = evaluate(Standard::Gb50140_2005, cells);
-        if (!now.plan || !now.plan->error.empty() || !now.plan->check) {
-            continue;
+        if (auto points = placedPoints(cells, now)) {
+            if (!trimmedAnswer(cells[at]).empty() && !now.plan->placed) {
+                result.replaced.push_back(unitName(cells));
+            }
+            cells[at] = std::move(*points);
+            markPointsPlaced(Standard::Gb50140_2005, cells);
+            result.placed.push_back(unitName(cells));
         }
-        const bool fixed = !trimmedAnswer(cells[at]).empty();
-        if (fixed && now.plan->check->ok) {
-            continue;  // points that pass stay, the designer's or placed before
-        }
-        // Without fixed points the evaluation has proposed them already.
-        std::optional<UnitOutcome> again;
-        if (fixed) {
-            UnitCells proposed = cells;
-            proposed[at].clear();
-            again = evaluate(Standard::Gb50140_2005, proposed);
-        }
-        const UnitOutcome& placed = again ? *again : now;
-        if (!placed.plan || placed.plan->points.empty()) {
-            continue;
-        }
-        if (fixed && !now.plan->placed) {
-            result.replaced.push_back(unitName(cells));
-        }
-        cells[at] = plan::pointsText(placed.plan->points);
-        markPointsPlaced(Standard::Gb50140_2005, cells);
-        result.placed.push_back(unitName(cells));
     }
     return result;
 }
 
 RoomsImport importRoomsIntoProject(std::string_view dxfText, plan::dxf::ImportOptions options,
-                                   Project base) {
+                                   Project base, const UnitCells* like) {
     RoomsImport result;
     if (base.standard != Standard::Gb50140_2005) {
         result.error = "平面只用于 GB 50140-2005 的计算单元；请用 --standard 2005";
@@ -126,8 +133,11 @@ RoomsImport importRoomsIntoProject(std::string_view dxfText, plan::dxf::ImportOp
                          [&name](const UnitCells& c) { return unitName(c) == name; });
         std::size_t index = static_cast<std::size_t>(found - base.units.begin());
         if (found == base.units.end()) {
-            UnitCells cells =
-                newUnit(Standard::Gb50140_2005, base.units.empty() ? nullptr : &base.units.back());
+            const UnitCells* above = like;
+            if (above == nullptr && !base.units.empty()) {
+                above = &base.units.back();
+            }
+            UnitCells cells = newUnit(Standard::Gb50140_2005, above);
             cells.resize(columns);
             cells[0] = name;
             cells[columnOf(Field::Area)].clear();
@@ -162,6 +172,10 @@ RoomsImport importRoomsIntoProject(std::string_view dxfText, plan::dxf::ImportOp
             const OutlineArcs fromArcs{arcs[u], plan::dxf::kArcToleranceM};
             base.outlineArcs[cells[outlineColumn]] = fromArcs;
             result.notes.push_back("“" + unitName(cells) + "”：" + outlineArcsText(fromArcs));
+        }
+        if (trimmedAnswer(cells[atColumn]).empty()) {
+            cells[atColumn].clear();  // no points to keep: a new unit, or one given none
+            continue;
         }
         // Fixed points of an earlier plan stay where the new rooms still hold them.
         const UnitPlan kept = readUnitPlan(cells[outlineColumn], "");
@@ -199,18 +213,24 @@ plan::dxf::DrawingSummary summarizeDrawing(std::string_view dxfText) {
 std::string projectPointsDxf(const Project& project, double metresPerUnit,
                              std::vector<std::string>* skipped) {
     std::vector<plan::dxf::ExportPoint> points;
+    const std::size_t outline = columnOf(Field::Outline);
     for (const UnitCells& cells : project.units) {
         if (project.standard != Standard::Gb50140_2005) {
             break;
         }
-        const UnitOutcome outcome = evaluate(project.standard, cells);
-        if (!outcome.plan || outcome.plan->points.empty()) {
+        if (outline >= cells.size() || trimmedAnswer(cells[outline]).empty()) {
             continue;
         }
+        const UnitOutcome outcome = evaluate(project.standard, cells);
+        // A unit with a plan that fails is named, whatever it fails on: its points are not
+        // written, and a designer must not take the drawing for complete.
         if (outcome.failed() || !outcome.model) {
             if (skipped != nullptr) {
                 skipped->push_back(unitName(cells));
             }
+            continue;
+        }
+        if (!outcome.plan || outcome.plan->points.empty()) {
             continue;
         }
         const std::string& perPoint = outcome.results[resultOf("per_point")];

@@ -54,6 +54,32 @@ std::optional<plan::draw::Figure> planFigure(const UnitOutcome& outcome) {
     return figure;
 }
 
+plan::draw::Figure movedFigure(const plan::draw::Figure& figure,
+                               const std::vector<plan::Point>& points) {
+    plan::draw::Figure moved = figure;
+    UnitPlan unitPlan;
+    unitPlan.outlines = figure.rooms;
+    unitPlan.fixed = points;
+    // The points as the unit's evaluation orders them (room by room), so that each keeps its
+    // label and, where it stands still, its reach.
+    const PlanOutcome checked = planUnit(unitPlan, static_cast<int>(figure.radius), 0.0, false, 0);
+    moved.points = checked.points;
+    moved.roomOf = checked.roomOf;
+    moved.checks = checked.rooms;
+    moved.reaches.assign(moved.points.size(), std::nullopt);
+    for (std::size_t i = 0; i < moved.points.size(); ++i) {
+        const auto before = std::find(figure.points.begin(), figure.points.end(), moved.points[i]);
+        const auto at = static_cast<std::size_t>(before - figure.points.begin());
+        if (before != figure.points.end() && at < figure.reaches.size()) {
+            moved.reaches[i] = figure.reaches[at];
+        }
+    }
+    if (!figure.labels.empty()) {
+        moved.labels.assign(moved.points.size(), figure.labels.front());
+    }
+    return moved;
+}
+
 std::optional<DistanceLine> distanceLine(const UnitOutcome& outcome) {
     if (!outcome.plan || !outcome.plan->error.empty() || outcome.plan->rooms.empty() ||
         outcome.plan->radiusM <= 0) {
@@ -78,6 +104,24 @@ std::optional<DistanceLine> distanceLine(const UnitOutcome& outcome) {
         line.text += "，平面上有盲区";
     }
     return line;
+}
+
+PlanRow planRow(const UnitOutcome& outcome) {
+    PlanRow row;
+    row.area = outcome.areaFromPlan;
+    row.points = outcome.pointsFromPlan;
+    if (!outcome.plan || !outcome.plan->error.empty() || outcome.plan->rooms.empty()) {
+        return row;
+    }
+    bool ok = true;
+    const plan::Check* worst = worstOf(*outcome.plan, ok);
+    if (outcome.plan->points.empty() || worst == nullptr || !std::isfinite(worst->worstDistance)) {
+        row.worstDistance = kNoPointsText;
+        return row;
+    }
+    row.worstDistance = plan::draw::metresText(worst->worstDistance);
+    row.ok = ok;
+    return row;
 }
 
 TypedOutline typedOutline(std::string_view text) {

@@ -13,7 +13,6 @@ namespace extcalc::report {
 namespace {
 
 constexpr std::string_view kStyle = R"(
-@page { size: A4 portrait; margin: 18mm 16mm 18mm 18mm; }
 body { font-family: "Noto Sans CJK SC", "Source Han Sans SC", "Microsoft YaHei", sans-serif;
        font-size: 10.5pt; line-height: 1.55; color: #1a1a1a; max-width: 180mm; margin: 0 auto;
        padding: 8mm 0; }
@@ -66,6 +65,66 @@ figure.plan { margin: 3mm 0 4mm; text-align: center; page-break-inside: avoid; }
 figure.plan svg { width: 160mm; max-width: 100%; height: auto; }
 figure.plan figcaption { font-size: 9.5pt; color: #444; margin-top: 1mm; }
 )";
+
+// Text as a CSS string's content: quotes and backslashes escaped, and what would end or mark
+// up the style element (<, >, &) or break its line written as hexadecimal escapes, so the
+// style stays the same text whether a browser reads the file as HTML or as XML.
+std::string cssString(std::string_view text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        switch (c) {
+            case '"':
+            case '\\':
+                out += '\\';
+                out += c;
+                break;
+            case '<':
+                out += "\\3c ";
+                break;
+            case '>':
+                out += "\\3e ";
+                break;
+            case '&':
+                out += "\\26 ";
+                break;
+            case '\n':
+            case '\r':
+            case '\t':
+                out += ' ';
+                break;
+            default:
+                if (static_cast<unsigned char>(c) >= 0x20) {
+                    out += c;
+                }
+        }
+    }
+    return out + '"';
+}
+
+// Every printed page as the PDF's: the project on the left and the title with the standard
+// on the right above a rule, 第 x 页 共 y 页 below, in the page's margin boxes. A browser
+// without margin boxes skips them and prints the rest, with its own header if it adds one.
+std::string pageRules(const Document& document) {
+    constexpr std::string_view kMarginText =
+        "font-family: \"Noto Sans CJK SC\", \"Source Han Sans SC\", \"Microsoft YaHei\", "
+        "sans-serif; font-size: 8.5pt; color: #666;";
+    constexpr std::string_view kHeader =
+        " vertical-align: bottom; padding-bottom: 1mm; margin-bottom: 4mm;"
+        " border-bottom: 0.25pt solid #999; ";
+    std::string rules = "@page { size: A4 portrait; margin: 22mm 16mm 18mm 18mm;\n";
+    rules +=
+        "  @top-left { content: " +
+        (document.projectName.empty() ? std::string("\"\"") : cssString(document.projectName)) +
+        ";" + std::string(kHeader) + std::string(kMarginText) +
+        " white-space: nowrap; overflow: hidden; text-overflow: ellipsis; }\n";
+    rules += "  @top-center { content: \"\";" + std::string(kHeader) + "}\n";
+    rules += "  @top-right { content: " +
+             cssString(std::string(kReportTitle) + "　" + document.standard) + ";" +
+             std::string(kHeader) + std::string(kMarginText) + " white-space: nowrap; }\n";
+    rules += R"(  @bottom-center { content: "第 " counter(page) " 页 共 " counter(pages) " 页"; )" +
+             std::string(kMarginText) + " vertical-align: top; padding-top: 4mm; }\n}\n";
+    return rules;
+}
 
 std::string_view statusClass(Status status) {
     switch (status) {
@@ -261,7 +320,8 @@ std::string renderHtml(const Document& document) {
     w.out += "<head>\n<meta charset=\"UTF-8\"/>\n<title>";
     w.out += escapeXml(std::string(kReportTitle) +
                        (document.projectName.empty() ? "" : " — " + document.projectName));
-    w.out += "</title>\n<style>";
+    w.out += "</title>\n<style>\n";
+    w.out += pageRules(document);
     w.out += kStyle;
     w.out += "</style>\n</head>\n<body>\n";
     for (const Block& block : document.blocks) {

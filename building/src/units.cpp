@@ -292,6 +292,8 @@ UnitOutcome evaluateCurrent(const UnitCells& cells) {
         }
     }
     gb::Result result = gb::calculate(*check.unit, check.classes);
+    outcome.areaFromPlan = area;
+    outcome.pointsFromPlan = count;
     outcome.problems = result.problems;
     if (outcome.plan) {
         // A spot beyond reach fails a mandatory clause: the unit's own error, like any other.

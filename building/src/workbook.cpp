@@ -173,7 +173,9 @@ std::string Workbook::canonicalCell(std::size_t row, std::size_t column,
 
 void Workbook::setCell(std::size_t row, std::size_t column, std::string_view text) {
     UnitCells& unit = project_.units.at(row);
-    unit.resize(std::max(unit.size(), inputColumns(standard()).size()));
+    // One cell past the inputs is the mark of points the program placed.
+    const std::size_t inputs = inputColumns(standard()).size();
+    unit.resize(std::max(unit.size(), column == inputs ? inputs + 1 : inputs));
     unit.at(column) = canonicalCell(row, column, text);
     count(outcomes_[row], false);
     outcomes_[row] = compute(unit);

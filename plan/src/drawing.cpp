@@ -187,7 +187,9 @@ class Layout {
                 if (r >= rooms.size() || !rooms[r].contains(p)) {
                     continue;  // a point outside every room reaches nothing drawn
                 }
-                for (const Outline& piece : reach(rooms[r], p, figure_.radius)) {
+                const bool known = i < figure_.reaches.size() && figure_.reaches[i];
+                for (const Outline& piece :
+                     known ? *figure_.reaches[i] : reach(rooms[r], p, figure_.radius)) {
                     area(piece, Ink::Reach);
                 }
             }

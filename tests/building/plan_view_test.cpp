@@ -8,6 +8,7 @@
 #include <variant>
 #include <vector>
 
+#include "extcalc/plan_project.h"
 #include "extcalc/plan_view.h"
 #include "extcalc/report.h"
 #include "extcalc/units.h"
@@ -102,6 +103,150 @@ TEST(PlanView, TheDistanceLineNamesClauseWorstSpotAndVerdict) {
         const auto each = r.points == 1 ? r.total : r.perPoint;
         EXPECT_EQ(figure->labels.front(), "MF/ABC4 × " + std::to_string(each));
         EXPECT_EQ(figure->radius, r.maxDistanceM);
+    }
+}
+
+// What a grid row shows from the plan: S and N only where they were left empty, exactly as the
+// calculation took them, and the worst distance as the distance line states it.
+TEST(PlanView, ARowShowsWhatThePlanGaveAndTheWorstDistance) {
+    struct Case {
+        const char* name;
+        building::UnitCells cells;
+        const char* area;    // typed S, or nullptr
+        const char* points;  // typed N, or nullptr
+        std::string shownArea;
+        bool pointsFromPlan;
+        bool hasWorst;
+        bool ok;
+    };
+    const Case cases[] = {
+        {"two typed points leave a 盲区",
+         unit("商场", "A", "MF/ABC4", "68x30", "17 0.25; 51 29.75"), nullptr, nullptr, "2040.00",
+         true, true, false},
+        {"points proposed", unit("商场", "A", "MF/ABC4", "68x30", ""), nullptr, nullptr, "2040.00",
+         true, true, true},
+        {"S and N typed: the plan gives only the distance",
+         unit("商场", "A", "MF/ABC4", "68x30", "17 0.25; 51 29.75"), "2000", "2", "", false, true,
+         false},
+        {"an L of two rooms",
+         unit("走廊", "A", "MF/ABC4",
+              "MULTIPOLYGON(((0 0, 40 0, 40 2, 0 2)), ((38 2, 40 2, 40 30, 38 30)))", ""),
+         nullptr, nullptr, "136.00", true, true, true},
+        // The unit fails on its plan: the plan gives nothing, N and S must then be typed.
+        {"a point off the floor", unit("库房", "A", "MF/ABC4", "10x8", "50 50"), nullptr, nullptr,
+         "", false, false, false},
+        {"no plan", unit("办公室", "A", "MF/ABC4", "", ""), "100", "1", "", false, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        building::UnitCells cells = c.cells;
+        if (c.area != nullptr) {
+            cells[column("area")] = c.area;
+        }
+        if (c.points != nullptr) {
+            cells[column("points")] = c.points;
+        }
+        const auto outcome = building::evaluate(Standard::Gb50140_2005, cells);
+        const building::PlanRow row = building::planRow(outcome);
+        EXPECT_EQ(row.area, c.shownArea);
+        EXPECT_EQ(!row.points.empty(), c.pointsFromPlan);
+        EXPECT_EQ(!row.worstDistance.empty(), c.hasWorst);
+        EXPECT_EQ(row.ok, c.ok);
+        if (c.pointsFromPlan && outcome.plan && outcome.plan->error.empty()) {
+            // The count the calculation used, which is the number of points on the plan.
+            EXPECT_EQ(row.points, std::to_string(outcome.plan->points.size()));
+            ASSERT_TRUE(outcome.current);
+            EXPECT_EQ(row.points, std::to_string(outcome.current->points));
+        }
+        if (c.hasWorst) {
+            const auto line = building::distanceLine(outcome);
+            ASSERT_TRUE(line);
+            EXPECT_NE(line->text.find("距最近的设置点 " + row.worstDistance), std::string::npos)
+                << line->text << " / " << row.worstDistance;
+            EXPECT_EQ(line->ok, row.ok);
+        }
+    }
+}
+
+// While a point is dragged, the figure is checked again from the figure alone: it must draw
+// exactly what the unit evaluated with its points there draws, reaches kept or not.
+TEST(PlanView, AMovedFigureDrawsWhatTheUnitWithItsPointsThereDraws) {
+    struct Case {
+        const char* name;
+        const char* outline;
+        const char* start;
+        const char* moved;
+    };
+    const Case cases[] = {
+        {"one point of two moved, a 盲区 opens", "68x30", "17 0.25; 51 29.75", "5 0.25; 51 29.75"},
+        {"a point moved round a core",
+         "POLYGON((0 0, 30 0, 30 30, 0 30, 0 0), (10 10, 20 10, 20 20, 10 20, 10 10))",
+         "0.25 15; 29.75 15", "15 0.25; 29.75 15"},
+        {"a point moved into the other room of two",
+         "MULTIPOLYGON(((0 0, 40 0, 40 2, 0 2, 0 0)), ((38 2, 40 2, 40 30, 38 30, 38 2)))",
+         "10 1; 39 20", "39 5; 39 20"},
+        {"nothing moved", "68x30", "17 0.25; 51 29.75", "17 0.25; 51 29.75"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto start = building::planFigure(building::evaluate(
+            Standard::Gb50140_2005, unit("商场", "A", "MF/ABC4", c.outline, c.start)));
+        const auto there = building::planFigure(building::evaluate(
+            Standard::Gb50140_2005, unit("商场", "A", "MF/ABC4", c.outline, c.moved)));
+        ASSERT_TRUE(start && there);
+        plan::draw::Figure kept = *start;
+        for (std::size_t i = 0; i < kept.points.size(); ++i) {
+            const plan::Room room(kept.rooms[static_cast<std::size_t>(kept.roomOf[i])]);
+            kept.reaches.emplace_back(plan::reach(room, kept.points[i], kept.radius));
+        }
+        const std::vector<plan::Point> points = *plan::parsePoints(c.moved).points;
+        for (const plan::draw::Figure* from :
+             {&*start, static_cast<const plan::draw::Figure*>(&kept)}) {
+            const plan::draw::Figure moved = building::movedFigure(*from, points);
+            EXPECT_EQ(moved.points, there->points);
+            EXPECT_EQ(moved.roomOf, there->roomOf);
+            EXPECT_EQ(moved.labels, there->labels);
+            ASSERT_EQ(moved.checks.size(), there->checks.size());
+            for (std::size_t r = 0; r < moved.checks.size(); ++r) {
+                EXPECT_EQ(moved.checks[r].ok, there->checks[r].ok);
+                EXPECT_EQ(moved.checks[r].worstDistance, there->checks[r].worstDistance);
+            }
+            const plan::draw::Frame frame{640, 400, 12};
+            EXPECT_EQ(plan::draw::svg(plan::draw::layout(moved, frame)),
+                      plan::draw::svg(plan::draw::layout(*there, frame)));
+        }
+        // The reaches of the points that stood still are kept, the moved point's is not.
+        const plan::draw::Figure moved = building::movedFigure(kept, points);
+        for (std::size_t i = 0; i < moved.points.size(); ++i) {
+            const bool stood = std::find(start->points.begin(), start->points.end(),
+                                         moved.points[i]) != start->points.end();
+            EXPECT_EQ(moved.reaches[i].has_value(), stood) << i;
+        }
+    }
+}
+
+// Placing one unit from the outcome a workbook keeps writes what placing the project writes.
+TEST(PlanView, PlacingAUnitFromItsOutcomeIsPlacingTheProject) {
+    building::Project project;
+    project.units = {unit("无平面", "A", "MF/ABC4", "", ""),
+                     unit("无设置点", "A", "MF/ABC4", "68x30", ""),
+                     unit("设置点满足", "A", "MF/ABC4", "10x8", "5 4"),
+                     unit("设置点不满足", "A", "MF/ABC4", "68x30", "1 1"),
+                     unit("设置点在平面外", "A", "MF/ABC4", "10x8", "50 50"),
+                     unit("B类", "B", "MF/ABC4", "30x20", "")};
+    project.units[0][column("area")] = "100";
+    project.units[0][column("points")] = "1";
+    const building::ProjectPlacement whole = building::placeProjectPoints(project);
+    EXPECT_EQ(whole.placed.size(), 3U);
+    for (std::size_t u = 0; u < project.units.size(); ++u) {
+        const building::UnitCells& cells = project.units[u];
+        SCOPED_TRACE(cells[0]);
+        const auto one =
+            building::placedPoints(cells, building::evaluate(Standard::Gb50140_2005, cells));
+        const std::string& written = whole.project.units[u][column("points_at")];
+        EXPECT_EQ(one.value_or(cells[column("points_at")]), written);
+        EXPECT_EQ(one.has_value(),
+                  std::count(whole.placed.begin(), whole.placed.end(), cells[0]) == 1);
     }
 }
 

@@ -225,3 +225,34 @@ TEST(Workbook, ImportedTableNamesTheColumnsLeftBehind) {
 }
 
 }  // namespace
+
+namespace {
+
+// Arcs a drawing gave to 平面 texts go with the text: the unit that holds it has them in the
+// file, however it got it, and an entry no unit holds is not written.
+TEST(Workbook, ArcsOfADrawingGoWithTheOutlineTextTheyWereReadInto) {
+    Project project;
+    auto unit = extcalc::building::newUnit(Standard::Gb50140_2005, nullptr);
+    unit[0] = "大厅";
+    const auto outline = extcalc::building::inputColumns(Standard::Gb50140_2005).size() - 2;
+    unit[outline] = "POLYGON((0 0, 20 0, 20 10, 0 10, 0 0))";
+    project.units = {unit};
+    Workbook book(project);
+    book.addOutlineArcs({{unit[outline], {2, 0.01}}, {"POLYGON((0 0, 1 0, 1 1, 0 0))", {1, 0.01}}});
+    const std::string text = extcalc::building::projectJson(book.project());
+    EXPECT_NE(text.find("\"outline_arcs\""), std::string::npos) << text;
+    EXPECT_EQ(text.find("\"outline_arcs\""), text.rfind("\"outline_arcs\""));
+    // The same 平面 typed into a unit added later has them too; a 平面 typed anew has none.
+    auto copy = unit;
+    copy[0] = "大厅二";
+    book.insert(1, {copy});
+    book.setCell(0, outline, "20x10");
+    const auto again = extcalc::building::readProject(extcalc::building::projectJson(book.project()));
+    ASSERT_TRUE(again.project);
+    EXPECT_FALSE(extcalc::building::outlineArcsOf(*again.project, again.project->units[0]));
+    const auto arcs = extcalc::building::outlineArcsOf(*again.project, again.project->units[1]);
+    ASSERT_TRUE(arcs);
+    EXPECT_EQ(arcs->count, 2);
+}
+
+}  // namespace

@@ -736,6 +736,97 @@ TEST(DxfProject, RoomsBecomeUnitsOrJoinTheirNamesake) {
             .project);
 }
 
+// New units take the answers of the unit the designer is on where one is given, otherwise of
+// the unit above them; either way their area, count and points are the plan's.
+TEST(DxfProject, NewUnitsTakeTheAnswersOfTheUnitGivenOrOfTheOneAbove) {
+    using extcalc::building::Standard;
+    using extcalc::building::UnitCells;
+    UnitCells first = extcalc::building::newUnit(Standard::Gb50140_2005, nullptr);
+    first[0] = "一层 大堂";
+    first[column("hazard")] = "轻危险级";
+    UnitCells current = first;
+    current[0] = "二层 档案室";
+    current[column("class")] = "A";
+    current[column("hazard")] = "严重危险级";
+    current[column("extinguisher")] = "MF/ABC5";
+    current[column("area")] = "55";
+    current[column("points")] = "2";
+    extcalc::building::Project base;
+    base.units = {current, first};  // the last unit is not the one given
+    dxf::ImportOptions options;
+    options.layer = "ROOMS";
+    struct Case {
+        const char* name;
+        const UnitCells* like;
+        const UnitCells& expected;
+    };
+    const Case cases[] = {{"the unit given", &current, current}, {"the last unit", nullptr, first}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto imported = extcalc::building::importRoomsIntoProject(fixture("floor-2018.dxf"),
+                                                                        options, base, c.like);
+        ASSERT_TRUE(imported.project) << imported.error;
+        const auto& units = imported.project->units;
+        ASSERT_EQ(units.size(), 2U + imported.added);
+        for (std::size_t u = 2; u < units.size(); ++u) {
+            for (const char* key : {"class", "hazard", "k", "special", "extinguisher"}) {
+                EXPECT_EQ(units[u][column(key)], c.expected[column(key)]) << units[u][0] << key;
+            }
+            for (const char* key : {"area", "points", "points_at"}) {
+                EXPECT_EQ(units[u][column(key)], "") << units[u][0] << key;
+            }
+            EXPECT_FALSE(units[u][column("outline")].empty());
+        }
+        EXPECT_EQ(units[0], current);
+        EXPECT_EQ(units[1], first);
+    }
+}
+
+// Every unit with a plan that fails is named and its points left out, whatever it fails on: on
+// its plan, on its answers or on its model. Units without a plan have nothing to write.
+TEST(DxfExport, UnitsWithAPlanThatFailAreNamedNeverDroppedSilently) {
+    using extcalc::building::Standard;
+    const auto unitOf = [](const std::string& name, const std::string& outline,
+                           const std::string& at) {
+        auto cells = extcalc::building::newUnit(Standard::Gb50140_2005, nullptr);
+        cells[0] = name;
+        cells[column("outline")] = outline;
+        cells[column("points_at")] = at;
+        return cells;
+    };
+    struct Case {
+        const char* name;
+        const char* key;  // the answer changed, or nullptr
+        const char* value;
+        const char* outline;
+        const char* at;
+        bool written;  // its points are in the drawing
+        bool named;    // it is named as left out
+    };
+    const Case cases[] = {
+        // ASCII names, which the drawing keeps as they are.
+        {"sound", nullptr, "", "10x8", "5 4", true, false},
+        {"area-invalid", "area", "-5", "10x8", "5 4", false, true},
+        {"point-off-the-floor", nullptr, "", "10x8", "50 50", false, true},
+        {"model-unsuitable", "extinguisher", "MF4", "10x8", "5 4", false, true},
+        {"no-plan", "area", "-5", "", "", false, false},
+    };
+    extcalc::building::Project project;
+    for (const Case& c : cases) {
+        project.units.push_back(unitOf(c.name, c.outline, c.at));
+        if (c.key != nullptr) {
+            project.units.back()[column(c.key)] = c.value;
+        }
+    }
+    std::vector<std::string> skipped;
+    const std::string drawing = extcalc::building::projectPointsDxf(project, 0.001, &skipped);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(drawing.find(std::string(c.name) + "-1 ") != std::string::npos, c.written);
+        EXPECT_EQ(std::count(skipped.begin(), skipped.end(), c.name), c.named ? 1 : 0);
+    }
+}
+
 TEST(DxfProject, ArcsAreSaidInTheFileTheJsonAndTheReport) {
     dxf::ImportOptions options;
     options.layer = "ROOMS";

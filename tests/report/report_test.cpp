@@ -348,4 +348,43 @@ TEST(Report, EscapesMarkupInWhatUsersType) {
     EXPECT_TRUE(has(htmlOf(project), "&lt;script&gt;&amp;"));
 }
 
+// Printed from a browser, every page carries the PDF's running header and 第 x 页 共 y 页 in
+// its margin boxes. The project's name is a CSS string there: whatever it holds, it stays a
+// string and the file stays well-formed XML.
+TEST(ReportHtml, PagesCarryTheRunningHeaderAndTheirNumber) {
+    struct Case {
+        std::string name;
+        std::string topLeft;  // the CSS the header's left box gets
+    };
+    const std::vector<Case> cases = {
+        {"示例仓库工程", R"(content: "示例仓库工程";)"},
+        {"", R"(content: "";)"},
+        {R"(甲"乙\丙)", R"(content: "甲\"乙\\丙";)"},
+        {"</style><script>x</script>",
+         R"(content: "\3c /style\3e \3c script\3e x\3c /script\3e ";)"},
+        {"A&B\n}C", R"(content: "A\26 B }C";)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        building::Project project = test::currentProject();
+        project.info.name = c.name;
+        const std::string html = htmlOf(project);
+        const auto style =
+            html.substr(html.find("<style>"), html.find("</style>") - html.find("<style>"));
+        EXPECT_TRUE(has(style, "@top-left { " + c.topLeft)) << style.substr(0, 400);
+        EXPECT_TRUE(
+            has(style, R"(@top-right { content: "建筑灭火器配置设计计算书　GB 50140-2005";)"));
+        EXPECT_TRUE(has(style, R"("第 " counter(page) " 页 共 " counter(pages) " 页")"));
+        // Nothing of the name ends the style or marks anything up.
+        EXPECT_EQ(html.find("</style>"), html.rfind("</style>"));
+        EXPECT_FALSE(has(style, "<script"));
+        EXPECT_FALSE(has(style, "&"));
+        const auto path = test::scratchPath(".html");
+        ASSERT_FALSE(building::writeFileSafely(path, html));
+        const auto run = test::runProgram("xmllint", {"--noout", path.string()});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+    }
+    EXPECT_TRUE(has(htmlOf(test::classicProject()), R"(计算书　GBJ140-90";)"));
+}
+
 }  // namespace

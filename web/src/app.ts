@@ -8,6 +8,7 @@ import { h } from './dom';
 import { FieldsPanel } from './fields';
 import { ProjectFiles } from './files';
 import { Grid } from './grid';
+import { PlanUi } from './plan-ui';
 import { ProblemsPane } from './problems';
 import { RowCommands } from './rows';
 import { Toolbar } from './toolbar';
@@ -20,6 +21,7 @@ export class App {
   private readonly rows: RowCommands;
   private readonly fields: FieldsPanel;
   private readonly totals: TotalsPanel;
+  private readonly plan: PlanUi;
   private readonly problems: ProblemsPane;
   private readonly message = h('span', { class: 'message', role: 'status', 'aria-live': 'polite' });
   private readonly summary = h('span', { class: 'summary', id: 'project-summary' });
@@ -28,11 +30,12 @@ export class App {
 
   constructor(readonly engine: Engine, root: HTMLElement) {
     this.doc = new ProjectDocument(engine, {
-      changed: (row) => { if (row >= 0) this.grid.refreshRow(row); this.totals.show(); },
+      changed: (row) => { if (row >= 0) this.grid.refreshRow(row); this.totals.show(); this.plan?.refresh(); },
       rowsChanged: (focus) => {
         this.fields.show();
         this.grid.refreshAll();
         if (focus >= 0) this.grid.select(focus, false);
+        this.plan?.refresh();
       },
       reloaded: () => { this.say(''); this.grid.current = this.grid.anchor = 0; this.showAll(); },
       stateChanged: () => this.showState(),
@@ -47,7 +50,7 @@ export class App {
     bar.button('打开…', '打开…', 'Ctrl+O', () => this.files.openFile());
     bar.button('保存', '保存', 'Ctrl+S', () => this.files.save(false));
     bar.button('另存为…', '另存为…', 'Ctrl+Shift+S', () => this.files.save(true));
-    bar.button('导入…', '导入 CSV…', '', () => this.files.importCsv());
+    bar.button('导入…', '导入 CSV…（或 DXF 图纸）', '', () => this.files.importCsv());
     bar.button('导出…', '导出 CSV…', '', () => this.files.exportCsv());
     bar.button('计算书', '导出计算书', '', () => this.files.openReport());
     bar.separator();
@@ -83,15 +86,20 @@ export class App {
       pasted: (text, row, column) => this.rows.paste(text, row, column),
       copied: () => engine.copyRows(this.grid.selection(), false),
       appended: () => this.rows.add(engine.size()),
-      currentChanged: (row) => this.problems.show(row),
+      currentChanged: (row) => { this.problems.show(row); this.plan?.follow(); },
       pickedItems: (column, text) => engine.pickedItems(column, text),
       pickedText: (column, items) => engine.pickedText(column, items),
     });
     this.rows = new RowCommands(this.doc, this.grid);
+    this.plan = new PlanUi({ doc: this.doc, grid: this.grid, discardOk: () => this.files.discardOk(),
+      openText: (text, name) => this.files.openText(text, name) });
+    this.files.dxf = (file) => this.plan.dxf.importFile(file);
+    bar.separator();
+    for (const button of this.plan.buttons) bar.add(button);
     root.replaceChildren(bar.element, this.fields.element,
       h('div', { class: 'main' },
         h('div', { class: 'work' }, this.grid.element, this.problems.element),
-        this.totals.element),
+        this.plan.side(this.totals.element)),
       h('footer', { class: 'status' }, this.message, this.summary));
     root.removeAttribute('aria-busy');
     document.addEventListener('keydown', (event) => this.globalKey(event));
@@ -107,6 +115,7 @@ export class App {
     this.fields.show();
     this.grid.setSchema(this.engine.schema());
     this.totals.show();
+    this.plan?.refresh();
     this.showState();
   }
 

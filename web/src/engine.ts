@@ -17,9 +17,18 @@ export interface Schema {
   inputs: Column[];
   results: ResultColumn[];
   fields: { key: string; label: string }[];
+  /** The plan's columns and labels; only for a standard whose units have plans. */
+  plan?: PlanSchema;
 }
+/** Column indices of the plan's cells, the tooltip of a value from the plan, the worst-distance column. */
+export interface PlanSchema {
+  outline: number; pointsAt: number; area: number; points: number; fromPlan: string;
+  worst: { key: string; label: string; note: string };
+}
+/** What the plan gives a row: S and N where none was typed, the worst distance ("22.66 m"). */
+export interface RowPlan { area: string; points: string; worst: string; ok: boolean }
 /** labels: how each cell's item is shown (a K with its value), the cell's text elsewhere. */
-export interface Row { cells: string[]; labels: string[]; results: string[]; failed: boolean; warned: boolean; problem: string }
+export interface Row { cells: string[]; labels: string[]; results: string[]; failed: boolean; warned: boolean; problem: string; plan?: RowPlan }
 /** A table read for importing: its units and the columns it had that a project does not keep. */
 export interface TableRead { units?: string[][]; unused?: string[]; refusal?: string }
 export interface Choice { item: string; label: string }
@@ -36,12 +45,60 @@ interface RawEngine {
   reportHtml(): string; proposedFileName(): string; readBlock(text: string): string;
   pickedItems(column: number, text: string): string; pickedText(column: number, items: string): string;
   listRefusal(column: number, text: string): string;
+  planImport(bytes: Uint8Array, layer: string, units: string, likeRow: number, append: boolean): string;
+  place(rows: string): string;
+  planView(row: number, withPoints: boolean, points: string, width: number, height: number, textSize: number): string;
+  onFloor(row: number, x: number, y: number): boolean;
+  planSvg(row: number): string;
+  exportPointsDxf(units: string): DxfBytes;
+  dragStart(row: number): boolean;
+  dragView(points: string, width: number, height: number, textSize: number): string;
+  dragEnd(): void;
 }
+interface DxfBytes { bytes?: Uint8Array; skipped?: string; error?: string }
 export interface Module {
   Engine: new () => RawEngine;
   evaluateProject(text: string): string;
   version(): string;
+  importDxf(bytes: Uint8Array, layer: string, units: string): string;
+  placeProject(text: string): string;
+  exportDxf(text: string, units: string): DxfBytes;
+  planInks(): string;
+  dxfSummary(bytes: Uint8Array): string;
 }
+
+// ---- plans
+
+export type XY = [number, number];
+export type DrawingItem =
+  | { k: 'l'; ink: string; a: XY; b: XY }
+  | { k: 'a'; ink: string; rings: number[][] }
+  | { k: 'c'; ink: string; at: XY; r: number }
+  | { k: 't'; ink: string; at: XY; text: string; size: number; anchor: 'start' | 'middle' | 'end'; angle: number };
+/** A plan laid out by the library: page units, y downwards; origin and scale map metres to the page. */
+export interface Drawing { width: number; height: number; scale: number; origin: XY; items: DrawingItem[] }
+export interface InkStyle {
+  stroke: string; strokeWidth: number; fill: string; fillOpacity: number; dashed: boolean; text: string; bold: boolean;
+}
+export interface PlanView {
+  outline?: string;
+  cell?: string;
+  error?: string;
+  refused?: string;
+  line?: { clause: string; text: string; ok: boolean };
+  placed?: boolean;
+  points?: XY[];
+  drawing?: Drawing;
+}
+export interface CellEdit { row: number; column: number; before: string; after: string }
+export interface RoomsImport {
+  error?: string; warnings: string[]; notes: string[]; added: number; joined: number;
+  project?: string; edits?: CellEdit[]; at?: number; units?: string[][];
+}
+export interface Placement { edits: CellEdit[] }
+export interface PointsDxf { bytes: Uint8Array; skipped: string[] }
+/** A drawing's layers with their closed outlines, the unit it states (null: none), the likely room layer. */
+export interface DxfSummary { layers: { name: string; outlines: number }[]; metresPerUnit: number | null; likely: number; error: string }
 declare global {
   function createEngine(options?: object): Promise<Module>;
 }
@@ -82,4 +139,37 @@ export class Engine {
   pickedText(column: number, items: string[]): string { return this.raw.pickedText(column, JSON.stringify(items)); }
   /** Why a text cannot be a cell of the column (not an item of its list); '' when it can. */
   listRefusal(column: number, text: string): string { return this.raw.listRefusal(column, text); }
+
+  /** A drawing's rooms: appended to this project as edits to make, or as a new project's text. */
+  planImport(bytes: Uint8Array, layer: string, units: string, likeRow: number, append: boolean): RoomsImport {
+    return JSON.parse(this.raw.planImport(bytes, layer, units, likeRow, append)) as RoomsImport;
+  }
+  /** Points proposed for the rows that need them, as edits to make. */
+  place(rows: number[]): Placement { return JSON.parse(this.raw.place(JSON.stringify(rows))) as Placement; }
+  /** The unit's plan laid out to width × height; with points (metres), as if they were its
+   *  设置点, and then cell is the text they make. */
+  planView(row: number, width: number, height: number, textSize: number, points?: XY[]): PlanView {
+    return JSON.parse(this.raw.planView(row, points !== undefined, JSON.stringify(points ?? []),
+      width, height, textSize)) as PlanView;
+  }
+  onFloor(row: number, x: number, y: number): boolean { return this.raw.onFloor(row, x, y); }
+  planSvg(row: number): { name?: string; svg?: string } {
+    return JSON.parse(this.raw.planSvg(row)) as { name?: string; svg?: string };
+  }
+  exportPointsDxf(units = ''): PointsDxf { return pointsDxf(this.raw.exportPointsDxf(units)); }
+  /** A point of the unit is being dragged: each move is laid out from what the start kept. */
+  dragStart(row: number): boolean { return this.raw.dragStart(row); }
+  dragView(points: XY[], width: number, height: number, textSize: number): PlanView {
+    return JSON.parse(this.raw.dragView(JSON.stringify(points), width, height, textSize)) as PlanView;
+  }
+  dragEnd(): void { this.raw.dragEnd(); }
+}
+
+export function dxfSummary(module: Module, bytes: Uint8Array): DxfSummary {
+  return JSON.parse(module.dxfSummary(bytes)) as DxfSummary;
+}
+
+export function pointsDxf(out: DxfBytes): PointsDxf {
+  if (out.error !== undefined || !out.bytes) throw new Error(out.error ?? '');
+  return { bytes: out.bytes, skipped: JSON.parse(out.skipped ?? '[]') as string[] };
 }

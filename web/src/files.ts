@@ -5,12 +5,15 @@
 import { type FileHandle, PROJECT_EXTENSION, type ProjectDocument } from './document';
 import { ask, chooseFile, download, h } from './dom';
 import type { Offered } from './recovery';
+import { openReport } from './report';
 
 interface PickerWindow {
   showOpenFilePicker?: (options: object) => Promise<FileHandle[]>;
   showSaveFilePicker?: (options: object) => Promise<FileHandle>;
 }
-const pickerTypes = [{ description: '工程文件', accept: { 'application/json': [PROJECT_EXTENSION] } }];
+const pickerTypes = [{ description: '工程文件', accept: { 'application/json': [PROJECT_EXTENSION] } },
+  { description: 'DXF 图纸', accept: { 'application/dxf': ['.dxf'] } }];
+const isDxf = (file: File) => /\.dxf$/i.test(file.name);
 
 function when(time: number): string {
   const d = new Date(time);
@@ -19,12 +22,15 @@ function when(time: number): string {
 }
 
 export class ProjectFiles {
+  /** Where a DXF drawing goes when 打开 or 导入 is given one. */
+  dxf: ((file: File) => Promise<unknown>) | undefined;
+
   constructor(private readonly doc: ProjectDocument) {}
 
   private get engine() { return this.doc.engine; }
 
   /** Whether the project may be put aside: saved, or its changes given up. */
-  private async discardOk(): Promise<boolean> {
+  async discardOk(): Promise<boolean> {
     if (!this.doc.dirty) return true;
     const choice = await ask(`工程“${this.doc.title}”有未保存的修改。`, ['保存', '不保存', '取消']);
     if (choice === 0) return this.save(false);
@@ -56,13 +62,16 @@ export class ProjectFiles {
     if (picker) {
       try {
         const [handle] = await picker({ types: pickerTypes });
-        this.openText(await (await handle.getFile()).text(), handle.name, handle);
+        const file = await handle.getFile();
+        if (this.dxf && isDxf(file)) { await this.dxf(file); return; }
+        this.openText(await file.text(), handle.name, handle);
       } catch (error) {
         if ((error as Error).name !== 'AbortError') this.doc.say(String(error), true);
       }
       return;
     }
-    chooseFile(`${PROJECT_EXTENSION},application/json`, (file) => {
+    chooseFile(`${PROJECT_EXTENSION},application/json,.dxf`, (file) => {
+      if (this.dxf && isDxf(file)) { void this.dxf(file); return; }
       void file.text().then((text) => this.openText(text, file.name));
     });
   }
@@ -104,7 +113,11 @@ export class ProjectFiles {
    * an empty, unchanged project simply gives way to it.
    */
   importCsv(): void {
-    chooseFile('.csv,text/csv', (file) => { void this.importFile(file); });
+    chooseFile('.csv,text/csv,.dxf', (file) => {
+      // A drawing's rooms: the DXF import asks where they go itself.
+      if (this.dxf && isDxf(file)) void this.dxf(file);
+      else void this.importFile(file);
+    });
   }
 
   private async importFile(file: File): Promise<void> {
@@ -145,10 +158,7 @@ export class ProjectFiles {
 
   /** The 计算书 in a tab of its own, ready to print. */
   openReport(): Window | null {
-    const url = URL.createObjectURL(new Blob([this.engine.reportHtml()], { type: 'text/html;charset=utf-8' }));
-    const opened = window.open(url, '_blank');
-    setTimeout(() => URL.revokeObjectURL(url), 60_000);
-    return opened;
+    return openReport(this.engine.reportHtml());
   }
 
   /**

@@ -44,7 +44,7 @@ const WIDER: Record<string, number> = { k: 8.5 };
 interface GridColumn {
   id: string;
   label: string;
-  kind: 'num' | 'input' | 'result' | 'state';
+  kind: 'num' | 'input' | 'result' | 'worst' | 'state';
   /** The input's or result's index in the schema. */
   index: number;
   width: number;
@@ -141,6 +141,9 @@ export class Grid {
       ...schema.inputs.slice(1).map((c, i) => input(c, i + 1)),
       ...shownResults.filter((i) => !pinned.includes(i)).map(result),
       ...pinned.map((i) => ({ ...result(i), pin: 'right' as const })),
+      // What the plan gives: the distance from the least favourable spot, in view with the counts.
+      ...(schema.plan ? [{ id: `${schema.standard}/plan/worst`, label: schema.plan.worst.label, kind: 'worst' as const,
+        index: -1, width: rem * 5.6, pin: 'right' as const }] : []),
       { id: 'state', label: '状态', kind: 'state', index: -1, width: rem * 3.4, pin: 'right' },
     ];
     for (const column of this.columns) {
@@ -313,6 +316,8 @@ export class Grid {
         place(this.makeCell(index, column.index, pin));
       } else if (column.kind === 'result') {
         place(h('div', { class: `result ${pin}`, role: 'gridcell', 'data-result': column.index }));
+      } else if (column.kind === 'worst') {
+        place(h('div', { class: `worst derived ${pin}`, role: 'gridcell', title: this.schema.plan?.worst.note ?? '' }));
       } else {
         place(h('div', { class: `state ${pin}`, role: 'gridcell' }));
       }
@@ -365,6 +370,7 @@ export class Grid {
       const c = Number(input.dataset.column);
       const shown = input.parentElement?.querySelector('.shown bdi');
       if (shown) shown.textContent = row.labels?.[c] || row.cells[c] || '';
+      this.fromPlan(input, c, row);
       if (keepFocused && input === document.activeElement) return;
       input.value = row.cells[c] ?? '';
     });
@@ -373,9 +379,24 @@ export class Grid {
       cell.textContent = text;
       cell.title = text;
     });
+    const worst = element.querySelector<HTMLElement>('.worst');
+    if (worst) {
+      worst.textContent = row.plan?.worst ?? '';
+      worst.classList.toggle('beyond', row.plan !== undefined && row.plan.worst !== '' && !row.plan.ok);
+    }
     const state = element.querySelector('.state') as HTMLElement;
     state.textContent = row.failed ? '错误' : row.warned ? '警告' : '';
     state.title = row.problem;
+  }
+
+  /** S and N that the plan gives where none is typed: shown in the empty cell, set apart. */
+  private fromPlan(input: HTMLInputElement, column: number, row: Row): void {
+    const plan = this.schema.plan;
+    if (!plan || (column !== plan.area && column !== plan.points)) return;
+    const value = (column === plan.area ? row.plan?.area : row.plan?.points) ?? '';
+    input.placeholder = value;
+    input.classList.toggle('derived', value !== '');
+    input.title = value !== '' ? `${value}：${plan.fromPlan}` : '';
   }
 
   private commit(index: number, column: number, input: HTMLInputElement): void {

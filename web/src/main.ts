@@ -3,7 +3,7 @@
 // publishes window.extinguisher for automation and tests. A page that cannot start says
 // why and what to use instead, rather than showing 正在载入… for ever.
 import { App } from './app';
-import { Engine } from './engine';
+import { Engine, pointsDxf } from './engine';
 import type { RecoveryCopy } from './recovery';
 
 declare const EXTCALC_PAGE_VERSION: string;
@@ -19,6 +19,13 @@ export interface PageApi {
   reportHtml(): string;
   /** The unsaved work of pages that have ended, which no living page holds. */
   recoveryList(): Promise<RecoveryCopy[]>;
+  /** The project text `extinguisher-calc-cli --dxf F --layer L --standard 2005 --out P
+   *  [--units mm|m]` writes for the drawing's bytes; throws with the reason it is refused. */
+  importDxf(bytes: Uint8Array | ArrayBuffer, options: { layer: string; units?: 'mm' | 'm' | '' }): string;
+  /** The project text `--project P --place --out Q` writes. */
+  placeProject(text: string): string;
+  /** The bytes `--project P --export-dxf D [--units mm|m]` writes. */
+  exportDxf(text: string, options?: { units?: 'mm' | 'm' | '' }): Uint8Array;
 }
 
 declare global {
@@ -80,4 +87,16 @@ window.extinguisher = {
   projectText: () => ready().engine.projectText(),
   reportHtml: () => ready().engine.reportHtml(),
   recoveryList: () => ready().doc.copy.unheld(),
+  importDxf(bytes, { layer, units = '' }): string {
+    const data = bytes instanceof Uint8Array ? bytes : new Uint8Array(bytes);
+    const got = JSON.parse(ready().engine.module.importDxf(data, layer, units)) as { project?: string; error?: string };
+    if (got.project === undefined) throw new Error(got.error ?? '');
+    return got.project;
+  },
+  placeProject(text: string): string {
+    const out = ready().engine.module.placeProject(text);
+    if (out.startsWith('!')) throw new Error(out.slice(1));
+    return out;
+  },
+  exportDxf: (text, { units = '' } = {}) => pointsDxf(ready().engine.module.exportDxf(text, units)).bytes,
 };

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The page's engine under Node, the same file the page carries inside it.
 import { createRequire } from 'node:module';
-import { existsSync } from 'node:fs';
+import { existsSync, readFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { root } from './paths.mjs';
 
@@ -10,5 +10,7 @@ export const cliPath = process.env.EXTCALC_CLI || join(root, 'build', 'dev', 'cl
 
 export async function loadEngine() {
   if (!existsSync(enginePath)) throw new Error(`the engine is missing (cmake --build --preset web): ${enginePath}`);
-  return createRequire(import.meta.url)(enginePath)();
+  // The WebAssembly beside it, given as bytes: Node's own fetch takes no file path.
+  const wasmBinary = readFileSync(enginePath.replace(/\.js$/, '.wasm'));
+  return createRequire(import.meta.url)(enginePath)({ wasmBinary });
 }

@@ -11,6 +11,7 @@
 
 #include "extcalc/plan/dxf.h"
 #include "extcalc/project.h"
+#include "extcalc/units.h"
 
 namespace extcalc::building {
 
@@ -25,6 +26,11 @@ struct ProjectPlacement {
 // points that pass stay as they are. A typed 设置点数 stays: the designer fixed it.
 ProjectPlacement placeProjectPoints(const Project& project);
 
+// What placeProjectPoints writes into one unit's 设置点, given the unit's outcome as it stands
+// (a workbook keeps it): the points proposed, or none when its points stay (they pass, the unit
+// has no usable plan, or nothing could be placed).
+std::optional<std::string> placedPoints(const UnitCells& cells, const UnitOutcome& now);
+
 struct RoomsImport {
     std::optional<Project> project;
     std::size_t added = 0;   // new units
@@ -38,12 +44,13 @@ struct RoomsImport {
 
 // The drawing's rooms into base (a GB 50140-2005 project): a room whose name is a unit's joins
 // it (the first such room replaces the unit's plan, fixed points outside it are dropped); any
-// other becomes a new unit with the answers of the unit above it, its area and point count left
-// to the plan. Texts in the code page of a Chinese system (GBK) are read as such. A unit whose
-// rooms had arcs keeps that in the project's outlineArcs; rooms without a name are named by
-// their handles, all of them in one warning.
+// other becomes a new unit with the answers of like where given (the unit a designer is on,
+// so that class, hazard, K and model are set once) or else of the unit above it, its area and
+// point count left to the plan. Texts in the code page of a Chinese system (GBK) are read as
+// such. A unit whose rooms had arcs keeps that in the project's outlineArcs; rooms without a
+// name are named by their handles, all of them in one warning.
 RoomsImport importRoomsIntoProject(std::string_view dxfText, plan::dxf::ImportOptions options,
-                                   Project base);
+                                   Project base, const UnitCells* like = nullptr);
 
 // The drawing's layers with their closed outlines and the likely room layer, for choosing the
 // layer before importRoomsIntoProject; texts in the code page of a Chinese system (GBK) are

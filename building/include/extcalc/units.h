@@ -136,6 +136,10 @@ struct UnitOutcome {
     // A 2005 unit with a plan (平面): its rooms, the points fixed or proposed, and the check
     // of the maximum protection distance. Its error fails the unit; its warnings are warnings.
     std::optional<PlanOutcome> plan;
+    // What the plan filled in where the designer left 建筑面积 or 设置点数 empty, as the
+    // calculation took it ("2040.00", "3"); empty where the cell was typed or no plan gave it.
+    std::string areaFromPlan;
+    std::string pointsFromPlan;
 
     [[nodiscard]] bool failed() const;
     [[nodiscard]] bool hasWarnings() const;

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <iosfwd>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,6 +28,11 @@ class Workbook {
     [[nodiscard]] Standard standard() const { return project_.standard; }
     [[nodiscard]] const ProjectInfo& info() const { return project_.info; }
     void setInfo(ProjectInfo info) { project_.info = std::move(info); }
+    // Arcs behind 平面 texts a drawing gave (importRoomsIntoProject): kept by the text, so they
+    // belong to whatever unit holds it; an entry no unit holds is never written.
+    void addOutlineArcs(const std::map<std::string, OutlineArcs>& arcs) {
+        project_.outlineArcs.insert(arcs.begin(), arcs.end());
+    }
     // The figures of one standard do not convert into the other's, so a project keeps
     // its standard once it has units: false, and nothing changed, when it has any.
     bool setStandard(Standard standard);

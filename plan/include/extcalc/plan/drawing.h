@@ -96,6 +96,9 @@ struct Figure {
     std::vector<std::string> labels;  // one per point, or none
     double radius = 0.0;              // 0: no reach drawn
     std::vector<Check> checks;        // one per room, or none
+    // Per point, its reach as reach() gives it, where known already (a pane dragging one point
+    // keeps the others'); empty, or empty for a point: computed when laid out.
+    std::vector<std::optional<std::vector<Outline>>> reaches;
 };
 
 struct Frame {

@@ -24,7 +24,7 @@ run_packages=(
 web_packages=(emscripten chromium firefox-esr node-acorn)
 test_packages=(
     libbenchmark-dev
-    clang clang-tidy cppcheck libclang-rt-14-dev clang-format
+    clang clang-tidy clang-tidy-22 cppcheck libclang-rt-14-dev clang-format
     xvfb xauth
     dpkg-dev lintian desktop-file-utils appstream
     # The package check opens a project the way a file manager does (gio, xdg-mime) and

@@ -20,8 +20,26 @@ cppcheck --project="$build/compile_commands.json" --library=googletest --library
     -i"$build" --suppress=unusedStructMember --quiet -j"$(nproc)"
 
 echo "== clang-tidy"
-# Only translation units of ours that the build compiles (no generated moc files).
+# Only translation units of ours that the build compiles (no generated moc files), in
+# parallel over the compile database. clang-tidy 22 skips system headers when it matches,
+# which makes it several times faster than 14; but its clang can no longer compile Boost
+# 1.74's MPL (an enum constant out of its range, an error since clang 16), so the few units
+# that include Boost.Geometry are checked by clang-tidy 14, against the same configuration.
 mapfile -t units < <(git ls-files '*.cpp' | grep -v '^fuzz/')
-run-clang-tidy-14 -quiet -p "$build" -j "$(nproc)" "${units[@]/#/$PWD/}" >"$build/clang-tidy.log" 2>&1 ||
-    { grep -E 'warning:|error:' -A3 "$build/clang-tidy.log"; exit 1; }
-echo "clean"
+old=()
+new=()
+for unit in "${units[@]}"; do
+    if grep -qE '#include (<boost/geometry|"boost_shape\.h")' "$unit"; then
+        old+=("$PWD/$unit")
+    else
+        new+=("$PWD/$unit")
+    fi
+done
+status=0
+run-clang-tidy-22 -quiet -p "$build" -j "$(nproc)" "${new[@]}" >"$build/clang-tidy.log" 2>&1 || status=1
+run-clang-tidy-14 -quiet -p "$build" -j "$(nproc)" "${old[@]}" >>"$build/clang-tidy.log" 2>&1 || status=1
+if [[ $status -ne 0 ]]; then
+    grep -E 'warning:|error:' -A3 "$build/clang-tidy.log"
+    exit 1
+fi
+echo "clean (${#new[@]} units by clang-tidy 22, ${#old[@]} by clang-tidy 14)"

@@ -2,9 +2,10 @@
 # SPDX-License-Identifier: MIT
 # Everything CI checks, in one command: installs what is missing, then builds and
 # tests with warnings as errors, runs the static checks, the whole suite again under
-# AddressSanitizer and UndefinedBehaviorSanitizer, the fuzzers for a bounded time, the
-# Debian package, the command line cross-built for Windows and tested under Wine, and the
-# browser page built with em++ and tested in Chromium.
+# AddressSanitizer and UndefinedBehaviorSanitizer (a clang build that also holds the fuzz
+# targets), the fuzzers for a bounded time, the Debian package, the command line
+# cross-built for Windows and tested under Wine, and the browser page built with em++ and
+# tested in Chromium and Firefox. The long runs at full size are scripts/long-checks.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -27,7 +28,7 @@ cmake --build --preset asan
 ctest --preset asan
 
 stage "fuzzing"
-./scripts/fuzz.sh "${EXTCALC_FUZZ_SECONDS:-30}"
+./scripts/fuzz.sh "${EXTCALC_FUZZ_SECONDS:-30}" build/asan
 
 stage "package"
 ./scripts/package-check.sh

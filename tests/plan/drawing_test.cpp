@@ -109,6 +109,7 @@ TEST(PlanDrawing, ShowsDimensionsNumberedPointsAndTheUncoveredRegionOnlyWhenTheC
     for (const FigureCase& c : figureCases()) {
         SCOPED_TRACE(c.name);
         std::vector<std::string> labels;
+        labels.reserve(c.points.size());
         for (std::size_t i = 0; i < c.points.size(); ++i) {
             labels.push_back("MF/ABC4 × " + std::to_string(i + 2));
         }

@@ -46,7 +46,7 @@ class StartupMessages {
             return;
         }
         qInstallMessageHandler(previous_);
-        const std::lock_guard guard(heldLock());
+        const std::scoped_lock guard(heldLock());
         for (const Held& message : held()) {
             const QMessageLogContext context(nullptr, 0, nullptr, message.category.constData());
             previous_(message.type, context, message.text);
@@ -77,7 +77,7 @@ class StartupMessages {
         if (type == QtFatalMsg) {
             giveUp(kDisplayUnusable);
         }
-        const std::lock_guard guard(heldLock());
+        const std::scoped_lock guard(heldLock());
         held().push_back({type, QByteArray(context.category), text});
     }
 

@@ -122,7 +122,9 @@ std::string importDxf(const std::string& bytes, const std::string& layer,
                       const std::string& units) {
     const UnitsChoice unit = unitsNamed(units);
     if (!unit.valid) {
-        return json{{"error", unitsRefusal(units)}, {"warnings", json::array()}, {"notes", json::array()}}.dump();
+        return json{
+            {"error", unitsRefusal(units)}, {"warnings", json::array()}, {"notes", json::array()}}
+            .dump();
     }
     plan::dxf::ImportOptions options;
     options.layer = layer;
@@ -611,7 +613,10 @@ class Engine {
                            const std::string& units, int likeRow, bool append) {
         const UnitsChoice unit = unitsNamed(units);
         if (!unit.valid) {
-            return json{{"error", unitsRefusal(units)}, {"warnings", json::array()}, {"notes", json::array()}}.dump();
+            return json{{"error", unitsRefusal(units)},
+                        {"warnings", json::array()},
+                        {"notes", json::array()}}
+                .dump();
         }
         plan::dxf::ImportOptions options;
         options.layer = layer;
@@ -681,10 +686,11 @@ class Engine {
                 // The mark that keeps them the program's in the saved file, as --place leaves it,
                 // until someone moves one.
                 const std::size_t mark = building::inputColumns(Standard::Gb50140_2005).size();
-                out["edits"].push_back({{"row", r},
-                                        {"column", mark},
-                                        {"before", mark < cells.size() ? cells[mark] : std::string()},
-                                        {"after", *points}});
+                out["edits"].push_back(
+                    {{"row", r},
+                     {"column", mark},
+                     {"before", mark < cells.size() ? cells[mark] : std::string()},
+                     {"after", *points}});
             }
         }
         return out.dump();

@@ -327,7 +327,7 @@ class Reader {
                 });
                 std::string key = upper(b.name);
                 block.reset();
-                if (d.blockIndex.find(key) == d.blockIndex.end()) {
+                if (!d.blockIndex.contains(key)) {
                     d.blockIndex.emplace(std::move(key), d.blocks.size());
                     block = d.blocks.size();
                     d.blocks.push_back(std::move(b));
@@ -775,7 +775,7 @@ std::string decodeEscapes(std::string_view s) {
                 hex = (h >= '0' && h <= '9') || (h >= 'a' && h <= 'f') || (h >= 'A' && h <= 'F');
                 c = c * 16 + static_cast<unsigned long>(h <= '9' ? h - '0' : (h | 0x20) - 'a' + 10);
             }
-            if (hex && !(c >= 0xD800 && c <= 0xDFFF)) {
+            if (hex && (c < 0xD800 || c > 0xDFFF)) {
                 appendUtf8(out, c);
                 i += 6;
                 continue;

@@ -256,7 +256,6 @@ CoverFound coverWithin(const std::vector<std::vector<int>>& sets, std::size_t el
     }
     // Shrink until neither elements nor sets give way.
     for (bool changed = true; changed;) {
-        changed = false;
         std::vector<int> elementIndex(elements, -1);
         for (std::size_t i = 0; i < liveElements.size(); ++i) {
             elementIndex[liveElements[i]] = static_cast<int>(i);

@@ -345,11 +345,9 @@ class Cover {
 namespace {
 
 std::vector<Point> pointsOf(const Cover& cover, const std::vector<std::size_t>& chosen) {
-    std::vector<Point> points;
-    points.reserve(chosen.size());
-    for (const std::size_t c : chosen) {
-        points.push_back(cover.candidates()[c]);
-    }
+    std::vector<Point> points(chosen.size());
+    std::transform(chosen.begin(), chosen.end(), points.begin(),
+                   [&cover](std::size_t c) { return cover.candidates()[c]; });
     return points;
 }
 

@@ -60,7 +60,8 @@ std::size_t occurrences(const std::string& text, std::string_view what) {
 // What the 计算书 says of each unit's points, in order.
 std::vector<std::string> reportSays(const building::Project& project) {
     std::vector<std::string> said;
-    for (const auto& block : report::buildReport(project).blocks) {
+    const report::Document built = report::buildReport(project);
+    for (const auto& block : built.blocks) {
         if (const auto* pair = std::get_if<report::KeyValue>(&block);
             pair != nullptr && pair->field.key == "平面上的设置点") {
             said.push_back(pair->field.value);

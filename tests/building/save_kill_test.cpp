@@ -178,7 +178,7 @@ int main(int argc, char** argv) {
     }
     testing::InitGoogleTest(&argc, argv);
     if (argc > 1) {
-        gKills = std::atoi(argv[1]);
+        gKills = std::stoi(argv[1]);
     }
     return RUN_ALL_TESTS();
 }

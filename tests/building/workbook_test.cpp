@@ -247,7 +247,8 @@ TEST(Workbook, ArcsOfADrawingGoWithTheOutlineTextTheyWereReadInto) {
     copy[0] = "大厅二";
     book.insert(1, {copy});
     book.setCell(0, outline, "20x10");
-    const auto again = extcalc::building::readProject(extcalc::building::projectJson(book.project()));
+    const auto again =
+        extcalc::building::readProject(extcalc::building::projectJson(book.project()));
     ASSERT_TRUE(again.project);
     EXPECT_FALSE(extcalc::building::outlineArcsOf(*again.project, again.project->units[0]));
     const auto arcs = extcalc::building::outlineArcsOf(*again.project, again.project->units[1]);

@@ -161,7 +161,7 @@ TEST(CliProjectPlan, TheShopFloorFailsWithTwoPointsAndPassesAfterPlace) {
 
     // A designer who moves a point makes them theirs.
     std::string edited = extcalc::test::readFile(placed);
-    const auto at = edited.find("\"points_at\": \"") + 14;
+    const auto at = edited.find(R"("points_at": ")") + 14;
     edited.insert(at, "34 0.25; ");
     std::ofstream(placed, std::ios::binary | std::ios::trunc) << edited;
     const RunResult theirs =

@@ -446,7 +446,7 @@ struct TrueHall {
     double offWall(extcalc::plan::Point p) const {
         const extcalc::plan::Point c = centre();
         const double a = std::atan2(p.x - c.x, bulge > 0.0 ? c.y - p.y : p.y - c.y);
-        double best = std::abs(p.y - 20.0) + std::max(0.0, std::max(x0 - p.x, p.x - x0 - 30.0));
+        double best = std::abs(p.y - 20.0) + std::max({0.0, x0 - p.x, p.x - x0 - 30.0});
         best = std::min({best, std::abs(p.x - x0) + std::max(0.0, p.y - 20.0),
                          std::abs(p.x - x0 - 30.0) + std::max(0.0, p.y - 20.0)});
         if (std::abs(a) <= half()) {

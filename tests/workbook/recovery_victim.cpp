@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QTimer>
 #include <cstdio>
+#include <string>
 
 #include "recovery.h"
 #include "unit_model.h"
@@ -34,7 +35,7 @@ int main(int argc, char** argv) {
     window.recovery()->timer()->setInterval(20);
     QTableView* table = window.table();
     table->setFocus();
-    table->setCurrentIndex(window.model()->index(std::atoi(argv[2]), std::atoi(argv[3])));
+    table->setCurrentIndex(window.model()->index(std::stoi(argv[2]), std::stoi(argv[3])));
     QTest::keyClick(table, Qt::Key_F2);
     auto* editor = table->findChild<QLineEdit*>(QStringLiteral("cellEditor"));
     if (editor == nullptr) {

@@ -25,8 +25,8 @@ std::string_view modelText(std::size_t model);
 class ModelTotals {
   public:
     ModelTotals();
-    ModelTotals(const ModelTotals&);
-    ModelTotals& operator=(const ModelTotals&);
+    ModelTotals(const ModelTotals& other);
+    ModelTotals& operator=(const ModelTotals& other);
     ModelTotals(ModelTotals&&) noexcept;
     ModelTotals& operator=(ModelTotals&&) noexcept;
     ~ModelTotals();

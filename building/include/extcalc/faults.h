@@ -19,7 +19,8 @@ namespace extcalc::building {
 // faults are reported.
 // The answers only GB 50140-2005 asks for follow None, so that kCount still sizes the
 // classic answers; the 2005 unit shares Class, Hazard, K, Extinguisher and Area with it.
-enum class Field {
+// None is the end of the classic answers by design, not a value of its own.
+enum class Field {  // NOLINT(readability-enum-initial-value)
     Class,
     Hazard,
     K,

@@ -319,8 +319,13 @@ detail::Polygon visibleFrom(const Room& room, Point s) {
             }
         }
     }
-    std::sort(hits.begin(), hits.end(),
-              [](const auto& l, const auto& r) { return l.first < r.first; });
+    // Ties broken by the point, so that every standard library lays the polygon out alike.
+    std::sort(hits.begin(), hits.end(), [](const auto& l, const auto& r) {
+        if (l.first != r.first) {
+            return l.first < r.first;
+        }
+        return l.second.x != r.second.x ? l.second.x < r.second.x : l.second.y < r.second.y;
+    });
     detail::Polygon polygon;
     for (const auto& hit : hits) {
         polygon.outer().emplace_back(hit.second.x, hit.second.y);

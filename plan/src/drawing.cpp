@@ -324,7 +324,7 @@ class Layout {
     }
 
     void edgeLength(Point a, Point b, double turn) {
-        const double metres = std::hypot(b.x - a.x, b.y - a.y);
+        const double metres = std::sqrt((b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y));
         std::string content = metresText(metres);
         const double size = 0.85 * ts_;
         if (textWidth(content, size) > 0.7 * metres * d_.scale) {

@@ -128,7 +128,8 @@ double Affine::stretch() const {
     const double q = a * b + c * d;
     const double r = b * b + d * d;
     const double mean = (p + r) / 2.0;
-    const double spread = std::hypot((p - r) / 2.0, q);
+    const double half = (p - r) / 2.0;
+    const double spread = std::sqrt(half * half + q * q);
     return std::sqrt(mean + spread);
 }
 

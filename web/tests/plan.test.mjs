@@ -171,11 +171,14 @@ describe('布置, the pane and undo', () => {
     await placedFloor(page);
     const project = await page.evaluate(() => window.extinguisher.projectText());
     const results = JSON.parse(await page.evaluate((t) => window.extinguisher.evaluateProject(t), project));
+    const saved = JSON.parse(project).units;
     assert.equal(results.length, 14);
     for (let i = 0; i < 14; ++i) {
       const unit = results[i];
       assert.equal(unit.distance_ok, true, unit.name);
-      assert.equal(unit.points_placed, false, `${unit.name}: the points are written into the unit`);
+      assert.notEqual(saved[i].points_at, '', `${unit.name}: the points are written into the unit`);
+      assert.equal(saved[i].points_placed, saved[i].points_at, `${unit.name}: marked the program's, as --place marks them`);
+      assert.equal(unit.points_placed, true, unit.name);
       const row = rowOf(page, i + 1);
       assert.doesNotMatch(await row.getAttribute('class'), /\bfailed\b/);
       const worst = row.locator('.worst');

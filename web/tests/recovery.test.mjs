@@ -124,6 +124,7 @@ describe('recovery per page', () => {
 
       const sixth = await open(context);
       const last = sixth.page.getByRole('dialog', { name: '未保存的工作' });
+      await last.getByRole('listitem').first().waitFor();
       assert.equal(await last.getByRole('listitem').count(), 1, 'the saved work is no longer offered');
       await last.getByRole('button', { name: '丢弃“示例建筑（办公及商业）”' }).click();
       await last.waitFor({ state: 'detached' });

@@ -145,6 +145,7 @@ describe('recovery per page', () => {
         const project = JSON.parse(window.extinguisher.projectText());
         project.project.name = '旧版本留下的工程';
         project.units = project.units.slice(0, 3);
+        await window.extinguisher.recoveryList();  // the page has made its store by then
         const db = await new Promise((resolve) => { const r = indexedDB.open('extinguisher-design', 1); r.onsuccess = () => resolve(r.result); });
         await new Promise((resolve) => {
           const t = db.transaction('recovery', 'readwrite');

@@ -29,4 +29,13 @@ EXTCALC_MONKEY_ACTIONS=10000 "$build/tests/gui/extcalc_monkey_test"
 step "saves killed: ${EXTCALC_SAVE_KILLS:=200}"
 "$build/tests/extcalc_save_kill_test" "$EXTCALC_SAVE_KILLS"
 
+# The page's monkey at its long size, when the page has been built (scripts/web-check.sh).
+if [[ -f build/web/extinguisher-design.html ]]; then
+    step "page monkey: ${EXTCALC_PAGE_MONKEY_ACTIONS:=5000} actions"
+    (cd web && EXTCALC_PAGE_MONKEY_ACTIONS="$EXTCALC_PAGE_MONKEY_ACTIONS" \
+        EXTCALC_CLI=$(realpath "../$build/cli/extinguisher-calc-cli") node --test tests/monkey.test.mjs)
+else
+    step "page monkey: skipped, build/web/extinguisher-design.html not built (scripts/web-check.sh)"
+fi
+
 step "long checks passed"

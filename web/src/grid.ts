@@ -143,7 +143,7 @@ export class Grid {
       ...pinned.map((i) => ({ ...result(i), pin: 'right' as const })),
       // What the plan gives: the distance from the least favourable spot, in view with the counts.
       ...(schema.plan ? [{ id: `${schema.standard}/plan/worst`, label: schema.plan.worst.label, kind: 'worst' as const,
-        index: -1, width: rem * 5.6, pin: 'right' as const }] : []),
+        index: -1, width: rem * 6.8, pin: 'right' as const }] : []),
       { id: 'state', label: '状态', kind: 'state', index: -1, width: rem * 3.4, pin: 'right' },
     ];
     for (const column of this.columns) {

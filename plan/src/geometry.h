@@ -53,6 +53,11 @@ inline double side(Point a, Point b, Point c) {
 // pieces, so they include the farthest spot of every uncovered piece.
 std::vector<Point> spotsBeyond(const Room& room, std::span<const Point> points, double radius);
 
+// Where the placement may stand a point: along every wall, inset from it and never past its
+// ends (every step along it, one at the middle of a wall too short for two), or over the
+// whole floor as well.
+std::vector<Point> candidates(const Room& room, const PlaceOptions& options, double step);
+
 inline double segmentDistance(Point p, Point a, Point b) {
     const Point ab = b - a;
     const double l2 = dot(ab, ab);

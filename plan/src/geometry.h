@@ -32,10 +32,10 @@ inline double dot(Point a, Point b) {
 inline double cross(Point a, Point b) {
     return a.x * b.y - a.y * b.x;
 }
-// Not std::hypot: C libraries round it differently (glibc exactly, the C library of the
-// WebAssembly build within an ulp), and an ulp decides ties between equally good points, so
-// the page and the command line would place differently. A square root is exact everywhere,
-// and a floor plan's metres are far from overflowing its square.
+// Not std::hypot: C libraries need not round it alike (glibc's is correctly rounded, the
+// WebAssembly build's C library's within an ulp), and an ulp can decide a tie between equally
+// good points. A square root is correctly rounded everywhere, and a floor plan's metres are far
+// from overflowing its square.
 inline double norm(Point a) {
     return std::sqrt(a.x * a.x + a.y * a.y);
 }

@@ -32,10 +32,10 @@ inline double dot(Point a, Point b) {
 inline double cross(Point a, Point b) {
     return a.x * b.y - a.y * b.x;
 }
-// Not std::hypot: C libraries round it differently (glibc exactly, the C library of the
-// WebAssembly build within an ulp), and an ulp decides ties between equally good points, so
-// the page and the command line would place differently. A square root is exact everywhere,
-// and a floor plan's metres are far from overflowing its square.
+// Not std::hypot: C libraries need not round it alike (glibc's is correctly rounded, the
+// WebAssembly build's C library's within an ulp), and an ulp can decide a tie between equally
+// good points. A square root is correctly rounded everywhere, and a floor plan's metres are far
+// from overflowing its square.
 inline double norm(Point a) {
     return std::sqrt(a.x * a.x + a.y * a.y);
 }
@@ -52,6 +52,11 @@ inline double side(Point a, Point b, Point c) {
 // Spots the check finds farther than radius from every point: vertices of the distance's
 // pieces, so they include the farthest spot of every uncovered piece.
 std::vector<Point> spotsBeyond(const Room& room, std::span<const Point> points, double radius);
+
+// Where the placement may stand a point: along every wall, inset from it and never past its
+// ends (every step along it, one at the middle of a wall too short for two), or over the
+// whole floor as well.
+std::vector<Point> candidates(const Room& room, const PlaceOptions& options, double step);
 
 inline double segmentDistance(Point p, Point a, Point b) {
     const Point ab = b - a;

@@ -88,8 +88,10 @@ std::vector<Point> samples(const Room& room, double step) {
     return out;
 }
 
-// Where a point may stand: a band along every wall, or the whole floor.
-std::vector<Point> candidates(const Room& room, const PlaceOptions& options, double step) {
+}  // namespace
+
+// Declared in geometry.h, where the tests see it.
+std::vector<Point> detail::candidates(const Room& room, const PlaceOptions& options, double step) {
     std::vector<Point> out;
     const Outline& outline = room.outline();
     const double inset = std::min(0.25, options.wallDistance / 2.0);
@@ -103,6 +105,15 @@ std::vector<Point> candidates(const Room& room, const PlaceOptions& options, dou
             }
             // The floor is on the left of every edge of a prepared room.
             const Point left{-(c.y - a.y) / length, (c.x - a.x) / length};
+            // A wall shorter than two insets (an arc read as short pieces, a column's side) has
+            // room for one point, at its middle. Clamping to [inset, length − inset] would have
+            // its bounds the wrong way round, which std::clamp leaves undefined: libstdc++ gave
+            // one end and libc++ the other, so the page placed points apart from the command
+            // line.
+            if (length <= 2.0 * inset) {
+                out.push_back(a + 0.5 * (c - a) + inset * left);
+                continue;
+            }
             const int n = std::max(1, static_cast<int>(std::ceil(length / step)));
             for (int k = 0; k <= n; ++k) {
                 const double along = std::clamp(length * k / n, inset, length - inset);
@@ -134,6 +145,8 @@ std::vector<Point> candidates(const Room& room, const PlaceOptions& options, dou
     }
     return kept;
 }
+
+namespace {
 
 // Farther apart than d in a straight line, without a square root.
 bool far(Point a, Point b, double d) {
@@ -409,7 +422,7 @@ Placement place(const Room& room, const PlaceOptions& options) {
     // than a spot's spacing would only slow the greedy cover.
     const double step = std::max(radius / 8.0, 0.05);
     const double spacing = std::max(radius / 10.0, 0.05);
-    Cover cover(room, candidates(room, options, spacing), radius);
+    Cover cover(room, detail::candidates(room, options, spacing), radius);
     cover.addSpots(samples(room, step));
     result.lowerBound = lowerBound(room, radius);
     std::vector<std::size_t> chosen;
@@ -437,7 +450,7 @@ Placement place(const Room& room, const PlaceOptions& options) {
     const double fine = std::min(spacing, kFineSpacing);
     if (options.alongWalls && fine < spacing &&
         result.points.size() > static_cast<std::size_t>(std::max(result.lowerBound, 1))) {
-        auto band = candidates(room, options, fine);
+        auto band = detail::candidates(room, options, fine);
         if (band.size() * cover.spots().size() <= kLargestSearch) {
             Cover finer(room, std::move(band), radius);
             finer.addSpots(cover.spots());

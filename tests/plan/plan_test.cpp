@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "extcalc/plan/plan.h"
+#include "geometry.h"
 
 namespace {
 
@@ -482,6 +483,84 @@ TEST(Placement, CoversEveryRoomAlongTheWalls) {
                 near(hole);
             }
             EXPECT_LE(wall, 0.5 + 1e-9) << c.name;
+        }
+    }
+}
+
+// Where a point may stand beside a wall: inset from it on the floor's side and never past its
+// ends, so that the candidates do not depend on how a library treats a range that is empty (a
+// wall shorter than two insets, as arcs and round columns are read). Every wall keeps one.
+struct CandidateCase {
+    const char* name;
+    Outline outline;
+    double wallDistance;
+};
+
+TEST(Placement, CandidatesStandBesideTheirWallsNeverPastItsEnds) {
+    const auto column = [](double x, double y, double r, int sides) {
+        extcalc::plan::Ring ring;
+        for (int k = 0; k < sides; ++k) {
+            const double a = 2.0 * 3.14159265358979323846 * k / sides;
+            ring.push_back({x + r * std::cos(a), y + r * std::sin(a)});
+        }
+        return ring;
+    };
+    const auto halfRound = extcalc::plan::parseOutline(
+        "POLYGON((200 0, 194 0, 194 4, 194 4.236, 194.074 4.703, 194.22 5.152, 194.434 5.572, "
+        "194.712 5.954, 195.046 6.288, 195.428 6.566, 195.848 6.78, 196.297 6.926, 196.764 7, "
+        "197.236 7, 197.703 6.926, 198.152 6.78, 198.572 6.566, 198.954 6.288, 199.288 5.954, "
+        "199.566 5.572, 199.78 5.152, 199.926 4.703, 200 4.236, 200 4, 200 0))");
+    ASSERT_TRUE(halfRound.outline.has_value());
+    const CandidateCase cases[] = {
+        {"a plain room", extcalc::plan::rectangle(8, 6), 0.5},
+        {"a half-round end read as 0.24 m pieces", *halfRound.outline, 0.5},
+        {"a round column of 16 sides 0.19 m long",
+         {{{0, 0}, {20, 0}, {20, 20}, {0, 20}}, {column(10, 10, 0.5, 16)}},
+         0.5},
+        {"the column, points at most 0.2 m from a wall",
+         {{{0, 0}, {20, 0}, {20, 20}, {0, 20}}, {column(10, 10, 0.5, 16)}},
+         0.2},
+        {"a jog of 0.3 m in a wall",
+         {{{0, 0}, {10, 0}, {10, 5}, {10.3, 5}, {10.3, 8}, {0, 8}}, {}},
+         0.5},
+        {"a wall exactly two insets long",
+         {{{0, 0}, {10, 0}, {10, 5}, {10.5, 5}, {10.5, 8}, {0, 8}}, {}},
+         0.5},
+    };
+    for (const auto& c : cases) {
+        const Room room(c.outline);
+        const double inset = std::min(0.25, c.wallDistance / 2.0);
+        const auto found =
+            extcalc::plan::detail::candidates(room, {20.0, true, c.wallDistance}, 2.0);
+        std::vector<std::pair<Point, Point>> walls;
+        const auto add = [&walls](const extcalc::plan::Ring& r) {
+            for (std::size_t i = 0; i < r.size(); ++i) {
+                walls.emplace_back(r[i], r[(i + 1) % r.size()]);
+            }
+        };
+        add(room.outline().outer);
+        for (const auto& hole : room.outline().holes) {
+            add(hole);
+        }
+        std::vector<int> beside(walls.size(), 0);
+        for (const Point& p : found) {
+            bool placed = false;
+            for (std::size_t w = 0; w < walls.size(); ++w) {
+                const auto [a, b] = walls[w];
+                const double l = length(a, b);
+                // Along the wall from a, and to its left (the floor's side of a prepared room).
+                const double along = ((p.x - a.x) * (b.x - a.x) + (p.y - a.y) * (b.y - a.y)) / l;
+                const double left = ((b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x)) / l;
+                if (along >= -1e-9 && along <= l + 1e-9 && std::abs(left - inset) <= 1e-9) {
+                    ++beside[w];
+                    placed = true;
+                }
+            }
+            EXPECT_TRUE(placed) << c.name << ": (" << p.x << ", " << p.y << ") beside no wall";
+        }
+        for (std::size_t w = 0; w < walls.size(); ++w) {
+            EXPECT_GT(beside[w], 0) << c.name << ": wall " << w << " from (" << walls[w].first.x
+                                    << ", " << walls[w].first.y << ") has no candidate";
         }
     }
 }

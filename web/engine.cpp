@@ -104,6 +104,13 @@ std::string unitsRefusal(const std::string& units) {
     return "选项 --units 的取值“" + units + "”无效（应为 mm 或 m）";
 }
 
+// An import refused for its units, in the shape every import answers with.
+std::string unitsRefusedJson(const std::string& units) {
+    return json{
+        {"error", unitsRefusal(units)}, {"warnings", json::array()}, {"notes", json::array()}}
+        .dump();
+}
+
 json roomsImportJson(const building::RoomsImport& imported) {
     json out;
     out["warnings"] = imported.warnings;
@@ -122,9 +129,7 @@ std::string importDxf(const std::string& bytes, const std::string& layer,
                       const std::string& units) {
     const UnitsChoice unit = unitsNamed(units);
     if (!unit.valid) {
-        return json{
-            {"error", unitsRefusal(units)}, {"warnings", json::array()}, {"notes", json::array()}}
-            .dump();
+        return unitsRefusedJson(units);
     }
     plan::dxf::ImportOptions options;
     options.layer = layer;
@@ -613,10 +618,7 @@ class Engine {
                            const std::string& units, int likeRow, bool append) {
         const UnitsChoice unit = unitsNamed(units);
         if (!unit.valid) {
-            return json{{"error", unitsRefusal(units)},
-                        {"warnings", json::array()},
-                        {"notes", json::array()}}
-                .dump();
+            return unitsRefusedJson(units);
         }
         plan::dxf::ImportOptions options;
         options.layer = layer;

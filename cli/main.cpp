@@ -17,6 +17,8 @@
 #include <string_view>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "batch.h"
 #include "choices.h"
 #include "console.h"

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "extcalc/csv.h"
 #include "extcalc/file_errors.h"
 #include "extcalc/plan_project.h"

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include <nlohmann/json.hpp>
+
 #include "checks.h"
 #include "extcalc/project.h"
 #include "extcalc/units.h"

@@ -2,9 +2,10 @@
 # SPDX-License-Identifier: MIT
 # The long runs at their full size, for when there is time (before a release, after changing
 # the workbook's model or the saving code): the workbook monkey with three seeds of 20,000
-# actions, the classic window's monkey with 10,000, and 200 saves killed at random moments.
-# The test command runs the same tests smaller (see docs/development.md). Uses the dev build;
-# builds it first if needed.
+# actions, the classic window's monkey with 10,000, 200 saves killed at random moments, and the
+# Debian package from its own release build (the test command packages the dev tree). The test
+# command runs the same tests smaller (see docs/development.md). Uses the dev build; builds it
+# first if needed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=build/dev
@@ -37,5 +38,8 @@ if [[ -f build/web/extinguisher-design.html ]]; then
 else
     step "page monkey: skipped, build/web/extinguisher-design.html not built (scripts/web-check.sh)"
 fi
+
+step "the package from the release build"
+./scripts/package-check.sh
 
 step "long checks passed"

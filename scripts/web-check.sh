@@ -3,7 +3,8 @@
 # The browser page: installs the page's toolchain from the lockfile, checks the types,
 # builds build/web/extinguisher-design.html with em++, then tests its engine against the
 # command line under Node and the page itself in Debian's Chromium and Firefox ESR (with the
-# page's monkey at its modest size; EXTCALC_PAGE_MONKEY_ACTIONS for a longer walk). Needs the
+# page's monkey at its modest size; EXTCALC_PAGE_MONKEY_ACTIONS for a longer walk), two test
+# files at a time (sooner on two cores than one after the other, though each runs slower). Needs the
 # dev build's command line (build/dev). Anything missing is an error, never a skipped test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,4 +23,4 @@ fi
 (cd web && npm ci --no-audit --no-fund && npx tsc --noEmit)
 cmake --preset web >/dev/null
 cmake --build --preset web
-EXTCALC_CLI=$(realpath "$cli") node --test --test-concurrency=1 web/tests/
+EXTCALC_CLI=$(realpath "$cli") node --test --test-concurrency=2 web/tests/

@@ -7,6 +7,8 @@
 #include <utility>
 #include <variant>
 
+#include <nlohmann/json.hpp>
+
 #include "extcalc/answers.h"
 
 namespace extcalc::building {

@@ -7,6 +7,8 @@
 #include <iterator>
 #include <numeric>
 
+#include <nlohmann/json.hpp>
+
 #include "extcalc/answers.h"
 #include "extcalc/answers2005.h"
 

@@ -7,6 +7,8 @@
 #include <iterator>
 #include <variant>
 
+#include <nlohmann/json.hpp>
+
 #include "extcalc/answers2005.h"
 #include "extcalc/classic_table.h"
 #include "extcalc/lists.h"

@@ -6,6 +6,8 @@
 #include <tuple>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "extcalc/answers2005.h"
 
 namespace {

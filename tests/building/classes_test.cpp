@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "extcalc/project.h"
 #include "extcalc/unit_table.h"
 #include "extcalc/units.h"

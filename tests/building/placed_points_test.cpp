@@ -9,6 +9,8 @@
 #include <variant>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "extcalc/plan_project.h"
 #include "extcalc/project.h"
 #include "extcalc/report.h"

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "extcalc/project.h"
 #include "extcalc/units.h"
 

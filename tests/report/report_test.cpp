@@ -6,6 +6,8 @@
 #include <string>
 #include <variant>
 
+#include <nlohmann/json.hpp>
+
 #include "extcalc/answers2005.h"
 #include "extcalc/project.h"
 #include "extcalc/report.h"

@@ -160,6 +160,9 @@ describe('recovery per page', () => {
       await dialog.getByRole('button', { name: '恢复“旧版本留下的工程”' }).click();
       assert.equal(await second.page.getByRole('rowheader').count(), 3);
       assert.match(await second.page.locator('#project-summary').textContent(), /（旧\.exdesign）/);
+      // The takeover is written after the click has answered: the recovering page's own
+      // list waits for its pending writes, so the other page reads it only then.
+      await second.page.evaluate(() => window.extinguisher.recoveryList());
       assert.deepEqual(await listed(first.page), [], 'taken over by the page that recovered it');
       assert.deepEqual([...first.errors, ...second.errors], []);
     } finally {

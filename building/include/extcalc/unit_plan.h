@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 #include "extcalc/csv.h"
 #include "extcalc/gb50140.h"

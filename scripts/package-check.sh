@@ -155,11 +155,12 @@ default=$(xdg-mime query default application/x-exdesign+json)
 echo "xdg-mime query default application/x-exdesign+json: $default"
 [[ "$default" == "$design_id.desktop" ]] || fail "the default for .exdesign is '$default'"
 # gio open, under Xvfb: the packaged program must start with the file and show its
-# project, whose name is in the window's title.
+# project, whose name is in the window's title. Up to a minute: with a build beside it, the
+# window once took longer than ten seconds to come up.
 title="示例建筑（办公及商业） — 建筑灭火器配置设计"
 xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
     gio open "$1" || exit 1
-    for _ in $(seq 100); do
+    for _ in $(seq 600); do
         if xwininfo -root -tree | grep -qF "\"$2\""; then
             echo "window: $2"
             # The program gio started, found by the scratch file it was given, ended by its id.
@@ -170,6 +171,7 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
         sleep 0.1
     done
     xwininfo -root -tree >&2
+    pgrep -a -f extinguisher-design >&2 || echo "extinguisher-design is not running" >&2
     exit 1' opened "$project" "$title" || fail "gio open did not open the project in extinguisher-design"
 )
 

@@ -148,6 +148,7 @@ cp examples/building.exdesign "$project"
 export HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/.config" XDG_DATA_HOME="$data" \
     XDG_DATA_DIRS="$data:/usr/share" PATH="$root/usr/bin:$PATH" \
     EXTINGUISHER_DESIGN_RECOVERY_DIR="$scratch/recovery"
+unset QT_QPA_PLATFORM
 type=$(gio info -a standard::content-type "$project" | sed -n 's/^ *standard::content-type: //p')
 echo "gio info: $type"
 [[ "$type" == "application/x-exdesign+json" ]] || fail "a .exdesign file is taken as $type"
@@ -155,8 +156,8 @@ default=$(xdg-mime query default application/x-exdesign+json)
 echo "xdg-mime query default application/x-exdesign+json: $default"
 [[ "$default" == "$design_id.desktop" ]] || fail "the default for .exdesign is '$default'"
 # gio open, under Xvfb: the packaged program must start with the file and show its
-# project, whose name is in the window's title. Up to a minute: with a build beside it, the
-# window once took longer than ten seconds to come up.
+# project, whose name is in the window's title, within a minute (a busy machine is slow to
+# start it). On the virtual display: a caller's offscreen platform (the monkeys') would hide it.
 title="示例建筑（办公及商业） — 建筑灭火器配置设计"
 xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
     gio open "$1" || exit 1
